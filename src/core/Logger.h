@@ -1,0 +1,133 @@
+#pragma once
+// Levelled logging. Every part of the program fetches the current logger and
+// logs with a level, its source file and line, and a printf-style format:
+//
+//     TLOG(-2, u"Failed to send %s", name);
+//
+// A line is kept when its level is not above the logger's threshold, which is
+// the "Tabrine" value of the Trace key, re-read at most every 10 seconds.
+// Levels: -3 fatal, -2 warning or error, -1 and 0 information, 1 and up trace
+// detail (4 decoded MIDI traffic, 9 function entry and buffer states).
+
+#include "core/Format.h"
+#include "core/RefCounted.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <span>
+#include <vector>
+
+/// Bits of the line layout, applied in this order.
+enum LogFormatFlags : unsigned {
+    LogSourceFile = 0x1,
+    LogSourceLine = 0x2,
+    LogDate = 0x4,
+    LogTime = 0x8,
+    LogLevelTag = 0x10,
+    LogNewline = 0x20,
+    LogProcessId = 0x40,
+    LogThreadId = 0x80,
+    LogName = 0x100,
+};
+
+/// The flags both of the program's loggers use: date, time, level tag, newline.
+inline constexpr unsigned kDefaultLogFlags = 0x3C;
+/// The longest line a logger builds, terminating null included.
+inline constexpr int kLogLineSize = 4096;
+
+class Logger : public RefCountedObject {
+public:
+    Logger(const QString& name, unsigned flags);
+
+    /// Formats and outputs the line when level passes the threshold.
+    virtual void LogV(int level, const char* sourceFile, int line, QStringView format, std::span<const FormatArg> args);
+
+    template <class... A>
+    void Log(int level, const char* sourceFile, int line, QStringView format, const A&... args)
+    {
+        if constexpr (sizeof...(A) == 0) {
+            LogV(level, sourceFile, line, format, {});
+        } else {
+            const FormatArg list[] = {FormatArg(args)...};
+            LogV(level, sourceFile, line, format, std::span<const FormatArg>(list, sizeof...(A)));
+        }
+    }
+
+    /// Where a finished line goes; the base writes it to standard error.
+    virtual void Output(int level, const QString& line);
+
+    /// The threshold, re-read from the Trace key when the last read is more
+    /// than 10 s old; a missing value is created with the current threshold.
+    int GetTraceLevel();
+
+    const QString& Name() const { return m_name; }
+    unsigned Flags() const { return m_flags; }
+
+    /// Builds one line as the flags lay it out, cut to size - 1 characters:
+    /// the level tag only while more than 9 characters are left, the newline
+    /// only while the text is shorter than size - 2.
+    static QString FormatLine(unsigned flags, const QString& name, int level, const char* sourceFile, int line,
+                              const QString& message, int size = kLogLineSize);
+    /// "FATAL  : ", "WARNING: ", "INFO   : " or "LEVEL %d: ".
+    static QString LevelTag(int level);
+
+protected:
+    /// Forces the next GetTraceLevel to read the store (tests, log window).
+    void ForgetLastRead() { m_lastRead.store(-1); }
+
+private:
+    QString m_name;
+    unsigned m_flags;
+    std::atomic<int> m_threshold{0};
+    std::atomic<std::int64_t> m_lastRead{-1};
+};
+
+/// The start-up logger: keeps lines for a log window that opens later (at most
+/// kTmpLogStoreCapacity, the oldest dropped first), appends them to the log
+/// file, and writes them to standard error.
+class TmpLogStore final : public Logger {
+public:
+    TmpLogStore(const QString& name, unsigned flags);
+    void Output(int level, const QString& line) override;
+
+    /// Takes every waiting line, oldest first.
+    std::vector<QString> TakeWaiting();
+    /// Appends the line to the log file: UTF-16LE, FF FE when the file is
+    /// empty, "\r\n" after the line. A file that cannot be opened is skipped.
+    void AppendToLogFile(const QString& line);
+    /// The log file path ("TabrineLog" of the Trace key, expanded); empty for none.
+    QString LogFilePath() const;
+    /// Re-reads the log file path from the Trace key and deletes that file (start of a run).
+    void ResetLogFile();
+
+private:
+    mutable std::mutex m_queueLock;
+    std::deque<QString> m_waiting;
+    mutable std::mutex m_fileLock;
+    QString m_path;
+};
+
+inline constexpr std::size_t kTmpLogStoreCapacity = 2000;
+
+/// The start-up logger, built on first use.
+TmpLogStore& TheTmpLogStore();
+
+/// The log window's logger on the thread that owns the window, else the
+/// start-up logger. Lines from other threads never reach a window directly.
+Logger* CurrentLogger();
+
+/// Makes window the current logger for the calling (user-interface) thread;
+/// null when the window goes away.
+void SetLogWindow(Logger* window);
+
+/// "Software\Brimcote Limited\Tabrine\Trace".
+QString GetTraceKeyPath();
+
+/// Stores level, clamped to -3..9, as the DWORD valueName of the Trace key.
+void SetTraceLevel(const QString& valueName, int level);
+
+#define TLOG(level, ...) ::CurrentLogger()->Log((level), __FILE__, __LINE__, __VA_ARGS__)

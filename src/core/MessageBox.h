@@ -1,0 +1,66 @@
+#pragma once
+// Every message the program shows the user goes through ShowMessage: a
+// string-table format filled with arguments, captioned "Tabrine", optionally
+// logged as a warning. Deep code (core, midi, module, dump) never opens a
+// window itself: the presenter installed by the application shows the box;
+// tests install a recorder with scripted answers.
+
+#include "core/Format.h"
+
+#include <QString>
+
+#include <memory>
+#include <span>
+
+class QObject;
+
+/// Message-box styles and results, with the classic numbers callers compare.
+namespace msgbox {
+inline constexpr unsigned Ok = 0x0;
+inline constexpr unsigned OkCancel = 0x1;
+inline constexpr unsigned YesNoCancel = 0x3;
+inline constexpr unsigned YesNo = 0x4;
+inline constexpr unsigned IconError = 0x10;
+inline constexpr unsigned IconQuestion = 0x20;
+inline constexpr unsigned IconWarning = 0x30;
+inline constexpr unsigned IconInformation = 0x40;
+inline constexpr unsigned ButtonsMask = 0xF;
+
+inline constexpr int IdOk = 1;
+inline constexpr int IdCancel = 2;
+inline constexpr int IdYes = 6;
+inline constexpr int IdNo = 7;
+} // namespace msgbox
+
+/// The caption of every message box.
+inline constexpr char16_t kProductName[] = u"Tabrine";
+/// The longest message text, in characters.
+inline constexpr int kMessageTextMax = 4095;
+
+class MessagePresenter {
+public:
+    virtual ~MessagePresenter() = default;
+    /// Shows text and returns the user's answer (a msgbox::Id*). owner is the
+    /// caller's window or null for the presenter's own choice.
+    virtual int Present(QObject* owner, const QString& text, const QString& caption, unsigned type) = 0;
+};
+
+/// Installs the presenter; null restores the headless one, which logs the text
+/// and answers without blocking (OK, No for Yes/No, Cancel for Yes/No/Cancel).
+void SetMessagePresenter(std::shared_ptr<MessagePresenter> presenter);
+
+/// The text of a string-table entry; the empty text for an unknown id.
+QString LoadResourceString(unsigned id);
+
+int ShowMessageV(QObject* owner, unsigned type, bool log, unsigned stringId, std::span<const FormatArg> args);
+
+template <class... A>
+int ShowMessage(QObject* owner, unsigned type, bool log, unsigned stringId, const A&... args)
+{
+    if constexpr (sizeof...(A) == 0) {
+        return ShowMessageV(owner, type, log, stringId, {});
+    } else {
+        const FormatArg list[] = {FormatArg(args)...};
+        return ShowMessageV(owner, type, log, stringId, std::span<const FormatArg>(list, sizeof...(A)));
+    }
+}

@@ -1,0 +1,82 @@
+#pragma once
+// One open key of the settings store with forgiving typed reads: a number
+// stored by hand as text still reads as a number and the other way about.
+
+#include "platform/SettingsStore.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+/// "Software\Brimcote Limited\Tabrine": the program's key.
+inline constexpr char16_t kProgramRegistryKey[] = u"Software\\Brimcote Limited\\Tabrine";
+
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    /// Opens (create: creates when missing) the key at path; check IsOpen.
+    RegistryKey(const QString& path, bool create);
+    virtual ~RegistryKey() = default;
+
+    /// Opens the key in place of the current one; false (and no key) on failure.
+    bool Open(const QString& path, bool create);
+    void Close();
+    bool IsOpen() const { return m_open; }
+    const QString& Path() const { return m_path; }
+
+    /// Text of the value, or def when it is missing or of a type without text.
+    /// REG_MULTI_SZ reads joined with ";"; REG_DWORD in decimal; REG_EXPAND_SZ
+    /// with %VAR% references expanded when expand is true.
+    QString ReadString(const QString& valueName, const QString& def, bool expand) const;
+    /// Number of the value, or def when missing or of another type. Texts
+    /// (REG_SZ, REG_EXPAND_SZ expanded, REG_MULTI_SZ's first string) parse like
+    /// wcstoul in base 0: "0x1F" is 31, "017" is 15, text that is no number is 0.
+    std::uint32_t ReadDword(const QString& valueName, std::uint32_t def) const;
+    /// The raw stored value, or nothing.
+    std::optional<platform::StoredValue> ReadValue(const QString& valueName) const;
+
+    /// Writes; false when no key is open or the store failed.
+    bool WriteString(const QString& valueName, const QString& text);
+    bool WriteExpandString(const QString& valueName, const QString& text);
+    bool WriteMultiString(const QString& valueName, const QStringList& texts);
+    bool WriteDword(const QString& valueName, std::uint32_t value);
+    bool WriteBinary(const QString& valueName, const QByteArray& data);
+    bool DeleteValue(const QString& valueName);
+
+    /// Walks the key's values in stored order.
+    class ValueIterator {
+    public:
+        explicit ValueIterator(const RegistryKey* key);
+        virtual ~ValueIterator() = default;
+        /// Advances to the next value; false when there is none (and from then on).
+        bool Next();
+        QString GetName() const { return m_name; }
+        /// The data as text for REG_SZ, REG_EXPAND_SZ (not expanded) and
+        /// REG_MULTI_SZ (its first string); the empty text for other types.
+        QString GetValue() const;
+        platform::ValueType GetType() const { return m_value.type; }
+
+    private:
+        QString m_path;
+        QStringList m_names;
+        int m_index = 0;
+        bool m_done = true;
+        QString m_name;
+        platform::StoredValue m_value;
+    };
+    ValueIterator GetValueIterator() const { return ValueIterator(this); }
+
+private:
+    QString m_path;
+    bool m_open = false;
+};
+
+/// Expands %VAR% references from the environment; an unknown reference stays as it is.
+QString ExpandEnvironmentStrings(const QString& text);
+
+/// Parses like wcstoul(text, nullptr, 0) on a 32-bit unsigned long: leading
+/// blanks and a sign allowed, base from the prefix, stops at the first other
+/// character; an overflow gives 0xFFFFFFFF; a negative number wraps.
+std::uint32_t ParseUnsigned32(const QString& text);

@@ -1,0 +1,220 @@
+#include "core/Settings.h"
+
+#include "core/Format.h"
+
+#include <QSaveFile>
+
+namespace {
+
+const ConfigurationRow kRows[ConfigurationCount] = {
+    {0, u"InputPort", 1, u"", 0xFFFFFFFFu, false, false, u"The location of incoming data from the Proteus"},
+    {1, u"OutputPort", 1, u"", 0xFFFFFFFFu, false, false, u"The location where to send outgoing data to the Proteus"},
+    {2, u"DeviceId", 1, u"", 0, false, false, u"The MIDI Device Id of the Proteus used to disambiguate multiple modules on the same MIDI port"},
+    {3, u"BPort", 1, u"", 0xFFFFFFFFu, false, false, u"An optional output port connected to the B side of the Proteus"},
+    {4, u"ControllerPort", 1, u"", 0xFFFFFFFFu, false, false, u"A port where controller short messages (note on/off, controller, volume and pan data) are replacated to the Proteus to allow testing with a real keyboard or controller array"},
+    {5, u"LongTimeout", 1, u"", 1000, false, false, u"The maximum amount of time to wait for connection or for a response to a sysex request"},
+    {6, u"WriteDelay", 1, u"", 500, false, false, u"The amount of time to delay between large operations like copy preset. For these operations, the module does not like sysexes being issued until the operation is complete"},
+    {7, u"SysExDelay", 1, u"", 0, false, false, u"The amount of time to delay between issuing each sysex"},
+    {8, u"SkipScreenDump", 2, u"", 0, false, false, u"Whether to skip screen dumping functions (allows the software to support modules without a screen)"},
+    {9, u"RepeatSpeed", 1, u"", 60, false, false, u"The rate of repeat for repeated notes on the keyboard"},
+    {10, u"Diatonic", 2, u"", 0, false, false, u"Whether the keyboard is to play inn diatonic mode"},
+    {11, u"ChordNote1", 1, u"", 4, false, false, u"The first additional note to play in chords"},
+    {12, u"ChordNote2", 1, u"", 7, false, false, u"The second additional note to play in chords"},
+    {13, u"ChordNote3", 1, u"", 0, false, false, u"The third additional note to play in chords"},
+    {14, u"ChordNote4", 1, u"", 0, false, false, u"The fourth additional note to play in chords"},
+    {15, u"ConfigSendClock", 2, u"", 0, false, false, u"Whether to send MIDI clocks (including start and stop)"},
+    {16, u"Simulate", 1, u"", 0, false, true, u"Allows the system to simulate what happens when a particular device family member such as the P2500 is attached. The value is the device family code number"},
+    {17, u"ConfigFile", 0, u"Default.xml", 0, false, false, u"The name of the initialisation file containing the ROM configurations"},
+    {18, u"ROMHash", 1, u"", 0, false, true, u"During initialisation a hash of the ROMs present is calculated and stored. This is compared at startup to see if the ROMs present have changed and if so prompt the user to create a new initialisation file"},
+    {19, u"ReaderFriendly", 2, u"", 0, false, false, u"If you set this option, the menus appear as standard menus rather than the self-drawn version but this works better with screen readers to support the visually impaired"},
+    {20, u"LoggerOnTop", 2, u"", 0, true, false, u"If you set this option, the logger remains the topmost window"},
+    {21, u"UseLCD", 2, u"", 0, false, false, u"Noramlly the software determines the current preset by dumping the set up. This flags tells it to do it using the old legacy method of dumping the LCD"},
+    {22, u"TestUI", 2, u"", 0, false, false, u"Runs the program in a mode that allows testing UI functions without a module preset"},
+    {23, u"EnableTooltips", 1, u"", 2, false, false, u"This value has three options: 0 - Do not show tooltips, 1 - Show short tooltips, 2 - Show long tooltips that can be edited using the tooltip editor"},
+    {24, u"Capabilities", 1, u"", 0, false, true, u"This value is interpreted in the software, but is automatically determined when you first connect to the module."},
+    {25, u"PresetFile", 0, u"", 0, false, false, u"The location where the last preset was saved/loaded"},
+    {26, u"PresetFilter", 1, u"", 0, false, false, u"The last filter (xml or sysex) used to load a file"},
+    {27, u"SysexFile", 0, u"", 0, false, false, u"The location where the last file was imported or exported"},
+    {28, u"SetupFile", 0, u"", 0, false, false, u"The location where the last setup was saved/loaded"},
+    {29, u"TuningFile", 0, u"", 0, false, false, u"The location where the last tuning was saved/loaded"},
+    {30, u"ScalaFile", 0, u"", 0, false, false, u"The location where the last Scala file was saved/loaded"},
+    {31, u"ConfigDescription", 1, u"", 0, false, true, u"The last version of the configuration description file to be written"},
+    {32, u"ConfigBackgroundColour", 1, u"", 0x686159, false, true, u"The background colour"},
+    {33, u"ConfigForegroundColour", 1, u"", 0xC0C0C0, false, true, u"The foreground colour"},
+    {34, u"ConfigGroupColour", 1, u"", 0xFFFFFF, false, true, u"The colour used to highlight groups of controls in dialogs"},
+    {35, u"ConfigHighlightColour", 1, u"", 0xABA7A3, false, true, u"The colour used for control highlights"},
+    {36, u"ConfigShadowColour", 1, u"", 0x41382E, false, true, u"The colour used for control shadows"},
+    {37, u"ConfigDisabledColour", 1, u"", 0x404040, false, true, u"The colour used for controls that are disabled"},
+    {38, u"ConfigForegroundOnColour", 1, u"", 0xFFFFFF, false, true, u"The foreground colour used for buttons that are pressed"},
+    {39, u"ConfigBackgroundOnColour", 1, u"", 0x817364, false, true, u"The background colour used for buttons that are pressed"},
+    {40, u"ConfigFocusColour", 1, u"", 0xFFFFFF, false, true, u"The colour used to indicate keyboard focus"},
+};
+
+QString str(const char16_t* s)
+{
+    return QString::fromUtf16(s);
+}
+
+} // namespace
+
+const ConfigurationRow* GlobalConfigurations::Table()
+{
+    return kRows;
+}
+
+QString ConfigurationKeyPath(const QString& name)
+{
+    return Format(u"%s\\%s", QString::fromUtf16(kProgramRegistryKey), name);
+}
+
+bool IsValidConfigurationName(const QString& name)
+{
+    if (name.isEmpty() || name.size() > 64)
+        return false;
+    if (name.contains(u'/') || name.contains(u'\\') || name.contains(QStringLiteral("..")))
+        return false;
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control || c.unicode() < 0x20)
+            return false;
+    return true;
+}
+
+GlobalConfigurations::GlobalConfigurations()
+{
+    for (const ConfigurationRow& row : kRows)
+        m_rows.emplace(row.id, row);
+    m_key.Open(ConfigurationKeyPath(QStringLiteral("Settings")), true);
+}
+
+void GlobalConfigurations::SetKeyName(const QString& name)
+{
+    m_name = name;
+    m_key.Open(ConfigurationKeyPath(name), true);
+}
+
+const ConfigurationRow* GlobalConfigurations::FindConfiguration(int id) const
+{
+    auto it = m_rows.find(id);
+    return it == m_rows.end() ? nullptr : &it->second;
+}
+
+QString GlobalConfigurations::GetString(int id) const
+{
+    const ConfigurationRow* row = FindConfiguration(id);
+    if (!row)
+        return QString();
+    return m_key.ReadString(str(row->name), str(row->textDefault), true);
+}
+
+void GlobalConfigurations::SetString(int id, const QString& text)
+{
+    const ConfigurationRow* row = FindConfiguration(id);
+    if (!row)
+        return;
+    if (text == str(row->textDefault))
+        m_key.DeleteValue(str(row->name));
+    else
+        m_key.WriteString(str(row->name), text);
+}
+
+std::uint32_t GlobalConfigurations::GetDword(int id) const
+{
+    const ConfigurationRow* row = FindConfiguration(id);
+    if (!row)
+        return 0;
+    return m_key.ReadDword(str(row->name), row->numberDefault);
+}
+
+void GlobalConfigurations::SetDword(int id, std::uint32_t value)
+{
+    const ConfigurationRow* row = FindConfiguration(id);
+    if (!row)
+        return;
+    if (value == row->numberDefault)
+        m_key.DeleteValue(str(row->name));
+    else
+        m_key.WriteDword(str(row->name), value);
+}
+
+bool GlobalConfigurations::GetBool(int id) const
+{
+    const ConfigurationRow* row = FindConfiguration(id);
+    if (!row)
+        return false;
+    return m_key.ReadDword(str(row->name), row->boolDefault ? 1u : 0u) != 0;
+}
+
+void GlobalConfigurations::SetBool(int id, bool value)
+{
+    const ConfigurationRow* row = FindConfiguration(id);
+    if (!row)
+        return;
+    if (value == row->boolDefault)
+        m_key.DeleteValue(str(row->name));
+    else
+        m_key.WriteDword(str(row->name), value ? 1u : 0u);
+}
+
+QString GlobalConfigurations::ReadString(const QString& valueName, const QString& def) const
+{
+    return m_key.ReadString(valueName, def, true);
+}
+
+void GlobalConfigurations::WriteString(const QString& valueName, const QString& text)
+{
+    m_key.WriteString(valueName, text);
+}
+
+QString GlobalConfigurations::DumpToText() const
+{
+    QString out = QStringLiteral("Configurations\n==============\n\n");
+    for (const auto& [id, row] : m_rows) {
+        const QString name = str(row.name);
+        switch (row.type) {
+        case ConfigurationRow::Text:
+            out += Format(u"Configuration: %s - %s\n", name, GetString(id));
+            break;
+        case ConfigurationRow::Number:
+            out += Format(row.showHex ? u"Configuration: %s - 0x%x\n" : u"Configuration: %s - %d\n", name, GetDword(id));
+            break;
+        default:
+            out += Format(u"Configuration: %s - %s\n", name, GetBool(id) ? u"True" : u"False");
+            break;
+        }
+    }
+    return out;
+}
+
+bool GlobalConfigurations::WriteDescriptionFile(const QString& path) const
+{
+    QString text = QStringLiteral("Configurations File\n===================\n\n");
+    text += Format(u"Tabrine Version %d.%d\n\n", kProgramVersionMajor, kProgramVersionMinor);
+    for (const auto& [id, row] : m_rows) {
+        const QString name = str(row.name);
+        const QString description = str(row.description);
+        switch (row.type) {
+        case ConfigurationRow::Text:
+            text += Format(u"Configuration: %s\nDefault: %s\nDescription:%s\n\n", name, str(row.textDefault), description);
+            break;
+        case ConfigurationRow::Number:
+            text += Format(u"Configuration: %s\nDefault: %d\nDescription:%s\n\n", name, row.numberDefault, description);
+            break;
+        default:
+            text += Format(u"Configuration: %s\nDefault: %s\nDescription:%s\n\n", name,
+                           row.boolDefault ? u"True(1)" : u"False(0)", description);
+            break;
+        }
+    }
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(text.toLatin1());
+    return file.commit();
+}
+
+GlobalConfigurations& GetGlobalConfigurations()
+{
+    static GlobalConfigurations instance;
+    return instance;
+}

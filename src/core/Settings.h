@@ -1,0 +1,126 @@
+#pragma once
+// The program's 41 named settings, kept per named configuration under
+// "Software\Brimcote Limited\Tabrine\<name>". Never cached: every get reads
+// the store and every set writes it at once; a value equal to its default is
+// removed rather than stored.
+
+#include "core/RegistryKey.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <map>
+
+enum ConfigurationId : int {
+    InputPort = 0,
+    OutputPort = 1,
+    DeviceId = 2,
+    BPort = 3,
+    ControllerPort = 4,
+    LongTimeout = 5,
+    WriteDelay = 6,
+    SysExDelay = 7,
+    SkipScreenDump = 8,
+    RepeatSpeed = 9,
+    Diatonic = 10,
+    ChordNote1 = 11,
+    ChordNote2 = 12,
+    ChordNote3 = 13,
+    ChordNote4 = 14,
+    ConfigSendClock = 15,
+    Simulate = 16,
+    ConfigFile = 17,
+    ROMHash = 18,
+    ReaderFriendly = 19,
+    LoggerOnTop = 20,
+    UseLCD = 21,
+    TestUI = 22,
+    EnableTooltips = 23,
+    Capabilities = 24,
+    PresetFile = 25,
+    PresetFilter = 26,
+    SysexFile = 27,
+    SetupFile = 28,
+    TuningFile = 29,
+    ScalaFile = 30,
+    ConfigDescription = 31,
+    ConfigBackgroundColour = 32,
+    ConfigForegroundColour = 33,
+    ConfigGroupColour = 34,
+    ConfigHighlightColour = 35,
+    ConfigShadowColour = 36,
+    ConfigDisabledColour = 37,
+    ConfigForegroundOnColour = 38,
+    ConfigBackgroundOnColour = 39,
+    ConfigFocusColour = 40,
+    ConfigurationCount = 41,
+};
+
+/// One row of the settings table.
+struct ConfigurationRow {
+    enum Type { Text = 0, Number = 1, Bool = 2 };
+    int id;
+    const char16_t* name;
+    int type;
+    const char16_t* textDefault;
+    std::uint32_t numberDefault;
+    bool boolDefault;
+    bool showHex;
+    const char16_t* description;
+};
+
+/// The program version printed in the description file, and the profile
+/// version whose description file is current.
+inline constexpr int kProgramVersionMajor = 1;
+inline constexpr int kProgramVersionMinor = 34;
+inline constexpr std::uint32_t kProfileVersion = 0x10022;
+
+class GlobalConfigurations {
+public:
+    /// Opens (creating) the "Settings" configuration.
+    GlobalConfigurations();
+    virtual ~GlobalConfigurations() = default;
+
+    /// Points the store at the named configuration (creating its key).
+    void SetKeyName(const QString& name);
+    const QString& KeyName() const { return m_name; }
+    /// The configuration's key path.
+    QString KeyPath() const { return m_key.Path(); }
+
+    const ConfigurationRow* FindConfiguration(int id) const;
+
+    QString GetString(int id) const;
+    void SetString(int id, const QString& text);
+    std::uint32_t GetDword(int id) const;
+    void SetDword(int id, std::uint32_t value);
+    bool GetBool(int id) const;
+    void SetBool(int id, bool value);
+
+    /// Any text value of the configuration key outside the table (window
+    /// positions), read with %VAR% expansion and written with no default handling.
+    QString ReadString(const QString& valueName, const QString& def) const;
+    void WriteString(const QString& valueName, const QString& text);
+
+    /// "Configurations\n==============\n\n" then one line per setting.
+    QString DumpToText() const;
+    /// Writes the settings description file (narrow text, CR LF); false when it cannot be written.
+    bool WriteDescriptionFile(const QString& path) const;
+
+    /// The 41 rows of the table, in id order.
+    static const ConfigurationRow* Table();
+
+private:
+    QString m_name;
+    std::map<int, ConfigurationRow> m_rows;
+    RegistryKey m_key;
+};
+
+/// The single instance, built on first use with the "Settings" configuration.
+GlobalConfigurations& GetGlobalConfigurations();
+
+/// "Software\Brimcote Limited\Tabrine\%s" for a configuration name.
+QString ConfigurationKeyPath(const QString& name);
+
+/// A configuration name that is safe as a key path and a file name: no path
+/// separators, no "..", no control characters, at most 64 characters.
+bool IsValidConfigurationName(const QString& name);
