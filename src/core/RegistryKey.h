@@ -18,6 +18,8 @@ public:
     RegistryKey() = default;
     /// Opens (create: creates when missing) the key at path; check IsOpen.
     RegistryKey(const QString& path, bool create);
+    RegistryKey(const RegistryKey&) = default;
+    RegistryKey& operator=(const RegistryKey&) = default;
     virtual ~RegistryKey() = default;
 
     /// Opens the key in place of the current one; false (and no key) on failure.

@@ -2,6 +2,8 @@
 
 #include "core/RegistryKey.h"
 
+#include "RecordingLogger.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -23,43 +25,6 @@ std::int64_t FakeNow()
 {
     return g_fakeNow.load();
 }
-
-// A logger that keeps what it outputs, with the thread that output it.
-class RecordingLogger : public Logger {
-public:
-    RecordingLogger() : Logger(QStringLiteral("Tabrine"), LogLevelTag) {}
-    void Output(int level, const QString& line) override
-    {
-        std::lock_guard l(m_lock);
-        m_lines.push_back({level, line, std::this_thread::get_id()});
-    }
-    struct Line {
-        int level;
-        QString text;
-        std::thread::id thread;
-    };
-    std::vector<Line> Lines()
-    {
-        std::lock_guard l(m_lock);
-        return m_lines;
-    }
-    std::vector<int> Levels()
-    {
-        std::vector<int> out;
-        for (const Line& l : Lines())
-            out.push_back(l.level);
-        return out;
-    }
-    void Clear()
-    {
-        std::lock_guard l(m_lock);
-        m_lines.clear();
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<Line> m_lines;
-};
 
 class LoggerTest : public ::testing::Test {
 protected:
