@@ -76,10 +76,11 @@ std::shared_ptr<SettingsStore> MakeMemorySettingsStore();
 /// read at all is never replaced (changes then fail).
 std::shared_ptr<SettingsStore> MakeFileSettingsStore(const QString& filePath);
 
-/// Receives each problem of a file store (a damaged or unreadable file, a
-/// failed write) as one line of text; by default the line goes to standard
-/// error. Called with no lock of the store held and once per damaged file
-/// content, so a handler may read the store again. Null restores the default.
+/// Receives each problem of a file store as one line of text; by default the
+/// line goes to standard error. A damaged or unreadable file is reported once
+/// until its content changes, a change that fails every time. Called with no
+/// lock of the store held, so a handler may use the store (and the logger,
+/// which reads it). Null restores the default.
 using SettingsProblemHandler = std::function<void(const QString& text)>;
 void SetSettingsProblemHandler(SettingsProblemHandler handler);
 
