@@ -113,7 +113,7 @@ constexpr std::array<ValueFormatTableRow, vf::Count> valueFormatTable = buildTab
 constexpr bool tableIsInFormatOrder()
 {
     for (std::size_t i = 0; i < valueFormatTable.size(); ++i)
-        if (valueFormatTable[i].format != ValueFormat(i) || !valueFormatTable[i].formatter)
+        if (valueFormatTable[i].format != ValueFormat(i))
             return false;
     return true;
 }
