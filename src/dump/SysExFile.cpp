@@ -19,15 +19,17 @@ const QString kSizeOperation = QStringLiteral("upload sysex dump file");
 const QString kReadOperation = QStringLiteral("read sysex dump file");
 const QString kWriteOperation = QStringLiteral("write sysex dump file");
 
-// Qt keeps the system's text of the last failure; errno is the fallback for
-// the rare failure Qt leaves without one.
-QString SystemReason(const QFileDevice& file)
+// Qt keeps the system's text of most failures. A short write is the
+// exception: Qt's file engine reports it without a text ("Unknown error"),
+// while errno still holds why the system stopped (no space, file too large).
+// error is errno taken right after the failing call.
+QString SystemReason(const QFileDevice& file, int error)
 {
-    const int error = errno;
     const QString text = file.errorString();
-    if (!text.isEmpty() && file.error() != QFileDevice::NoError)
-        return text;
-    return FormatSystemError(std::uint32_t(error));
+    const QString systemText = FormatSystemError(std::uint32_t(error));
+    if (file.error() == QFileDevice::NoError || text.isEmpty() || text == QStringLiteral("Unknown error"))
+        return systemText;
+    return text;
 }
 
 SysExFileResult Failure(SysExFileResult::Status status, const QString& operation, const QString& reason)
@@ -106,14 +108,14 @@ SysExFileResult SysExFile::Read(const QString& path, ByteBlockList& blocks, OleP
     TLOG(9, u"%s(%s)", u"SysExFile::Read", path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Failure(SysExFileResult::OpenFailed, kOpenOperation, SystemReason(file));
+        return Failure(SysExFileResult::OpenFailed, kOpenOperation, SystemReason(file, errno));
     if (file.size() > kMaxFileSize)
         return Failure(SysExFileResult::TooLarge, kSizeOperation, LoadResourceString(kFileTooLargeString));
     // Read one byte more than allowed: a file that grew since its size was
     // taken (or a device that reports no size) is refused, not cut short.
     const QByteArray bytes = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        return Failure(SysExFileResult::ReadFailed, kReadOperation, SystemReason(file));
+        return Failure(SysExFileResult::ReadFailed, kReadOperation, SystemReason(file, errno));
     if (bytes.size() > kMaxFileSize)
         return Failure(SysExFileResult::TooLarge, kSizeOperation, LoadResourceString(kFileTooLargeString));
     file.close();
@@ -134,7 +136,7 @@ SysExFileResult SysExFile::Write(const QString& path, const ByteBlockList& block
     // half-written dump in place of a good one.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return Failure(SysExFileResult::OpenFailed, kOpenOperation, SystemReason(file));
+        return Failure(SysExFileResult::OpenFailed, kOpenOperation, SystemReason(file, errno));
 
     SysExFileResult result;
     for (const auto& block : blocks) {
@@ -142,14 +144,22 @@ SysExFileResult SysExFile::Write(const QString& path, const ByteBlockList& block
             continue;
         const auto size = qint64(block->Size());
         if (file.write(reinterpret_cast<const char*>(block->Data()), size) != size) {
-            const QString reason = SystemReason(file);
+            const QString reason = SystemReason(file, errno);
             file.cancelWriting();
             return Failure(SysExFileResult::WriteFailed, kWriteOperation, reason);
         }
         ++result.blocks;
     }
+    // Flush first: the blocks sit in Qt's write buffer until now, and commit()
+    // (through close()) drops a failed or short flush of that buffer and would
+    // rename the truncated file into place.
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        const QString reason = SystemReason(file, errno);
+        file.cancelWriting();
+        return Failure(SysExFileResult::WriteFailed, kWriteOperation, reason);
+    }
     if (!file.commit())
-        return Failure(SysExFileResult::WriteFailed, kWriteOperation, SystemReason(file));
+        return Failure(SysExFileResult::WriteFailed, kWriteOperation, SystemReason(file, errno));
 
     properties.WriteTo(path);
     return result;
