@@ -2,7 +2,7 @@
 
 #include "core/Format.h"
 
-#include <QSaveFile>
+#include "core/SafeFile.h"
 
 namespace {
 
@@ -206,11 +206,7 @@ bool GlobalConfigurations::WriteDescriptionFile(const QString& path) const
         }
     }
     text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(text.toLatin1());
-    return file.commit();
+    return bool(WriteFileWhole(path, text.toLatin1()));
 }
 
 GlobalConfigurations& GetGlobalConfigurations()
