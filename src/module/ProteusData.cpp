@@ -1,6 +1,5 @@
 #include "module/ProteusData.h"
 
-#include "module/NameLists.h"
 #include "module/TriggerSets.h"
 
 ProteusData::ProteusData()
@@ -28,6 +27,11 @@ void ProteusData::FillParameterCache(ParameterCache& cache, const ParameterTable
         return;
     for (int i = 0; i < count; ++i)
         cache.InsertIfAbsent(ParamRecord(rows[i], 0));
+}
+
+bool ProteusData::RegisterNameList(const NameListRow* rows, int count, NameMap* map, const QString& tag)
+{
+    return ::RegisterNameList(rows, count, map, tag);
 }
 
 void ProteusData::LoadAllParameters(bool arpsAndBeats)

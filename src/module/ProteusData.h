@@ -6,6 +6,7 @@
 
 #include "core/RefCounted.h"
 #include "module/HardwareConfig.h"
+#include "module/NameLists.h"
 #include "module/ParameterCache.h"
 #include "module/SimmData.h"
 #include "module/ValueFormats.h"
@@ -32,6 +33,10 @@ public:
     /// unless the cache holds that id already; an existing record keeps its
     /// values. Null rows or a count below 1 add nothing.
     static void FillParameterCache(ParameterCache& cache, const ParameterTableRow* rows, int count);
+
+    /// Fills map from rows under tag, user renames from the Names document
+    /// first (see the free RegisterNameList). Always true.
+    static bool RegisterNameList(const NameListRow* rows, int count, NameMap* map, const QString& tag);
 
     /// Fills AllParameters (the min/max cache) from the master, multimode,
     /// preset and layer tables and, with arpsAndBeats, from the master arp,

@@ -4,21 +4,13 @@
 // configuration cache) and every selector and list that shows an object name
 // reads it from here.
 
+#include "module/ObjectKind.h"
+
 #include <QString>
 
 #include <array>
 #include <cstdint>
 #include <vector>
-
-/// The kinds of module objects; the values travel in SysEx and in stored files.
-enum ObjectKind : int {
-    ObjectPreset = 1,
-    ObjectInstrument = 2,
-    ObjectArp = 3,
-    ObjectSetup = 4,
-    ObjectDemo = 5,
-    ObjectRiff = 6,
-};
 
 /// The text a name look-up yields for a kind outside 1 ... 6 or a SIMM that
 /// is not installed.
