@@ -130,13 +130,13 @@ TEST(KeyMapData, MergeOfLayersWithRangesAndTranspose)
     KeyMapData high(0, 0, 60, 127);
     high.AddKey(0, 127, QStringLiteral("Strings"));
     KeyMapData beats(2);
-    beats.AddKey(36, 36, QStringLiteral("Part 1"));
+    beats.AddKey(36, 36, QStringLiteral("Snare"));
 
     KeyMapData result;
     const KeyMapData* maps[] = {&low, &high, &beats};
     ASSERT_TRUE(result.Merge(maps, 3));
     EXPECT_EQ(Ranges(result),
-              (std::vector<std::string>{"24-35 Bass", "36-36 Part 1", "37-59 Bass", "60-127 Strings"}));
+              (std::vector<std::string>{"24-35 Bass", "36-36 Snare", "37-59 Bass", "60-127 Strings"}));
 
     // The target may be one of the inputs: its ranges are read before they change.
     KeyMapData self;
