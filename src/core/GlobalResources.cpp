@@ -75,7 +75,7 @@ DataLocations DataLocations::Default()
     return l;
 }
 
-GlobalResources::GlobalResources() : m_locations(DataLocations::Default())
+GlobalResources::GlobalResources()
 {
     g_current = this;
 }
@@ -109,10 +109,18 @@ void GlobalResources::WriteDescriptionFile()
         settings.SetDword(ConfigDescription, kProfileVersion);
 }
 
+const DataLocations& GlobalResources::GetDataLocations()
+{
+    if (!m_locations)
+        m_locations = DataLocations::Default();
+    return *m_locations;
+}
+
 QString GlobalResources::GetDataFilePath(bool forWrite, const QString& fileName)
 {
-    if (!m_locations.documentsFolder.isEmpty()) {
-        const QString folder = m_locations.documentsFolder + u'/' + Text(kDataFolderName);
+    const DataLocations& locations = GetDataLocations();
+    if (!locations.documentsFolder.isEmpty()) {
+        const QString folder = locations.documentsFolder + u'/' + Text(kDataFolderName);
         QDir().mkpath(folder); // failure shows later as a failed write
         DecorateDataFolder(folder);
         const QString path = folder + u'/' + fileName;
@@ -123,13 +131,13 @@ QString GlobalResources::GetDataFilePath(bool forWrite, const QString& fileName)
         return QString();
 
     QStringList candidates;
-    if (!m_locations.programFolder.isEmpty()) {
-        candidates << m_locations.programFolder + u'/' + fileName;
-        const QString parent = ParentFolder(m_locations.programFolder);
+    if (!locations.programFolder.isEmpty()) {
+        candidates << locations.programFolder + u'/' + fileName;
+        const QString parent = ParentFolder(locations.programFolder);
         if (!parent.isEmpty())
             candidates << parent + u'/' + fileName << parent + QStringLiteral("/Install/") + fileName;
     }
-    for (const QString& dir : m_locations.installedDataFolders)
+    for (const QString& dir : locations.installedDataFolders)
         candidates << dir + u'/' + fileName;
     for (const QString& candidate : candidates)
         if (!fileName.isEmpty() && QFileInfo::exists(candidate))

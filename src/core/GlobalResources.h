@@ -22,6 +22,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <vector>
 
 /// One key range of a ROM instrument's key map: the keys low to high
@@ -64,9 +65,10 @@ public:
 
     // ------------------------------------------------------------ data folder
 
-    /// Replaces the locations (tests); the default comes from DataLocations::Default.
+    /// Replaces the locations (tests). Without it, DataLocations::Default at
+    /// the first path request (the application object exists by then).
     void SetDataLocations(const DataLocations& locations) { m_locations = locations; }
-    const DataLocations& GetDataLocations() const { return m_locations; }
+    const DataLocations& GetDataLocations();
 
     /// The path to use for fileName. Writing: always in the data folder (made
     /// when missing); empty when there is no Documents folder. Reading: the
@@ -164,7 +166,7 @@ private:
     XMLElement RootOf(SharedDocument which);
     void WriteDescriptionFile();
 
-    DataLocations m_locations;
+    std::optional<DataLocations> m_locations;
     std::array<SharedDoc, 4> m_documents;
 };
 
