@@ -1,7 +1,6 @@
 #include "core/Format.h"
 
 #include <cmath>
-#include <cstdio>
 
 QString FormatArg::text() const
 {
@@ -109,9 +108,9 @@ QString formatReal(QChar conv, const Spec& s, const FormatArg* arg)
     if (s.width >= 0) f += std::to_string(s.width);
     if (s.precision >= 0) f += "." + std::to_string(s.precision);
     f += static_cast<char>(conv.unicode());
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, f.c_str(), v);
-    return QString::fromLatin1(buffer);
+    // QString::asprintf formats numbers in the C locale, so a decimal point
+    // stays a point whatever the user's locale says.
+    return QString::asprintf(f.c_str(), v);
 }
 
 QString formatText(const Spec& s, const FormatArg* arg)

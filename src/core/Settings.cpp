@@ -3,7 +3,7 @@
 #include "core/Format.h"
 #include "core/Logger.h"
 
-#include <QSaveFile>
+#include "core/SafeFile.h"
 
 namespace {
 
@@ -319,11 +319,7 @@ bool GlobalConfigurations::WriteDescriptionFile(const QString& path) const
         }
     }
     text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(text.toLatin1());
-    return file.commit();
+    return bool(WriteFileWhole(path, text.toLatin1()));
 }
 
 GlobalConfigurations& GetGlobalConfigurations()

@@ -1,0 +1,12 @@
+#include "dump/DumpFailure.h"
+
+#include "core/MessageBox.h"
+
+#include <system_error>
+
+bool ShowDumpFailure(const QString& operation, const QString& reason)
+{
+    ShowMessage(nullptr, msgbox::Ok, true, kDumpFailureString, operation, reason);
+    return false;
+}
+

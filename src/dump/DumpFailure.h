@@ -1,0 +1,15 @@
+#pragma once
+// The one way a dump or file operation tells the user it failed:
+// "Failed to <operation> with <reason>" in an OK box, also logged as a warning.
+// Proteus::ReportDumpFailure forwards here; code outside Proteus calls it directly.
+
+#include "core/SafeFile.h"
+
+#include <QString>
+
+/// String-table id of "Failed to %s with %s".
+inline constexpr unsigned kDumpFailureString = 156;
+
+/// Shows and logs string 156 filled with operation and reason; always false,
+/// so a failing operation can end with `return ShowDumpFailure(...)`.
+bool ShowDumpFailure(const QString& operation, const QString& reason);
