@@ -2,11 +2,11 @@
 # Installs what is missing, builds everything and runs the whole test suite,
 # first in a normal build, then again under AddressSanitizer (with leak
 # detection) and UndefinedBehaviorSanitizer. TABRINE_JOBS sets the parallel
-# jobs (4 by default: the build machine is shared).
+# jobs (all cores by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
-jobs=${TABRINE_JOBS:-4}
+jobs=${TABRINE_JOBS:-$(nproc)}
 
 echo "== Normal build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTABRINE_TESTS=ON

@@ -3,7 +3,7 @@
 #include "core/Format.h"
 #include "core/Logger.h"
 
-#include "core/SafeFile.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -319,7 +319,7 @@ bool GlobalConfigurations::WriteDescriptionFile(const QString& path) const
         }
     }
     text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return bool(WriteFileWhole(path, text.toLatin1()));
+    return bool(platform::WriteFileWhole(path, text.toLatin1()));
 }
 
 GlobalConfigurations& GetGlobalConfigurations()

@@ -4,7 +4,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include "platform/SafeFile.h"
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -655,14 +655,7 @@ bool XMLDocument::Save(const QString& path) const
 {
     Require();
     const QByteArray bytes = Encode(Serialise(*m_state->tree), DeclaredEncoding(*m_state->tree));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return bool(platform::WriteFileWhole(path, bytes));
 }
 
 XMLElement XMLDocument::GetDocumentElement() const

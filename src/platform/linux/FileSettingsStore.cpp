@@ -17,7 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
+#include "platform/SafeFile.h"
+
 
 #include <cerrno>
 #include <chrono>
@@ -139,11 +140,11 @@ bool KeepBadCopy(const QString& path, const QByteArray& bytes, QString& copyPath
         copyPath = path + QStringLiteral(".bad") + (n == 1 ? QString() : QStringLiteral(".%1").arg(n));
         if (QFileInfo::exists(copyPath))
             continue;
-        QSaveFile copy(copyPath);
-        if (copy.open(QIODevice::WriteOnly) && copy.write(bytes) == bytes.size() && copy.commit())
+        const FileWriteResult w = WriteFileWhole(copyPath, bytes);
+        if (w)
             return true;
         problems.push_back(QStringLiteral("Cannot keep a copy of the damaged settings file %1 as %2: %3")
-                               .arg(path, copyPath, copy.errorString()));
+                               .arg(path, copyPath, w.reason));
         return false;
     }
     problems.push_back(QStringLiteral("Cannot keep a copy of the damaged settings file %1: too many copies exist").arg(path));
@@ -334,10 +335,8 @@ private:
                                        .arg(m_path, parsed.Description(), copyPath));
             }
             written = SerializeSettingsFile(tree);
-            QSaveFile file(m_path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(written) != written.size() || !file.commit()) {
-                problems.push_back(
-                    QStringLiteral("Cannot write the settings file %1: %2").arg(m_path, file.errorString()));
+            if (const FileWriteResult w = WriteFileWhole(m_path, written); !w) {
+                problems.push_back(QStringLiteral("Cannot write the settings file %1: %2").arg(m_path, w.reason));
                 return false;
             }
         }
