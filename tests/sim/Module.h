@@ -13,6 +13,7 @@
 // with setHandler(). It encodes and decodes everything itself and shares no code
 // with the editor, so that an encoding fault on either side shows as a mismatch.
 #include "sim/Clock.h"
+#include "sim/Device.h"
 #include "sim/Fault.h"
 #include "sim/Profile.h"
 #include "sim/Transcript.h"
@@ -28,13 +29,6 @@
 #include <vector>
 
 namespace sim {
-
-/// What reaches the host: a message, or a change of the connection.
-struct Delivery {
-    SimTime at{0};
-    EntryKind kind = EntryKind::Message;
-    QByteArray bytes;
-};
 
 /// One message being processed: handlers read the request and add replies.
 struct Exchange {
@@ -59,27 +53,20 @@ struct ModuleState {
     std::vector<QByteArray> shortMessages; ///< short messages received, in order
 };
 
-class Module {
+class Module : public Device {
 public:
     using Handler = std::function<void(Module&, Exchange&)>;
     using SubjectOf = std::function<int(const QByteArray&)>;
-    using DeliverySink = std::function<void(const Delivery&)>;
 
     explicit Module(Profile profile);
 
-    // ---- transport side -------------------------------------------------------------
-    /// The host hands over one whole message at time `at` (not before the last call's time).
-    void receiveFromHost(const QByteArray& message, SimTime at);
-    /// Time of the next thing that will happen inside the module, if any.
-    std::optional<SimTime> nextEventTime() const;
-    /// Lets everything due up to t happen; deliveries go to the sink or the outbox.
-    void runUntil(SimTime t);
-    /// Time up to which the engine has run.
-    SimTime now() const { return now_; }
-    /// Takes the deliveries collected while no sink is set.
-    std::vector<Delivery> takeDeliveries();
-    /// Sends every delivery to `sink` as it happens instead of collecting it.
-    void setDeliverySink(DeliverySink sink) { sink_ = std::move(sink); }
+    // ---- transport side (Device) -------------------------------------------------------
+    void receiveFromHost(const QByteArray& message, SimTime at) override;
+    std::optional<SimTime> nextEventTime() const override;
+    void runUntil(SimTime t) override;
+    SimTime now() const override { return now_; }
+    std::vector<Delivery> takeDeliveries() override;
+    void setDeliverySink(DeliverySink sink) override { sink_ = std::move(sink); }
 
     // ---- connection and unprompted traffic -------------------------------------------
     /// The module sends `message` of its own accord at time `at` (front-panel moves, stray bytes).
@@ -102,7 +89,7 @@ public:
 
     // ---- state ------------------------------------------------------------------------
     const Profile& profile() const { return profile_; }
-    const Transcript& transcript() const { return transcript_; }
+    const Transcript& transcript() const override { return transcript_; }
     Transcript& transcript() { return transcript_; }
     ModuleState& state() { return state_; }
     const ModuleState& state() const { return state_; }

@@ -1,6 +1,7 @@
 // The simulated module's answers, byte for byte, and its timing on the virtual clock.
 // Expected bytes are written out by hand from the message layouts, never produced by
 // an encoder.
+#include "sim/Bus.h"
 #include "sim/Harness.h"
 #include "sim/SysExHex.h"
 
@@ -345,5 +346,38 @@ TEST(SimModule, RealTimeDriverAnswers)
     EXPECT_GE(got[0].at, Micros(8720)); // never earlier than the wire and processing allow
     lock.unlock();
     driver.stop();
-    EXPECT_EQ(driver.withModule([](sim::Module& mod) { return mod.transcript().size(); }), 2u);
+    EXPECT_EQ(driver.withDevice([](sim::Device& mod) { return mod.transcript().size(); }), 2u);
+}
+
+// Several modules behind a merger: all hear the broadcast, each answers under its own
+// id, and the merger passes the replies on one after the other.
+TEST(SimBus, MergesRepliesOfSeveralModules)
+{
+    sim::Bus bus;
+    for (const char* json : {R"({"base": "full", "deviceId": 1})", R"({"base": "minimal", "deviceId": 2})",
+                             R"({"base": "full", "deviceId": 3, "identity": {"manufacturer": 33, "family": 7}})"}) {
+        std::optional<sim::Profile> p = sim::Profile::fromJson(json);
+        ASSERT_TRUE(p);
+        bus.add(std::make_unique<sim::Module>(*p));
+    }
+    sim::VirtualClock clock;
+    sim::VirtualRunner runner(bus, clock);
+    runner.send(Hex("F0 7E 7F 06 01 F7"));
+    const std::vector<sim::Delivery> got = runner.runUntilIdle();
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].bytes, Hex("F0 7E 01 06 02 18 04 04 03 00 32 2E 32 36 F7"));
+    EXPECT_EQ(got[1].bytes, Hex("F0 7E 02 06 02 18 04 04 15 00 31 2E 30 30 F7"));
+    EXPECT_EQ(got[2].bytes, Hex("F0 7E 03 06 02 21 07 00 03 00 32 2E 32 36 F7"));
+    // Each reply is whole at the merger at 8.72 ms, then takes 4.8 ms on the host's line.
+    EXPECT_EQ(got[0].at, Micros(8720 + 4800));
+    EXPECT_EQ(got[1].at, Micros(8720 + 2 * 4800));
+    EXPECT_EQ(got[2].at, Micros(8720 + 3 * 4800));
+
+    // A module message reaches only the module with that id.
+    runner.send(Hex("F0 18 0F 02 55 0A F7"));
+    const std::vector<sim::Delivery> config = runner.runUntilIdle();
+    ASSERT_EQ(config.size(), 1u);
+    EXPECT_EQ(config[0].bytes.at(3), char(2));
+    EXPECT_EQ(bus.transcript().toModule().size(), 2u);
+    EXPECT_EQ(bus.transcript().fromModule().size(), 4u);
 }

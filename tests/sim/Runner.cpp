@@ -5,28 +5,28 @@ namespace sim {
 std::vector<Delivery> VirtualRunner::pump(SimTime maxWait)
 {
     const SimTime deadline = clock_.now() + maxWait;
-    for (std::optional<SimTime> next = module_.nextEventTime(); next && *next <= deadline;
-         next = module_.nextEventTime()) {
+    for (std::optional<SimTime> next = device_.nextEventTime(); next && *next <= deadline;
+         next = device_.nextEventTime()) {
         clock_.advanceTo(*next);
-        module_.runUntil(*next);
-        std::vector<Delivery> got = module_.takeDeliveries();
+        device_.runUntil(*next);
+        std::vector<Delivery> got = device_.takeDeliveries();
         if (!got.empty())
             return got;
     }
     clock_.advanceTo(deadline);
-    module_.runUntil(deadline);
-    return module_.takeDeliveries();
+    device_.runUntil(deadline);
+    return device_.takeDeliveries();
 }
 
 std::vector<Delivery> VirtualRunner::runUntilIdle()
 {
     std::vector<Delivery> all;
-    for (std::optional<SimTime> next = module_.nextEventTime(); next; next = module_.nextEventTime()) {
+    for (std::optional<SimTime> next = device_.nextEventTime(); next; next = device_.nextEventTime()) {
         clock_.advanceTo(*next);
-        module_.runUntil(*next);
+        device_.runUntil(*next);
     }
-    module_.runUntil(clock_.now());
-    for (Delivery& d : module_.takeDeliveries())
+    device_.runUntil(clock_.now());
+    for (Delivery& d : device_.takeDeliveries())
         all.push_back(std::move(d));
     return all;
 }
@@ -34,16 +34,16 @@ std::vector<Delivery> VirtualRunner::runUntilIdle()
 std::vector<Delivery> VirtualRunner::advanceBy(SimTime d)
 {
     const SimTime end = clock_.now() + d;
-    for (std::optional<SimTime> next = module_.nextEventTime(); next && *next <= end; next = module_.nextEventTime()) {
+    for (std::optional<SimTime> next = device_.nextEventTime(); next && *next <= end; next = device_.nextEventTime()) {
         clock_.advanceTo(*next);
-        module_.runUntil(*next);
+        device_.runUntil(*next);
     }
     clock_.advanceTo(end);
-    module_.runUntil(end);
-    return module_.takeDeliveries();
+    device_.runUntil(end);
+    return device_.takeDeliveries();
 }
 
-RealTimeDriver::RealTimeDriver(Module& module, Sink sink) : module_(module), sink_(std::move(sink)) {}
+RealTimeDriver::RealTimeDriver(Device& device, Sink sink) : device_(device), sink_(std::move(sink)) {}
 
 RealTimeDriver::~RealTimeDriver() { stop(); }
 
@@ -71,7 +71,7 @@ void RealTimeDriver::send(const QByteArray& message)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        module_.receiveFromHost(message, std::max(clock_.now(), module_.now()));
+        device_.receiveFromHost(message, std::max(clock_.now(), device_.now()));
         woken_ = true;
     }
     wake_.notify_all();
@@ -81,7 +81,7 @@ void RealTimeDriver::run()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopping_) {
-        const std::optional<SimTime> next = module_.nextEventTime();
+        const std::optional<SimTime> next = device_.nextEventTime();
         auto ready = [this] { return stopping_ || woken_; };
         if (next)
             wake_.wait_until(lock, clock_.toSteady(*next), ready);
@@ -90,8 +90,8 @@ void RealTimeDriver::run()
         woken_ = false;
         if (stopping_)
             break;
-        module_.runUntil(std::max(clock_.now(), module_.now()));
-        std::vector<Delivery> got = module_.takeDeliveries();
+        device_.runUntil(std::max(clock_.now(), device_.now()));
+        std::vector<Delivery> got = device_.takeDeliveries();
         if (got.empty())
             continue;
         // The sink may send (and so lock) again; never call it under the lock.

@@ -1,9 +1,10 @@
 #pragma once
-// Driving a sim::Module in time: VirtualRunner moves a VirtualClock from event to
-// event (a 10-second time-out takes no real time), RealTimeDriver runs the module on
-// its own thread against the wall clock for tests over real or loopback ports.
+// Driving a simulated device (one module, or a bus of them) in time: VirtualRunner
+// moves a VirtualClock from event to event (a 10-second time-out takes no real time);
+// RealTimeDriver runs the device on its own thread against the wall clock, for tests
+// over loopback or real ports.
 #include "sim/Clock.h"
-#include "sim/Module.h"
+#include "sim/Device.h"
 
 #include <condition_variable>
 #include <functional>
@@ -15,10 +16,10 @@ namespace sim {
 
 class VirtualRunner {
 public:
-    VirtualRunner(Module& module, VirtualClock& clock) : module_(module), clock_(clock) {}
+    VirtualRunner(Device& device, VirtualClock& clock) : device_(device), clock_(clock) {}
 
     /// Hands a message to the module at the clock's current time.
-    void send(const QByteArray& message) { module_.receiveFromHost(message, clock_.now()); }
+    void send(const QByteArray& message) { device_.receiveFromHost(message, clock_.now()); }
     /// Waits at most maxWait of virtual time for something to reach the host: moves the clock
     /// to the first delivery (returning everything that arrived at that instant) or to
     /// now + maxWait (returning nothing).
@@ -29,16 +30,16 @@ public:
     std::vector<Delivery> advanceBy(SimTime d);
 
 private:
-    Module& module_;
+    Device& device_;
     VirtualClock& clock_;
 };
 
 /// Runs a module on a thread of its own in wall-clock time. Deliveries go to the sink on
-/// that thread, outside the module's lock. Touch the module only through withModule().
+/// that thread, outside the device lock. Touch the device only through withDevice().
 class RealTimeDriver {
 public:
     using Sink = std::function<void(const Delivery&)>;
-    RealTimeDriver(Module& module, Sink sink);
+    RealTimeDriver(Device& device, Sink sink);
     ~RealTimeDriver();
     RealTimeDriver(const RealTimeDriver&) = delete;
     RealTimeDriver& operator=(const RealTimeDriver&) = delete;
@@ -48,19 +49,19 @@ public:
     void stop();
     /// Thread-safe: hands a message to the module now.
     void send(const QByteArray& message);
-    /// Runs f(module) under the module's lock.
+    /// Runs f(device) under the lock that guards the device.
     template <class F>
-    auto withModule(F&& f)
+    auto withDevice(F&& f)
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        return f(module_);
+        return f(device_);
     }
     const RealClock& clock() const { return clock_; }
 
 private:
     void run();
 
-    Module& module_;
+    Device& device_;
     Sink sink_;
     RealClock clock_;
     std::mutex mutex_;
