@@ -507,12 +507,11 @@ std::optional<QByteArray> Module::objectName(ObjectKind kind, int simmId, int in
     if (named != state_.names.end()) {
         name = named->second;
     } else {
-        QString tag = QStringLiteral("USR");
+        QString tag = profile_.userBankTag;
         for (const SimmSpec& s : profile_.simms)
             if (s.id == simmId)
                 tag = s.tag;
-        const auto pattern = profile_.objectNamePatterns.find(QString::fromLatin1(KindKey(kind)));
-        const QString p = pattern == profile_.objectNamePatterns.end() ? QStringLiteral("%1 %2") : pattern->second;
+        const QString p = profile_.objectNamePatterns.at(QString::fromLatin1(KindKey(kind)));
         name = p.arg(tag).arg(index, 3, 10, QLatin1Char('0')).toLatin1();
     }
     return name.leftJustified(16, ' ', true);

@@ -117,6 +117,59 @@ bool ParseIds(const QString& text, std::vector<int>* ids)
     return true;
 }
 
+QByteArray ToLatin1Field(const QString& s) { return s.toLatin1(); }
+
+// Reads the keys every profile must have (they all come from "common" unless a
+// profile overrides them), so that no invented value hides in this code as a default.
+class Reader {
+public:
+    explicit Reader(const QString& profile) : profile_(profile) {}
+
+    QJsonValue need(const QJsonObject& o, const char* key, const char* where)
+    {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isUndefined())
+            fail(QStringLiteral("missing %1%2").arg(QLatin1String(where), QLatin1String(key)));
+        return v;
+    }
+    int integer(const QJsonObject& o, const char* key, const char* where = "",
+                const std::map<QString, int>& names = {})
+    {
+        const QJsonValue v = need(o, key, where);
+        if (v.isUndefined())
+            return 0;
+        const std::optional<int> n = ToInt(v, names);
+        if (!n)
+            fail(QStringLiteral("%1%2 is not a number").arg(QLatin1String(where), QLatin1String(key)));
+        return n.value_or(0);
+    }
+    QString text(const QJsonObject& o, const char* key, const char* where = "")
+    {
+        const QJsonValue v = need(o, key, where);
+        if (!v.isUndefined() && !v.isString())
+            fail(QStringLiteral("%1%2 is not a text").arg(QLatin1String(where), QLatin1String(key)));
+        return v.toString();
+    }
+    QJsonObject object(const QJsonObject& o, const char* key)
+    {
+        const QJsonValue v = need(o, key, "");
+        if (!v.isUndefined() && !v.isObject())
+            fail(QStringLiteral("%1 is not an object").arg(QLatin1String(key)));
+        return v.toObject();
+    }
+    void fail(const QString& what)
+    {
+        if (error_.isEmpty())
+            error_ = QStringLiteral("%1: %2").arg(profile_, what);
+    }
+    bool ok() const { return error_.isEmpty(); }
+    const QString& error() const { return error_; }
+
+private:
+    QString profile_;
+    QString error_;
+};
+
 std::optional<Refusal> ToRefusal(const QString& s)
 {
     if (s == QLatin1String("error"))
@@ -126,127 +179,132 @@ std::optional<Refusal> ToRefusal(const QString& s)
     return std::nullopt;
 }
 
-QByteArray ToLatin1Field(const QString& s) { return s.toLatin1(); }
-
 bool Parse(const QString& name, const QJsonObject& o, Profile* p, QString* error)
 {
+    Reader r(name);
     p->name = name;
     p->raw = o;
 
-    const QJsonObject id = o.value(QStringLiteral("identity")).toObject();
-    p->identity.manufacturer = id.value(QStringLiteral("manufacturer")).toInt(0x18);
-    p->identity.family = id.value(QStringLiteral("family")).toInt(516);
-    p->identity.member = id.value(QStringLiteral("member")).toInt(3);
-    p->identity.revision = ToLatin1Field(id.value(QStringLiteral("revision")).toString(QStringLiteral("2.26")));
-    if (p->identity.revision.size() != 4)
-        return Fail(error, QStringLiteral("%1: the revision must have 4 characters").arg(name));
+    const QJsonObject id = r.object(o, "identity");
+    p->identity.manufacturer = r.integer(id, "manufacturer", "identity.");
+    p->identity.family = r.integer(id, "family", "identity.");
+    p->identity.member = r.integer(id, "member", "identity.");
+    p->identity.revision = ToLatin1Field(r.text(id, "revision", "identity."));
+    if (r.ok() && p->identity.revision.size() != 4)
+        r.fail(QStringLiteral("the revision must have 4 characters"));
 
-    p->deviceId = o.value(QStringLiteral("deviceId")).toInt(0);
-    if (p->deviceId < 0 || p->deviceId > 127)
-        return Fail(error, QStringLiteral("%1: device id %2 outside 0-127").arg(name).arg(p->deviceId));
-    p->channels = o.value(QStringLiteral("channels")).toInt(32);
-    if (p->channels != 16 && p->channels != 32)
-        return Fail(error, QStringLiteral("%1: channels must be 16 or 32").arg(name));
+    p->deviceId = r.integer(o, "deviceId");
+    if (r.ok() && (p->deviceId < 0 || p->deviceId > 127))
+        r.fail(QStringLiteral("device id %1 outside 0-127").arg(p->deviceId));
+    p->channels = r.integer(o, "channels");
+    if (r.ok() && p->channels != 16 && p->channels != 32)
+        r.fail(QStringLiteral("channels must be 16 or 32"));
 
-    const QJsonObject caps = o.value(QStringLiteral("capabilities")).toObject();
+    const QJsonObject caps = r.object(o, "capabilities");
     for (auto it = caps.begin(); it != caps.end(); ++it)
         p->capabilities[it.key()] = it->toBool();
 
-    p->userPresets = o.value(QStringLiteral("userPresets")).toInt(0);
-    p->userArps = o.value(QStringLiteral("userArps")).toInt(0);
-    p->userSetups = o.value(QStringLiteral("userSetups")).toInt(0);
-    p->userTunings = o.value(QStringLiteral("userTunings")).toInt(0);
+    p->userPresets = r.integer(o, "userPresets");
+    p->userArps = r.integer(o, "userArps");
+    p->userSetups = r.integer(o, "userSetups");
+    p->userTunings = r.integer(o, "userTunings");
+    p->userBankTag = r.text(o, "userBankTag");
 
-    const QJsonObject hw = o.value(QStringLiteral("hardwareConfig")).toObject();
-    p->hardwareConfigUnusedByte = hw.value(QStringLiteral("unusedByte")).toInt(0) & 0x7F;
-    p->simmRecordLength = hw.value(QStringLiteral("recordLength")).toInt(6);
-    if (p->simmRecordLength < 6 || p->simmRecordLength > 127)
-        return Fail(error, QStringLiteral("%1: SIMM record length must be 6-127").arg(name));
+    const QJsonObject hw = r.object(o, "hardwareConfig");
+    p->hardwareConfigUnusedByte = r.integer(hw, "unusedByte", "hardwareConfig.") & 0x7F;
+    p->simmRecordLength = r.integer(hw, "recordLength", "hardwareConfig.");
+    if (r.ok() && (p->simmRecordLength < 6 || p->simmRecordLength > 127))
+        r.fail(QStringLiteral("SIMM record length must be 6-127"));
 
-    for (const QJsonValue& v : o.value(QStringLiteral("simms")).toArray()) {
+    for (const QJsonValue& v : r.need(o, "simms", "").toArray()) {
         const QJsonObject s = v.toObject();
         SimmSpec simm;
-        simm.id = s.value(QStringLiteral("id")).toInt();
-        simm.name = s.value(QStringLiteral("name")).toString();
-        simm.tag = s.value(QStringLiteral("tag")).toString(simm.name.left(3));
-        simm.presets = s.value(QStringLiteral("presets")).toInt();
-        simm.instruments = s.value(QStringLiteral("instruments")).toInt();
-        simm.arps = s.value(QStringLiteral("arps")).toInt();
-        simm.demos = s.value(QStringLiteral("demos")).toInt();
-        simm.setups = s.value(QStringLiteral("setups")).toInt();
-        simm.riffs = s.value(QStringLiteral("riffs")).toInt();
+        simm.id = r.integer(s, "id", "simms[].");
+        simm.name = r.text(s, "name", "simms[].");
+        simm.tag = r.text(s, "tag", "simms[].");
+        simm.presets = r.integer(s, "presets", "simms[].");
+        simm.instruments = r.integer(s, "instruments", "simms[].");
+        // A ROM without arps, demos, setups or riffs may leave them out.
+        simm.arps = s.value(QStringLiteral("arps")).toInt(0);
+        simm.demos = s.value(QStringLiteral("demos")).toInt(0);
+        simm.setups = s.value(QStringLiteral("setups")).toInt(0);
+        simm.riffs = s.value(QStringLiteral("riffs")).toInt(0);
         p->simms.push_back(simm);
     }
 
-    const QJsonObject names = o.value(QStringLiteral("objectNames")).toObject();
-    for (auto it = names.begin(); it != names.end(); ++it)
-        p->objectNamePatterns[it.key()] = it->toString();
+    const QJsonObject names = r.object(o, "objectNames");
+    for (const char* kind : {"preset", "instrument", "arp", "setup", "demo", "riff"})
+        p->objectNamePatterns[QLatin1String(kind)] = r.text(names, kind, "objectNames.");
 
-    const QJsonObject lcd = o.value(QStringLiteral("lcd")).toObject();
-    p->lcd.columns = lcd.value(QStringLiteral("columns")).toInt(24);
-    for (const QJsonValue& c : lcd.value(QStringLiteral("characterTable")).toArray())
+    const QJsonObject lcd = r.object(o, "lcd");
+    p->lcd.columns = r.integer(lcd, "columns", "lcd.");
+    for (const QJsonValue& c : r.need(lcd, "characterTable", "lcd.").toArray())
         p->lcd.characterTable.append(char(c.toInt() & 0x7F));
-    const QJsonArray rows = lcd.value(QStringLiteral("rows")).toArray();
-    for (int r = 0; r < 2; ++r)
-        p->lcd.rows[r] = ToLatin1Field(rows.at(r).toString()).leftJustified(p->lcd.columns, ' ', true);
+    const QJsonArray rows = r.need(lcd, "rows", "lcd.").toArray();
+    if (r.ok() && rows.size() != 2)
+        r.fail(QStringLiteral("lcd.rows must hold two rows"));
+    for (int i = 0; i < 2 && i < rows.size(); ++i)
+        p->lcd.rows[i] = ToLatin1Field(rows.at(i).toString()).leftJustified(p->lcd.columns, ' ', true);
 
-    const QJsonObject timing = o.value(QStringLiteral("timing")).toObject();
-    p->timing.baud = timing.value(QStringLiteral("baud")).toInt(31250);
-    p->timing.bitsPerByte = timing.value(QStringLiteral("bitsPerByte")).toInt(10);
-    if (p->timing.baud <= 0 || p->timing.bitsPerByte <= 0)
-        return Fail(error, QStringLiteral("%1: bad serial line timing").arg(name));
-    const QJsonObject processing = timing.value(QStringLiteral("processingMicros")).toObject();
+    const QJsonObject timing = r.object(o, "timing");
+    p->timing.baud = r.integer(timing, "baud", "timing.");
+    p->timing.bitsPerByte = r.integer(timing, "bitsPerByte", "timing.");
+    if (r.ok() && (p->timing.baud <= 0 || p->timing.bitsPerByte <= 0))
+        r.fail(QStringLiteral("bad serial line timing"));
+    const QJsonObject processing = r.object(timing, "processingMicros");
+    p->timing.defaultProcessing = SimTime(r.integer(processing, "default", "timing.processingMicros."));
     for (auto it = processing.begin(); it != processing.end(); ++it) {
         const std::optional<int> us = ToInt(*it);
-        if (!us || *us < 0)
-            return Fail(error, QStringLiteral("%1: bad processing time for \"%2\"").arg(name, it.key()));
-        if (it.key() == QLatin1String("default")) {
-            p->timing.defaultProcessing = SimTime(*us);
-        } else if (it.key() == QLatin1String("identity")) {
-            p->timing.processingByRoute[kRouteIdentityRequest] = SimTime(*us);
-        } else {
-            const std::optional<int> route = ToInt(QJsonValue(it.key()));
-            if (!route)
-                return Fail(error, QStringLiteral("%1: bad route \"%2\" in processingMicros").arg(name, it.key()));
-            p->timing.processingByRoute[*route] = SimTime(*us);
+        if (!us || *us < 0) {
+            r.fail(QStringLiteral("bad processing time for \"%1\"").arg(it.key()));
+            continue;
         }
+        if (it.key() == QLatin1String("default"))
+            continue;
+        const std::optional<int> route
+            = it.key() == QLatin1String("identity") ? kRouteIdentityRequest : ToInt(QJsonValue(it.key()));
+        if (!route)
+            r.fail(QStringLiteral("bad route \"%1\" in processingMicros").arg(it.key()));
+        else
+            p->timing.processingByRoute[*route] = SimTime(*us);
     }
 
-    const QJsonObject subs = o.value(QStringLiteral("errorSubCodes")).toObject();
-    p->errorSubCodes.unknownCommand = subs.value(QStringLiteral("unknownCommand")).toInt(1);
-    p->errorSubCodes.unknownParameter = subs.value(QStringLiteral("unknownParameter")).toInt(2);
-    p->errorSubCodes.malformed = subs.value(QStringLiteral("malformed")).toInt(3);
-    p->errorSubCodes.readOnly = subs.value(QStringLiteral("readOnly")).toInt(4);
-    p->errorSubCodes.outOfRange = subs.value(QStringLiteral("outOfRange")).toInt(5);
+    const QJsonObject subs = r.object(o, "errorSubCodes");
+    p->errorSubCodes.unknownCommand = r.integer(subs, "unknownCommand", "errorSubCodes.");
+    p->errorSubCodes.unknownParameter = r.integer(subs, "unknownParameter", "errorSubCodes.");
+    p->errorSubCodes.malformed = r.integer(subs, "malformed", "errorSubCodes.");
+    p->errorSubCodes.readOnly = r.integer(subs, "readOnly", "errorSubCodes.");
+    p->errorSubCodes.outOfRange = r.integer(subs, "outOfRange", "errorSubCodes.");
 
-    const QJsonObject pol = o.value(QStringLiteral("policies")).toObject();
-    auto refusal = [&](const char* key, Refusal* out) {
-        const QString s = pol.value(QLatin1String(key)).toString(QStringLiteral("error"));
-        const std::optional<Refusal> r = ToRefusal(s);
-        if (!r)
-            return Fail(error, QStringLiteral("%1: policy %2 must be \"error\" or \"silence\"").arg(name, QLatin1String(key)));
-        *out = *r;
-        return true;
-    };
-    if (!refusal("unknownCommand", &p->policies.unknownCommand) || !refusal("unknownParameter", &p->policies.unknownParameter)
-        || !refusal("malformed", &p->policies.malformed))
-        return false;
-    const QString range = pol.value(QStringLiteral("outOfRangeEdit")).toString(QStringLiteral("clamp"));
+    const QJsonObject pol = r.object(o, "policies");
+    for (auto [key, out] : {std::pair{"unknownCommand", &p->policies.unknownCommand},
+                            std::pair{"unknownParameter", &p->policies.unknownParameter},
+                            std::pair{"malformed", &p->policies.malformed}}) {
+        const std::optional<Refusal> refusal = ToRefusal(r.text(pol, key, "policies."));
+        if (refusal)
+            *out = *refusal;
+        else if (r.ok())
+            r.fail(QStringLiteral("policy %1 must be \"error\" or \"silence\"").arg(QLatin1String(key)));
+    }
+    const QString range = r.text(pol, "outOfRangeEdit", "policies.");
     if (range == QLatin1String("clamp"))
         p->policies.outOfRangeEdit = OutOfRange::Clamp;
     else if (range == QLatin1String("ignore"))
         p->policies.outOfRangeEdit = OutOfRange::Ignore;
     else if (range == QLatin1String("error"))
         p->policies.outOfRangeEdit = OutOfRange::ErrorReply;
-    else
-        return Fail(error, QStringLiteral("%1: policy outOfRangeEdit must be \"clamp\", \"ignore\" or \"error\"").arg(name));
-    const QString ro = pol.value(QStringLiteral("readOnlyEdit")).toString(QStringLiteral("ignore"));
+    else if (r.ok())
+        r.fail(QStringLiteral("policy outOfRangeEdit must be \"clamp\", \"ignore\" or \"error\""));
+    const QString ro = r.text(pol, "readOnlyEdit", "policies.");
     if (ro == QLatin1String("ignore"))
         p->policies.readOnlyEdit = ReadOnlyEdit::Ignore;
     else if (ro == QLatin1String("error"))
         p->policies.readOnlyEdit = ReadOnlyEdit::ErrorReply;
-    else
-        return Fail(error, QStringLiteral("%1: policy readOnlyEdit must be \"ignore\" or \"error\"").arg(name));
+    else if (r.ok())
+        r.fail(QStringLiteral("policy readOnlyEdit must be \"ignore\" or \"error\""));
+
+    if (!r.ok())
+        return Fail(error, r.error());
 
     const std::map<QString, int> limits{
         {QStringLiteral("channels"), p->channels},
@@ -254,7 +312,7 @@ bool Parse(const QString& name, const QJsonObject& o, Profile* p, QString* error
         {QStringLiteral("lastUserPreset"), p->userPresets - 1},
     };
 
-    const QJsonObject scopes = o.value(QStringLiteral("scopes")).toObject();
+    const QJsonObject scopes = r.object(o, "scopes");
     for (auto it = scopes.begin(); it != scopes.end(); ++it) {
         std::vector<ScopeSelector> selectors;
         for (const QJsonValue& v : it->toArray()) {
@@ -273,9 +331,9 @@ bool Parse(const QString& name, const QJsonObject& o, Profile* p, QString* error
         p->scopes[it.key()] = selectors;
     }
     if (!p->scopes.count(QStringLiteral("global")))
-        p->scopes[QStringLiteral("global")] = {};
+        return Fail(error, QStringLiteral("%1: missing scope \"global\"").arg(name));
 
-    for (const QJsonValue& v : o.value(QStringLiteral("parameters")).toArray()) {
+    for (const QJsonValue& v : r.need(o, "parameters", "").toArray()) {
         const QJsonObject row = v.toObject();
         const QString ids = row.value(QStringLiteral("ids")).toString();
         std::vector<int> list;
@@ -309,13 +367,13 @@ bool Parse(const QString& name, const QJsonObject& o, Profile* p, QString* error
 
     const QJsonObject values = o.value(QStringLiteral("values")).toObject();
     for (auto it = values.begin(); it != values.end(); ++it) {
-        const std::optional<int> id = ToInt(QJsonValue(it.key()));
+        const std::optional<int> pid = ToInt(QJsonValue(it.key()));
         const std::optional<int> value = ToInt(*it, limits);
-        if (!id || !value)
+        if (!pid || !value)
             return Fail(error, QStringLiteral("%1: bad start value \"%2\"").arg(name, it.key()));
         // A start value for a parameter the module lacks (a capability is off) is simply unused.
-        if (auto p2 = p->parameters.find(*id); p2 != p->parameters.end())
-            p2->second.startValue = *value;
+        if (auto spec = p->parameters.find(*pid); spec != p->parameters.end())
+            spec->second.startValue = *value;
     }
     return true;
 }

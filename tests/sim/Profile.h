@@ -32,11 +32,13 @@ enum class OutOfRange { Clamp, Ignore, ErrorReply };
 /// How the module treats an edit of a read-only parameter.
 enum class ReadOnlyEdit { Ignore, ErrorReply };
 
+// Every value below comes from the data file; the members start empty or zero.
+
 struct Identity {
-    int manufacturer = 0x18;
-    int family = 516;
-    int member = 3;
-    QByteArray revision = "2.26"; ///< exactly 4 characters on the wire
+    int manufacturer = 0;
+    int family = 0;
+    int member = 0;
+    QByteArray revision; ///< exactly 4 characters on the wire
 };
 
 /// One selector of a scope: the parameter whose value picks the stored value.
@@ -69,15 +71,15 @@ struct SimmSpec {
 };
 
 struct LcdSpec {
-    int columns = 24;
+    int columns = 0;
     QByteArray characterTable;       ///< the user-defined characters for codes 0-7
     QByteArray rows[2];
 };
 
 struct Timing {
-    int baud = 31250;
-    int bitsPerByte = 10;
-    SimTime defaultProcessing{1000};
+    int baud = 1;
+    int bitsPerByte = 0;
+    SimTime defaultProcessing{0};
     std::map<int, SimTime> processingByRoute;
 
     /// Time one byte takes on the serial line (320 us at 31250 baud, 10 bits a byte).
@@ -86,11 +88,11 @@ struct Timing {
 };
 
 struct ErrorSubCodes {
-    int unknownCommand = 1;
-    int unknownParameter = 2;
-    int malformed = 3;
-    int readOnly = 4;
-    int outOfRange = 5;
+    int unknownCommand = 0;
+    int unknownParameter = 0;
+    int malformed = 0;
+    int readOnly = 0;
+    int outOfRange = 0;
 };
 
 struct Policies {
@@ -105,14 +107,15 @@ struct Profile {
     QString name;
     Identity identity;
     int deviceId = 0;
-    int channels = 32;
+    int channels = 0;
     std::map<QString, bool> capabilities;
     int userPresets = 0;
     int userArps = 0;
     int userSetups = 0;
     int userTunings = 0;
+    QString userBankTag;                           ///< the user bank's tag in generated names
     int hardwareConfigUnusedByte = 0;
-    int simmRecordLength = 6;
+    int simmRecordLength = 0;
     std::vector<SimmSpec> simms;
     std::map<QString, QString> objectNamePatterns; ///< kind ("preset", ...) -> pattern with %1 tag, %2 index
     LcdSpec lcd;

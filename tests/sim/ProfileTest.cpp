@@ -86,6 +86,8 @@ TEST(SimProfile, BadProfilesAreRefusedWithAReason)
         {"not json", "{", "offset"},
         {"unknown base", R"({"base": "nonesuch"})", "nonesuch"},
         {"revision length", R"({"identity": {"revision": "2.2"}})", "revision"},
+        {"revision type", R"({"identity": {"revision": 226}})", "identity.revision"},
+        {"processing time", R"({"timing": {"processingMicros": {"0x02": -5}}})", "0x02"},
         {"device id", R"({"deviceId": 128})", "device id"},
         {"channels", R"({"channels": 24})", "channels"},
         {"ids text", R"({"parameters": [{"ids": "5-3", "min": 0, "max": 1}]})", "5-3"},
