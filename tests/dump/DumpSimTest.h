@@ -59,6 +59,8 @@ constexpr std::uint32_t kAllDumps =
 
 class DumpSimTest : public proteustest::ProteusSimTest {
 protected:
+    static constexpr int kLineSettleMs = 400; // longer than a 1024-byte message at wire rate
+
     void SetUp() override { StartDumps({}); }
 
     void StartDumps(const proteustest::SimOptions& options, std::uint32_t capabilities = kAllDumps)
@@ -68,10 +70,12 @@ protected:
     }
 
     /// Runs f on the module under the loopback's lock (the loopback's worker touches it too).
+    /// What the host sent last (an EOF, a section, a bank map) is only taken
+    /// when it has crossed the line: lets a little virtual time pass first.
     template <class F>
     auto OnModule(F&& f)
     {
-        link->settle();
+        link->SleepMs(kLineSettleMs);
         return link->withDevice([&](sim::Device&) { return f(*module); });
     }
     template <class F>
