@@ -41,7 +41,11 @@ public:
     {
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        m_process.start(jackd, {"--no-realtime", "-n", m_name, "-d", "dummy", "-r", "48000", "-p", "256"});
+        // Synchronous mode with a long client time-out: a client that is late
+        // (a loaded machine, a sanitizer build) holds the cycle up instead of
+        // having its last buffer read again, which would repeat messages.
+        m_process.start(jackd, {"--no-realtime", "--sync", "--timeout", "5000", "-n", m_name, "-d", "dummy", "-r",
+                                "48000", "-p", "1024"});
         if (!m_process.waitForStarted(5000)) {
             *why = "jackd did not start: " + m_process.errorString();
             return false;
