@@ -11,6 +11,7 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <type_traits>
 
 namespace {
 
@@ -94,8 +95,9 @@ MidiResult Guarded(ErrorRecorder* errors, MidiError failCode, F&& call)
     return MidiResult::Ok();
 }
 
-// RtMidi's JACK clients, made while no server runs, lose memory on every
-// attempt (RtMidi 5.0) and only warn; asking the server first avoids both.
+// RtMidi's JACK output clients, made while no server runs, lose memory on
+// every attempt (RtMidi 5.0); asking the server first avoids that. Input
+// clients need no such question: their failure costs nothing.
 MidiResult JackServerAvailable()
 {
 #if defined(__UNIX_JACK__)
@@ -115,7 +117,7 @@ MidiResult MakeClient(RtMidi::Api api, const QString& clientName, std::unique_pt
     if (!IsCompiled(api))
         return MidiResult::Fail(MidiError::NoDriver,
                                 QStringLiteral("RtMidi was built without %1").arg(QString::fromStdString(RtMidi::getApiName(api))));
-    if (api == RtMidi::UNIX_JACK) {
+    if (api == RtMidi::UNIX_JACK && std::is_same_v<Client, RtMidiOut>) {
         if (MidiResult r = JackServerAvailable(); !r)
             return r;
     }
