@@ -7,6 +7,8 @@
 #include <QThread>
 
 #include <jack/jack.h>
+#include <signal.h>
+#include <sys/prctl.h>
 
 namespace sim {
 
@@ -63,11 +65,14 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
     env.insert(QStringLiteral("JACK_NO_AUDIO_RESERVATION"), QStringLiteral("1"));
     process_->setProcessEnvironment(env);
     process_->setProcessChannelMode(QProcess::MergedChannels);
-    // A long client time-out and a long period: on a loaded machine (parallel tests,
-    // sanitizers) a client that misses a cycle must not be thrown out.
-    process_->start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("-t"), QStringLiteral("10000"),
-                            QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"), QStringLiteral("48000"),
-                            QStringLiteral("-p"), QStringLiteral("1024")});
+    // Synchronous mode, a long client time-out and a long period: on a loaded machine
+    // (parallel tests, sanitizers) a late client holds the cycle up instead of being
+    // thrown out or having its last buffer read again (which repeats messages).
+    // The server dies with the test program, even when that is killed.
+    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process_->start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("--sync"), QStringLiteral("-t"),
+                            QStringLiteral("10000"), QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
+                            QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("1024")});
     if (!process_->waitForStarted(int(timeout.count()))) {
         if (error)
             *error = QStringLiteral("jackd did not start: %1").arg(process_->errorString());
