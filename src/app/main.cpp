@@ -8,7 +8,16 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // The start-up logger first: it deletes the previous run's log file
+    // before anything of this run is logged.
+    TheTmpLogStore();
+
+    // The whole command line names the configuration; an unsafe name is
+    // refused (and logged) in favour of the default one.
+    const ConfigurationChoice configuration = ChooseConfiguration(QCoreApplication::arguments().mid(1).join(u' '));
+    GetGlobalConfigurations().SetKeyName(configuration.name);
     TLOG(0, u"Tabrine initialised");
+
     std::fputs(GetGlobalConfigurations().DumpToText().toLocal8Bit().constData(), stdout);
     TLOG(0, u"Tabrine shutdown");
     return 0;

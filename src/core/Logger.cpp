@@ -1,29 +1,36 @@
 #include "core/Logger.h"
 
 #include "core/RegistryKey.h"
+#include "platform/Process.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QFile>
-#include <QLocale>
-#include <QThread>
+#include <QStringEncoder>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-#include <unistd.h>
-
 namespace {
 
-std::int64_t NowMs()
+std::int64_t SteadyMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::atomic<Logger*> g_window{nullptr};
-std::atomic<std::thread::id> g_windowThread{};
+std::atomic<Logger::TickSource> g_tickSource{nullptr};
+
+std::int64_t NowMs()
+{
+    const Logger::TickSource source = g_tickSource.load();
+    return source ? source() : SteadyMs();
+}
+
+// The log window and the thread it lives on, read and changed together.
+std::mutex g_windowLock;
+Logger* g_window = nullptr;
+std::thread::id g_windowThread;
 
 } // namespace
 
@@ -44,8 +51,52 @@ QString Logger::LevelTag(int level)
     }
 }
 
+void Logger::SetTickSource(TickSource source)
+{
+    g_tickSource.store(source);
+}
+
+QString Logger::LogTimeFormat(const QLocale& locale)
+{
+    // Walk the format's fields: quoted text is kept, hours become 24-hour
+    // ("H"), the AM/PM marker and the time zone are left out.
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString out;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (c == u'\'') {
+            const qsizetype close = format.indexOf(u'\'', i + 1);
+            const qsizetype end = close < 0 ? format.size() : close + 1;
+            out += format.mid(i, end - i);
+            i = end;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < format.size() && format[i + run] == c)
+            ++run;
+        if (c == u'h' || c == u'H')
+            out += QString(std::min<qsizetype>(run, 2), u'H');
+        else if (c == u'a' || c == u'A' || c == u'p' || c == u'P' || c == u't')
+            ; // marker or zone: dropped
+        else
+            out += format.mid(i, run);
+        i += run;
+    }
+    out.remove(QStringLiteral("()")); // "H:mm:ss (t)" leaves empty brackets
+    return out.simplified();
+}
+
 QString Logger::FormatLine(unsigned flags, const QString& name, int level, const char* sourceFile, int line,
                            const QString& message, int size)
+{
+    if (flags & (LogDate | LogTime))
+        return FormatLineAt(flags, name, level, sourceFile, line, message, size, QDateTime::currentDateTime(),
+                            QLocale::system());
+    return FormatLineAt(flags, name, level, sourceFile, line, message, size, QDateTime(), QLocale::c());
+}
+
+QString Logger::FormatLineAt(unsigned flags, const QString& name, int level, const char* sourceFile, int line,
+                             const QString& message, int size, const QDateTime& now, const QLocale& locale)
 {
     const int room = size - 1; // the last character is the terminating null
     QString out;
@@ -63,9 +114,8 @@ QString Logger::FormatLine(unsigned flags, const QString& name, int level, const
     if (flags & LogName)
         append(Format(u"%15.15s: ", name));
     if (flags & (LogDate | LogTime)) {
-        const QDateTime now = QDateTime::currentDateTime();
-        const QString date = QLocale::system().toString(now.date(), QLocale::ShortFormat);
-        const QString time = now.time().toString(QStringLiteral("HH:mm:ss"));
+        const QString date = locale.toString(now.date(), QLocale::ShortFormat);
+        const QString time = locale.toString(now.time(), LogTimeFormat(locale));
         if ((flags & LogDate) && (flags & LogTime))
             append(Format(u"%s %s: ", date, time));
         else if (flags & LogDate)
@@ -76,9 +126,9 @@ QString Logger::FormatLine(unsigned flags, const QString& name, int level, const
     if ((flags & LogLevelTag) && room - out.size() > 9)
         append(LevelTag(level));
     if (flags & LogProcessId)
-        append(Format(u"%.04d: ", static_cast<int>(::getpid())));
+        append(Format(u"%.04d: ", platform::CurrentProcessId()));
     if (flags & LogThreadId)
-        append(Format(u"%.04d: ", static_cast<int>(std::hash<std::thread::id>{}(std::this_thread::get_id()) % 100000)));
+        append(Format(u"%.04d: ", platform::CurrentThreadId()));
     append(message);
     if ((flags & LogNewline) && out.size() < size - 2)
         out += u'\n';
@@ -102,25 +152,26 @@ int Logger::GetTraceLevel()
 {
     const std::int64_t now = NowMs();
     const std::int64_t last = m_lastRead.load();
-    if (last < 0 || std::llabs(now - last) > 10000) {
+    // Two threads may both read the store here; that costs a read, nothing more.
+    if (last == kNeverRead || std::llabs(now - last) > 10000) {
         m_lastRead.store(now);
         RegistryKey key(GetTraceKeyPath(), false);
-        bool have = false;
-        if (key.IsOpen()) {
-            if (auto v = key.ReadValue(m_name); v && v->type == platform::ValueType::Dword) {
-                m_threshold.store(static_cast<std::int32_t>(v->dword));
-                have = true;
-            }
-        }
-        if (!have)
+        const auto value = key.IsOpen() ? key.ReadValue(m_name) : std::nullopt;
+        if (!value) {
             SetTraceLevel(m_name, m_threshold.load());
+        } else if (value->type == platform::ValueType::Dword || value->type == platform::ValueType::String
+                   || value->type == platform::ValueType::ExpandString
+                   || value->type == platform::ValueType::MultiString) {
+            m_threshold.store(static_cast<std::int32_t>(key.ReadDword(m_name, 0)));
+        }
     }
     return m_threshold.load();
 }
 
 QString GetTraceKeyPath()
 {
-    return QString::fromUtf16(kProgramRegistryKey) + QStringLiteral("\\Trace");
+    static const QString path = QString::fromUtf16(kProgramRegistryKey) + QStringLiteral("\\Trace");
+    return path;
 }
 
 void SetTraceLevel(const QString& valueName, int level)
@@ -179,14 +230,17 @@ void TmpLogStore::AppendToLogFile(const QString& line)
     std::lock_guard l(m_fileLock);
     if (m_path.isEmpty())
         return;
+    // Opened, appended to and closed for every line, so the file can be read
+    // (and deleted by the next run) while the program runs. The mark and the
+    // line go out in one write.
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
         return;
     QByteArray bytes;
     if (file.size() == 0)
         bytes.append("\xFF\xFE", 2);
-    const QString text = line + QStringLiteral("\r\n");
-    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    QStringEncoder toUtf16(QStringEncoder::Utf16LE);
+    bytes += toUtf16(line + QStringLiteral("\r\n"));
     file.write(bytes);
 }
 
@@ -202,14 +256,17 @@ TmpLogStore& TheTmpLogStore()
 
 Logger* CurrentLogger()
 {
-    Logger* window = g_window.load(std::memory_order_acquire);
-    if (window && g_windowThread.load() == std::this_thread::get_id())
-        return window;
+    {
+        std::lock_guard l(g_windowLock);
+        if (g_window && g_windowThread == std::this_thread::get_id())
+            return g_window;
+    }
     return &TheTmpLogStore();
 }
 
 void SetLogWindow(Logger* window)
 {
-    g_windowThread.store(std::this_thread::get_id());
-    g_window.store(window, std::memory_order_release);
+    std::lock_guard l(g_windowLock);
+    g_window = window;
+    g_windowThread = std::this_thread::get_id();
 }

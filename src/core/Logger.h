@@ -12,6 +12,8 @@
 #include "core/Format.h"
 #include "core/RefCounted.h"
 
+#include <QDateTime>
+#include <QLocale>
 #include <QString>
 
 #include <atomic>
@@ -61,8 +63,16 @@ public:
     virtual void Output(int level, const QString& line);
 
     /// The threshold, re-read from the Trace key when the last read is more
-    /// than 10 s old; a missing value is created with the current threshold.
+    /// than 10 s old (the first call always reads). A DWORD reads as a signed
+    /// number, a text as by RegistryKey::ReadDword ("9", "-2"); when the key or
+    /// the value is missing it is created with the current threshold; a value
+    /// of another type leaves the threshold as it was.
     int GetTraceLevel();
+
+    /// The millisecond clock the 10 s re-read interval is measured on; null
+    /// restores the steady clock. Tests install a clock they move by hand.
+    using TickSource = std::int64_t (*)();
+    static void SetTickSource(TickSource source);
 
     const QString& Name() const { return m_name; }
     unsigned Flags() const { return m_flags; }
@@ -70,34 +80,49 @@ public:
     /// Builds one line as the flags lay it out, cut to size - 1 characters:
     /// the level tag only while more than 9 characters are left, the newline
     /// only while the text is shorter than size - 2.
+    /// The date is the system locale's short date, the time its time of day
+    /// in 24-hour form (LogTimeFormat).
     static QString FormatLine(unsigned flags, const QString& name, int level, const char* sourceFile, int line,
                               const QString& message, int size = kLogLineSize);
+    /// FormatLine at a given moment in a given locale.
+    static QString FormatLineAt(unsigned flags, const QString& name, int level, const char* sourceFile, int line,
+                                const QString& message, int size, const QDateTime& now, const QLocale& locale);
+    /// The locale's time-of-day format forced to 24 hours: hours as "H",
+    /// without AM/PM marker or time zone ("h:mm:ss AP t" becomes "H:mm:ss").
+    static QString LogTimeFormat(const QLocale& locale);
     /// "FATAL  : ", "WARNING: ", "INFO   : " or "LEVEL %d: ".
     static QString LevelTag(int level);
 
-protected:
-    /// Forces the next GetTraceLevel to read the store (tests, log window).
-    void ForgetLastRead() { m_lastRead.store(-1); }
+    /// Makes the next GetTraceLevel read the store (the log window, after the
+    /// user typed a new level).
+    void ForgetLastRead() { m_lastRead.store(kNeverRead); }
 
 private:
+    static constexpr std::int64_t kNeverRead = INT64_MIN;
+
     QString m_name;
     unsigned m_flags;
     std::atomic<int> m_threshold{0};
-    std::atomic<std::int64_t> m_lastRead{-1};
+    std::atomic<std::int64_t> m_lastRead{kNeverRead};
 };
 
 /// The start-up logger: keeps lines for a log window that opens later (at most
-/// kTmpLogStoreCapacity, the oldest dropped first), appends them to the log
-/// file, and writes them to standard error.
+/// kTmpLogStoreCapacity, the oldest dropped first, as the window keeps no more
+/// either), appends them to the log file, and writes them to standard error.
+/// Any thread may log through it; every access to the waiting lines and every
+/// append to the file is serialised.
 class TmpLogStore final : public Logger {
 public:
+    /// Reads the threshold and the log file path, and deletes that file so it
+    /// holds only this run.
     TmpLogStore(const QString& name, unsigned flags);
     void Output(int level, const QString& line) override;
 
     /// Takes every waiting line, oldest first.
     std::vector<QString> TakeWaiting();
     /// Appends the line to the log file: UTF-16LE, FF FE when the file is
-    /// empty, "\r\n" after the line. A file that cannot be opened is skipped.
+    /// empty, "\r\n" after the line, the file closed again. Appends from
+    /// different threads never interleave. A file that cannot be opened is skipped.
     void AppendToLogFile(const QString& line);
     /// The log file path ("TabrineLog" of the Trace key, expanded); empty for none.
     QString LogFilePath() const;
@@ -116,12 +141,14 @@ inline constexpr std::size_t kTmpLogStoreCapacity = 2000;
 /// The start-up logger, built on first use.
 TmpLogStore& TheTmpLogStore();
 
-/// The log window's logger on the thread that owns the window, else the
-/// start-up logger. Lines from other threads never reach a window directly.
+/// The log window's logger on the thread that registered the window, else the
+/// start-up logger. Lines from other threads never reach a window directly:
+/// they wait in the start-up logger until the window takes them on its own
+/// thread, so a window being destroyed is never written to from elsewhere.
 Logger* CurrentLogger();
 
 /// Makes window the current logger for the calling (user-interface) thread;
-/// null when the window goes away.
+/// the window calls it with null before it goes away.
 void SetLogWindow(Logger* window);
 
 /// "Software\Brimcote Limited\Tabrine\Trace".

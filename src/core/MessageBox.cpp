@@ -2,24 +2,36 @@
 
 #include "core/Logger.h"
 
+#include <cstdio>
 #include <mutex>
+
+int msgbox::DefaultAnswer(unsigned type)
+{
+    switch (type & ButtonsMask) {
+    case YesNo:
+        return IdNo;
+    case YesNoCancel:
+    case OkCancel:
+    case RetryCancel:
+        return IdCancel;
+    case AbortRetryIgnore:
+        return IdIgnore;
+    default:
+        return IdOk;
+    }
+}
 
 namespace {
 
+// Without a window system the text still reaches the user running the
+// program, but not the log: the caller decides what is logged.
 class HeadlessPresenter final : public MessagePresenter {
 public:
-    int Present(QObject*, const QString& text, const QString&, unsigned type) override
+    int Present(QObject*, const QString& text, const QString& caption, unsigned type) override
     {
-        TLOG(-1, u"Message not shown (no window): %s", text);
-        switch (type & msgbox::ButtonsMask) {
-        case msgbox::YesNo:
-            return msgbox::IdNo;
-        case msgbox::YesNoCancel:
-        case msgbox::OkCancel:
-            return msgbox::IdCancel;
-        default:
-            return msgbox::IdOk;
-        }
+        const QByteArray line = (caption + QStringLiteral(": ") + text + u'\n').toLocal8Bit();
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        return msgbox::DefaultAnswer(type);
     }
 };
 

@@ -1,10 +1,24 @@
 #include "core/RegistryKey.h"
 
-#include <QProcessEnvironment>
 
 using platform::CurrentSettingsStore;
 using platform::StoredValue;
 using platform::ValueType;
+
+namespace {
+
+// The strings of a REG_MULTI_SZ as they read through one text: joined with
+// ";" up to the first empty string, which in the stored form is the double
+// null that ends the list.
+QString MultiStringText(const QStringList& list)
+{
+    QString out;
+    for (qsizetype i = 0; i < list.size() && !list[i].isEmpty(); ++i)
+        out += (i ? QStringLiteral(";") : QString()) + list[i];
+    return out;
+}
+
+} // namespace
 
 RegistryKey::RegistryKey(const QString& path, bool create)
 {
@@ -45,7 +59,7 @@ QString RegistryKey::ReadString(const QString& valueName, const QString& def, bo
     case ValueType::String:
         return v->text;
     case ValueType::MultiString:
-        return v->list.join(u';');
+        return MultiStringText(v->list);
     case ValueType::ExpandString:
         return expand ? ExpandEnvironmentStrings(v->text) : v->text;
     case ValueType::Dword:
@@ -145,79 +159,78 @@ QString RegistryKey::ValueIterator::GetValue() const
 
 QString ExpandEnvironmentStrings(const QString& text)
 {
-    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // As the platform's expansion does it: a '%' that does not open a
+    // reference to a defined variable is copied and the scan goes on from
+    // the next character, so "%UNSET%HOME%" becomes "%UNSET" followed by the
+    // value of HOME.
     QString out;
+    out.reserve(text.size());
+    const qsizetype n = text.size();
     qsizetype i = 0;
-    while (i < text.size()) {
-        const qsizetype open = text.indexOf(u'%', i);
-        if (open < 0) {
-            out += text.mid(i);
-            break;
+    while (i < n) {
+        if (text[i] != u'%') {
+            out += text[i++];
+            continue;
         }
-        const qsizetype close = text.indexOf(u'%', open + 1);
-        if (close < 0) {
-            out += text.mid(i);
-            break;
-        }
-        out += text.mid(i, open - i);
-        const QString name = text.mid(open + 1, close - open - 1);
-        if (!name.isEmpty() && env.contains(name)) {
-            out += env.value(name);
-            i = close + 1;
-        } else {
-            // Not a variable: keep the first '%' and look again from the second.
-            out += u'%';
-            i = open + 1;
-            if (name.isEmpty()) {
-                out += u'%';
+        const qsizetype close = text.indexOf(u'%', i + 1);
+        if (close > i + 1) {
+            const QByteArray name = text.mid(i + 1, close - i - 1).toLocal8Bit();
+            if (qEnvironmentVariableIsSet(name.constData())) {
+                out += qEnvironmentVariable(name.constData());
                 i = close + 1;
+                continue;
             }
         }
+        out += u'%';
+        ++i;
     }
     return out;
 }
 
 std::uint32_t ParseUnsigned32(const QString& text)
 {
-    qsizetype i = 0;
+    auto isBlank = [](char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); };
+    auto digitValue = [](char16_t c) -> unsigned {
+        if (c >= u'0' && c <= u'9')
+            return c - u'0';
+        if (c >= u'a' && c <= u'z')
+            return c - u'a' + 10;
+        if (c >= u'A' && c <= u'Z')
+            return c - u'A' + 10;
+        return 99;
+    };
+
     const qsizetype n = text.size();
-    while (i < n && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\n' || text[i] == u'\r' || text[i] == u'\v' || text[i] == u'\f'))
+    qsizetype i = 0;
+    while (i < n && isBlank(text[i].unicode()))
         ++i;
     bool negative = false;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    int base = 10;
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+
+    // Base 0: "0x" followed by a hex digit is hex, any other leading 0 octal.
+    unsigned base = 10;
     if (i < n && text[i] == u'0') {
-        if (i + 2 < n + 1 && i + 1 < n && (text[i + 1] == u'x' || text[i + 1] == u'X')
-            && i + 2 < n && QChar(text[i + 2]).isLetterOrNumber()
-            && ((text[i + 2] >= u'0' && text[i + 2] <= u'9') || (text[i + 2].toLower() >= u'a' && text[i + 2].toLower() <= u'f'))) {
+        base = 8;
+        if (i + 2 < n && (text[i + 1] == u'x' || text[i + 1] == u'X') && digitValue(text[i + 2].unicode()) < 16) {
             base = 16;
             i += 2;
-        } else {
-            base = 8;
         }
     }
+
     std::uint64_t value = 0;
     bool overflow = false;
     for (; i < n; ++i) {
-        const char16_t c = text[i].toLower().unicode();
-        int d;
-        if (c >= u'0' && c <= u'9')
-            d = c - u'0';
-        else if (c >= u'a' && c <= u'z')
-            d = c - u'a' + 10;
-        else
-            break;
+        const unsigned d = digitValue(text[i].unicode());
         if (d >= base)
             break;
-        value = value * base + d;
-        if (value > 0xFFFFFFFFull)
-            overflow = true;
+        if (!overflow) {
+            value = value * base + d;
+            overflow = value > 0xFFFFFFFFull;
+        }
     }
     if (overflow)
         return 0xFFFFFFFFu;
     const auto v = static_cast<std::uint32_t>(value);
-    return negative ? static_cast<std::uint32_t>(0u - v) : v;
+    return negative ? 0u - v : v;
 }

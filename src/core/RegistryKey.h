@@ -18,6 +18,8 @@ public:
     RegistryKey() = default;
     /// Opens (create: creates when missing) the key at path; check IsOpen.
     RegistryKey(const QString& path, bool create);
+    RegistryKey(const RegistryKey&) = default;
+    RegistryKey& operator=(const RegistryKey&) = default;
     virtual ~RegistryKey() = default;
 
     /// Opens the key in place of the current one; false (and no key) on failure.
@@ -26,9 +28,10 @@ public:
     bool IsOpen() const { return m_open; }
     const QString& Path() const { return m_path; }
 
-    /// Text of the value, or def when it is missing or of a type without text.
-    /// REG_MULTI_SZ reads joined with ";"; REG_DWORD in decimal; REG_EXPAND_SZ
-    /// with %VAR% references expanded when expand is true.
+    /// Text of the value, or def when it is missing or of a type without text
+    /// (REG_BINARY). REG_MULTI_SZ reads joined with ";" up to its first empty
+    /// string (where the stored list ends); REG_DWORD in decimal ("%lu");
+    /// REG_EXPAND_SZ with %VAR% references expanded only when expand is true.
     QString ReadString(const QString& valueName, const QString& def, bool expand) const;
     /// Number of the value, or def when missing or of another type. Texts
     /// (REG_SZ, REG_EXPAND_SZ expanded, REG_MULTI_SZ's first string) parse like
@@ -73,10 +76,14 @@ private:
     bool m_open = false;
 };
 
-/// Expands %VAR% references from the environment; an unknown reference stays as it is.
+/// Expands %VAR% references from the environment. A '%' that does not open a
+/// reference to a set variable stays, and the scan goes on after it: "%UNSET%"
+/// stays as it is, "%UNSET%HOME%" gives "%UNSET" and HOME's value.
 QString ExpandEnvironmentStrings(const QString& text);
 
-/// Parses like wcstoul(text, nullptr, 0) on a 32-bit unsigned long: leading
-/// blanks and a sign allowed, base from the prefix, stops at the first other
-/// character; an overflow gives 0xFFFFFFFF; a negative number wraps.
+/// Parses like wcstoul(text, nullptr, 0) with a 32-bit unsigned long: leading
+/// blanks and one sign allowed; "0x" and a hex digit select hex, another
+/// leading 0 octal; stops at the first character that is no digit of the
+/// base ("08" is 0, "1e3" is 1, "" and "abc" are 0); a magnitude above
+/// 0xFFFFFFFF gives 0xFFFFFFFF; a negative number wraps ("-1" is 0xFFFFFFFF).
 std::uint32_t ParseUnsigned32(const QString& text);

@@ -1,8 +1,9 @@
 #include "core/Settings.h"
 
 #include "core/Format.h"
+#include "core/Logger.h"
 
-#include "core/SafeFile.h"
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -67,29 +68,141 @@ QString ConfigurationKeyPath(const QString& name)
     return Format(u"%s\\%s", QString::fromUtf16(kProgramRegistryKey), name);
 }
 
+namespace {
+
+// The name as it can be shown in a message or a log line: control and
+// formatting characters replaced, cut to a readable length.
+QString Printable(const QString& name)
+{
+    QString out = name.left(80);
+    for (QChar& c : out)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
+            || c.category() == QChar::Other_Surrogate || c.category() == QChar::Separator_Line
+            || c.category() == QChar::Separator_Paragraph)
+            c = QChar(QChar::ReplacementCharacter);
+    return name.size() > 80 ? out + QStringLiteral("...") : out;
+}
+
+bool IsReservedDeviceName(const QString& name)
+{
+    // Windows refuses these as file names, with or without an extension.
+    const QString stem = name.section(u'.', 0, 0).trimmed().toUpper();
+    static const QStringList reserved = {
+        QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"), QStringLiteral("NUL"),
+    };
+    if (reserved.contains(stem))
+        return true;
+    return stem.size() == 4 && (stem.startsWith(QStringLiteral("COM")) || stem.startsWith(QStringLiteral("LPT")))
+        && stem[3] >= u'1' && stem[3] <= u'9';
+}
+
+} // namespace
+
+QString ConfigurationNameProblem(const QString& name)
+{
+    if (name.isEmpty())
+        return QStringLiteral("it is empty");
+    if (name.size() > kConfigurationNameMax)
+        return Format(u"it is longer than %d characters", kConfigurationNameMax);
+    if (name.contains(u'/') || name.contains(u'\\'))
+        return QStringLiteral("it holds a path separator");
+    if (name.contains(QStringLiteral("..")))
+        return QStringLiteral("it holds \"..\"");
+    for (const QChar c : name) {
+        switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return QStringLiteral("it holds a control or invisible character");
+        default:
+            break;
+        }
+        if (QStringView(u"<>:\"|?*").contains(c))
+            return Format(u"it holds the character %c, which file names cannot hold", c);
+    }
+    if (name.front().isSpace() || name.back().isSpace())
+        return QStringLiteral("it starts or ends with a blank");
+    if (name.back() == u'.')
+        return QStringLiteral("it ends with a dot");
+    if (IsReservedDeviceName(name))
+        return QStringLiteral("it is a reserved device name");
+    if (name.compare(QStringLiteral("Trace"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("the log settings use that key");
+    return QString();
+}
+
 bool IsValidConfigurationName(const QString& name)
 {
-    if (name.isEmpty() || name.size() > 64)
-        return false;
-    if (name.contains(u'/') || name.contains(u'\\') || name.contains(QStringLiteral("..")))
-        return false;
-    for (const QChar c : name)
-        if (c.category() == QChar::Other_Control || c.unicode() < 0x20)
-            return false;
-    return true;
+    return ConfigurationNameProblem(name).isEmpty();
+}
+
+ConfigurationChoice ChooseConfiguration(const QString& commandLine)
+{
+    ConfigurationChoice choice{QString::fromUtf16(kDefaultConfigurationName),
+                               QString::fromUtf16(kDefaultConfigurationFile), QString()};
+    const QString name = commandLine.trimmed();
+    if (name.isEmpty())
+        return choice;
+    const QString problem = ConfigurationNameProblem(name);
+    if (!problem.isEmpty()) {
+        choice.warning = Format(u"The configuration name \"%s\" cannot be used (%s); using \"%s\" instead",
+                                Printable(name), problem, choice.name);
+        TLOG(-2, u"%s", choice.warning);
+        return choice;
+    }
+    choice.name = name;
+    choice.fileName = name + QStringLiteral(".xml");
+    return choice;
+}
+
+QString ChooseConfigurationName(const QString& commandLine, QString* warning)
+{
+    ConfigurationChoice choice = ChooseConfiguration(commandLine);
+    if (warning)
+        *warning = choice.warning;
+    return choice.name;
 }
 
 GlobalConfigurations::GlobalConfigurations()
 {
     for (const ConfigurationRow& row : kRows)
         m_rows.emplace(row.id, row);
-    m_key.Open(ConfigurationKeyPath(QStringLiteral("Settings")), true);
+    m_key.Open(ConfigurationKeyPath(QString::fromUtf16(kDefaultConfigurationName)), true);
 }
 
 void GlobalConfigurations::SetKeyName(const QString& name)
 {
-    m_name = name;
-    m_key.Open(ConfigurationKeyPath(name), true);
+    const QString problem = ConfigurationNameProblem(name);
+    {
+        std::lock_guard l(m_lock);
+        m_name = name;
+        if (problem.isEmpty())
+            m_key.Open(ConfigurationKeyPath(name), true);
+        else
+            m_key.Close();
+    }
+    if (!problem.isEmpty())
+        TLOG(-2, u"Configuration \"%s\" not opened: %s", Printable(name), problem);
+}
+
+QString GlobalConfigurations::KeyName() const
+{
+    std::lock_guard l(m_lock);
+    return m_name;
+}
+
+QString GlobalConfigurations::KeyPath() const
+{
+    std::lock_guard l(m_lock);
+    return m_key.Path();
+}
+
+RegistryKey GlobalConfigurations::Key() const
+{
+    std::lock_guard l(m_lock);
+    return m_key;
 }
 
 const ConfigurationRow* GlobalConfigurations::FindConfiguration(int id) const
@@ -103,7 +216,7 @@ QString GlobalConfigurations::GetString(int id) const
     const ConfigurationRow* row = FindConfiguration(id);
     if (!row)
         return QString();
-    return m_key.ReadString(str(row->name), str(row->textDefault), true);
+    return Key().ReadString(str(row->name), str(row->textDefault), true);
 }
 
 void GlobalConfigurations::SetString(int id, const QString& text)
@@ -112,9 +225,9 @@ void GlobalConfigurations::SetString(int id, const QString& text)
     if (!row)
         return;
     if (text == str(row->textDefault))
-        m_key.DeleteValue(str(row->name));
+        Key().DeleteValue(str(row->name));
     else
-        m_key.WriteString(str(row->name), text);
+        Key().WriteString(str(row->name), text);
 }
 
 std::uint32_t GlobalConfigurations::GetDword(int id) const
@@ -122,7 +235,7 @@ std::uint32_t GlobalConfigurations::GetDword(int id) const
     const ConfigurationRow* row = FindConfiguration(id);
     if (!row)
         return 0;
-    return m_key.ReadDword(str(row->name), row->numberDefault);
+    return Key().ReadDword(str(row->name), row->numberDefault);
 }
 
 void GlobalConfigurations::SetDword(int id, std::uint32_t value)
@@ -131,9 +244,9 @@ void GlobalConfigurations::SetDword(int id, std::uint32_t value)
     if (!row)
         return;
     if (value == row->numberDefault)
-        m_key.DeleteValue(str(row->name));
+        Key().DeleteValue(str(row->name));
     else
-        m_key.WriteDword(str(row->name), value);
+        Key().WriteDword(str(row->name), value);
 }
 
 bool GlobalConfigurations::GetBool(int id) const
@@ -141,7 +254,7 @@ bool GlobalConfigurations::GetBool(int id) const
     const ConfigurationRow* row = FindConfiguration(id);
     if (!row)
         return false;
-    return m_key.ReadDword(str(row->name), row->boolDefault ? 1u : 0u) != 0;
+    return Key().ReadDword(str(row->name), row->boolDefault ? 1u : 0u) != 0;
 }
 
 void GlobalConfigurations::SetBool(int id, bool value)
@@ -150,19 +263,19 @@ void GlobalConfigurations::SetBool(int id, bool value)
     if (!row)
         return;
     if (value == row->boolDefault)
-        m_key.DeleteValue(str(row->name));
+        Key().DeleteValue(str(row->name));
     else
-        m_key.WriteDword(str(row->name), value ? 1u : 0u);
+        Key().WriteDword(str(row->name), value ? 1u : 0u);
 }
 
 QString GlobalConfigurations::ReadString(const QString& valueName, const QString& def) const
 {
-    return m_key.ReadString(valueName, def, true);
+    return Key().ReadString(valueName, def, true);
 }
 
 void GlobalConfigurations::WriteString(const QString& valueName, const QString& text)
 {
-    m_key.WriteString(valueName, text);
+    Key().WriteString(valueName, text);
 }
 
 QString GlobalConfigurations::DumpToText() const
@@ -206,11 +319,12 @@ bool GlobalConfigurations::WriteDescriptionFile(const QString& path) const
         }
     }
     text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return bool(WriteFileWhole(path, text.toLatin1()));
+    return bool(platform::WriteFileWhole(path, text.toLatin1()));
 }
 
 GlobalConfigurations& GetGlobalConfigurations()
 {
-    static GlobalConfigurations instance;
-    return instance;
+    // Never destroyed: code that runs at exit may still read a setting.
+    static GlobalConfigurations* instance = new GlobalConfigurations;
+    return *instance;
 }

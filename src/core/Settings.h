@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 
 enum ConfigurationId : int {
     InputPort = 0,
@@ -75,17 +76,22 @@ inline constexpr int kProgramVersionMajor = 1;
 inline constexpr int kProgramVersionMinor = 34;
 inline constexpr std::uint32_t kProfileVersion = 0x10022;
 
+/// The settings of one named configuration. Any thread may read and write
+/// them; nothing is cached, so two program instances (two configurations, or
+/// the same one) never see stale values.
 class GlobalConfigurations {
 public:
     /// Opens (creating) the "Settings" configuration.
     GlobalConfigurations();
     virtual ~GlobalConfigurations() = default;
 
-    /// Points the store at the named configuration (creating its key).
+    /// Points the store at the named configuration (creating its key), in
+    /// place of the open one. A name that IsValidConfigurationName refuses
+    /// opens nothing (logged): reads then give the defaults and writes do nothing.
     void SetKeyName(const QString& name);
-    const QString& KeyName() const { return m_name; }
-    /// The configuration's key path.
-    QString KeyPath() const { return m_key.Path(); }
+    QString KeyName() const;
+    /// The configuration's key path; empty when no key is open.
+    QString KeyPath() const;
 
     const ConfigurationRow* FindConfiguration(int id) const;
 
@@ -110,17 +116,47 @@ public:
     static const ConfigurationRow* Table();
 
 private:
+    RegistryKey Key() const;
+
+    mutable std::mutex m_lock; ///< guards m_name and m_key
     QString m_name;
     std::map<int, ConfigurationRow> m_rows;
     RegistryKey m_key;
 };
 
-/// The single instance, built on first use with the "Settings" configuration.
+/// The single instance, built on first use with the "Settings" configuration
+/// and kept until the process ends (code running at exit may still read it).
 GlobalConfigurations& GetGlobalConfigurations();
 
 /// "Software\Brimcote Limited\Tabrine\%s" for a configuration name.
 QString ConfigurationKeyPath(const QString& name);
 
-/// A configuration name that is safe as a key path and a file name: no path
-/// separators, no "..", no control characters, at most 64 characters.
+/// The configuration used when the command line names none.
+inline constexpr char16_t kDefaultConfigurationName[] = u"Settings";
+/// The configuration file of the default configuration.
+inline constexpr char16_t kDefaultConfigurationFile[] = u"Default.xml";
+/// The longest configuration name accepted.
+inline constexpr int kConfigurationNameMax = 64;
+
+/// Why name cannot name a configuration, or the empty text when it can. A
+/// name becomes a key of the settings store, a file name and part of the
+/// single-instance lock, so it must be 1 to 64 characters without path
+/// separators, "..", control or invisible formatting characters, characters
+/// that file names cannot hold on every platform (< > : " | ? *), blanks at
+/// either end or a dot at the end, must not be a reserved device name (CON,
+/// NUL, COM1 ...), and must not be "Trace", the key of the log settings.
+QString ConfigurationNameProblem(const QString& name);
 bool IsValidConfigurationName(const QString& name);
+
+/// The configuration the program starts with, from its whole command line.
+struct ConfigurationChoice {
+    QString name;     ///< the configuration name; "Settings" when none or refused
+    QString fileName; ///< the configuration file: name + ".xml", "Default.xml" when none or refused
+    QString warning;  ///< why the command line was refused; empty when it was not
+};
+/// The command line is trimmed; an empty one chooses the default configuration;
+/// a refused one chooses it too, logs the warning at level -2 and returns it
+/// for the caller to show.
+ConfigurationChoice ChooseConfiguration(const QString& commandLine);
+/// The name part of ChooseConfiguration; *warning (when given) receives its warning.
+QString ChooseConfigurationName(const QString& commandLine, QString* warning = nullptr);

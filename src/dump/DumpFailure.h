@@ -3,9 +3,11 @@
 // "Failed to <operation> with <reason>" in an OK box, also logged as a warning.
 // Proteus::ReportDumpFailure forwards here; code outside Proteus calls it directly.
 
-#include "core/SafeFile.h"
+#include "platform/SafeFile.h"
 
 #include <QString>
+
+using platform::FormatSystemError;
 
 /// String-table id of "Failed to %s with %s".
 inline constexpr unsigned kDumpFailureString = 156;

@@ -95,14 +95,14 @@ SysExFileResult SysExFile::Read(const QString& path, ByteBlockList& blocks, OleP
     TLOG(9, u"%s(%s)", u"SysExFile::Read", path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Failure(SysExFileResult::OpenFailed, kOpenOperation, FileErrorReason(file, errno));
+        return Failure(SysExFileResult::OpenFailed, kOpenOperation, platform::FileErrorReason(file, errno));
     if (file.size() > kMaxFileSize)
         return Failure(SysExFileResult::TooLarge, kSizeOperation, LoadResourceString(kFileTooLargeString));
     // Read one byte more than allowed: a file that grew since its size was
     // taken (or a device that reports no size) is refused, not cut short.
     const QByteArray bytes = file.read(kMaxFileSize + 1);
     if (file.error() != QFileDevice::NoError)
-        return Failure(SysExFileResult::ReadFailed, kReadOperation, FileErrorReason(file, errno));
+        return Failure(SysExFileResult::ReadFailed, kReadOperation, platform::FileErrorReason(file, errno));
     if (bytes.size() > kMaxFileSize)
         return Failure(SysExFileResult::TooLarge, kSizeOperation, LoadResourceString(kFileTooLargeString));
     file.close();
@@ -129,7 +129,7 @@ SysExFileResult SysExFile::Write(const QString& path, const ByteBlockList& block
         bytes.append(reinterpret_cast<const char*>(block->Data()), qsizetype(block->Size()));
         ++result.blocks;
     }
-    const FileWriteResult written = WriteFileWhole(path, bytes);
+    const platform::FileWriteResult written = platform::WriteFileWhole(path, bytes);
     if (!written)
         return Failure(written.opened ? SysExFileResult::WriteFailed : SysExFileResult::OpenFailed,
                        written.opened ? kWriteOperation : kOpenOperation, written.reason);

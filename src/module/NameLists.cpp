@@ -2,6 +2,8 @@
 
 #include "module/ValueTables.h"
 
+#include "core/GlobalResources.h"
+
 #include <utility>
 
 namespace {
@@ -10,9 +12,25 @@ namespace {
 // filled once by the module data model (RegisterAllNameLists).
 NameMap theNameLists[NameListCount];
 
+// By default the renames live in the Names document of the shared resources;
+// before those exist (and in tests) nothing is read or stored.
+FunctionNameStore NamesDocumentStore()
+{
+    FunctionNameStore store;
+    store.getFunctionNames = [](const QString& tag, NameMap& out) {
+        GlobalResources* resources = TheGlobalResources();
+        return resources && resources->GetFunctionNames(tag, out);
+    };
+    store.setFunctionName = [](const QString& tag, int value, const QString& name) {
+        GlobalResources* resources = TheGlobalResources();
+        return resources && resources->SetFunctionName(tag, value, name);
+    };
+    return store;
+}
+
 FunctionNameStore& nameStore()
 {
-    static FunctionNameStore store;
+    static FunctionNameStore store = NamesDocumentStore();
     return store;
 }
 

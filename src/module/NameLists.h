@@ -93,10 +93,9 @@ NameMap& GetArpXmitMidiList();
 NameMap& GetPresetArpSongStartsList();
 NameMap& GetPresetArpRecycleList();
 
-/// Where the user's renames live (the Names document). The program connects
-/// both hooks at start-up, before the module data model is built; until then
-/// (and in tests that set nothing) no user name is read and no default is
-/// stored back.
+/// Where the user's renames live: by default the Names document of the shared
+/// resources (TheGlobalResources), so nothing is read or stored back before
+/// those exist. Tests install their own store, or an empty one for none.
 struct FunctionNameStore {
     /// Adds every name stored for list `tag` to `out` (the first stored name of
     /// a value wins); false when nothing is stored for the list.

@@ -35,18 +35,18 @@ QString _SimmData::SimmNameSet::GetName(int index) const
 _SimmData::_SimmData(int simmId, int presets, int instruments, int arps, int setups, int demos, int riffs,
                      std::uint8_t flag)
     : m_simmId(simmId),
-      m_sets{SimmNameSet(ObjectPreset, presets), SimmNameSet(ObjectInstrument, instruments),
-             SimmNameSet(ObjectArp, arps), SimmNameSet(ObjectSetup, setups), SimmNameSet(ObjectDemo, demos),
-             SimmNameSet(ObjectRiff, riffs)},
+      m_sets{SimmNameSet(OBJECT_PRESET, presets), SimmNameSet(OBJECT_INSTRUMENT, instruments),
+             SimmNameSet(OBJECT_ARP, arps), SimmNameSet(OBJECT_SETUP, setups), SimmNameSet(OBJECT_DEMO, demos),
+             SimmNameSet(OBJECT_RIFF, riffs)},
       m_flag(flag)
 {
 }
 
 const _SimmData::SimmNameSet* _SimmData::Set(ObjectKind kind) const
 {
-    if (kind < ObjectPreset || kind > ObjectRiff)
+    if (kind < OBJECT_PRESET || kind > OBJECT_RIFF)
         return nullptr;
-    return &m_sets[size_t(kind - ObjectPreset)];
+    return &m_sets[size_t(kind - OBJECT_PRESET)];
 }
 
 _SimmData::SimmNameSet* _SimmData::Set(ObjectKind kind)

@@ -4,7 +4,7 @@
 // configuration cache) and every selector and list that shows an object name
 // reads it from here.
 
-#include "module/ObjectKind.h"
+#include "core/ObjectKind.h"
 
 #include <QString>
 

@@ -181,9 +181,9 @@ TEST(ProteusData, ModuleSimmAndObjectNames)
     EXPECT_EQ(data.FindSimmData(4), rom.get());
     EXPECT_FALSE(data.AddSimmData(TPtr<_SimmData>()));
 
-    rom->SetName(ObjectPreset, 0, QStringLiteral("Grand Piano"));
-    EXPECT_TRUE(data.SetUserObjectName(ObjectArp, 99, QStringLiteral("My Arp")));
-    EXPECT_FALSE(data.SetUserObjectName(ObjectArp, 100, QStringLiteral("Too Far")));
+    rom->SetName(OBJECT_PRESET, 0, QStringLiteral("Grand Piano"));
+    EXPECT_TRUE(data.SetUserObjectName(OBJECT_ARP, 99, QStringLiteral("My Arp")));
+    EXPECT_FALSE(data.SetUserObjectName(OBJECT_ARP, 100, QStringLiteral("Too Far")));
 
     const NameCase cases[] = {
         {"model 3", proteus2000, QStringLiteral("Proteus 2000")},
@@ -191,10 +191,10 @@ TEST(ProteusData, ModuleSimmAndObjectNames)
         {"simm 4", data.GetSimmName(4), QStringLiteral("Composer")},
         {"simm 0", data.GetSimmName(0), QStringLiteral("User")},
         {"simm 1 not listed", data.GetSimmName(1), QString()},
-        {"rom preset", data.GetSimmObjectName(ObjectPreset, 4, 0), QStringLiteral("Grand Piano")},
-        {"user arp", data.GetSimmObjectName(ObjectArp, 0, 99), QStringLiteral("My Arp")},
-        {"index out of range", data.GetSimmObjectName(ObjectPreset, 4, 512), QString()},
-        {"simm not installed", data.GetSimmObjectName(ObjectPreset, 9, 0), QStringLiteral("(not instld)")},
+        {"rom preset", data.GetSimmObjectName(OBJECT_PRESET, 4, 0), QStringLiteral("Grand Piano")},
+        {"user arp", data.GetSimmObjectName(OBJECT_ARP, 0, 99), QStringLiteral("My Arp")},
+        {"index out of range", data.GetSimmObjectName(OBJECT_PRESET, 4, 512), QString()},
+        {"simm not installed", data.GetSimmObjectName(OBJECT_PRESET, 9, 0), QStringLiteral("(not instld)")},
         {"kind out of range", data.GetSimmObjectName(ObjectKind(7), 4, 0), QStringLiteral("(not instld)")},
     };
     for (const NameCase& c : cases) {
@@ -204,7 +204,7 @@ TEST(ProteusData, ModuleSimmAndObjectNames)
 
     // Without a user bank there is nowhere to store a user name.
     ProteusData empty;
-    EXPECT_FALSE(empty.SetUserObjectName(ObjectPreset, 0, QStringLiteral("x")));
+    EXPECT_FALSE(empty.SetUserObjectName(OBJECT_PRESET, 0, QStringLiteral("x")));
 }
 
 TEST(HardwareConfig, AddSimmSkipsDuplicatesAndNeverPassesEightSlots)

@@ -18,14 +18,14 @@ TEST(SimmData, SetsAreSizedPerKindAndBoundsAreKept)
         int count;
     };
     const CountCase counts[] = {
-        {"presets", ObjectPreset, 512}, {"instruments", ObjectInstrument, 0}, {"arps", ObjectArp, 100},
-        {"setups", ObjectSetup, 64},    {"demos", ObjectDemo, 0},             {"riffs", ObjectRiff, 0},
+        {"presets", OBJECT_PRESET, 512}, {"instruments", OBJECT_INSTRUMENT, 0}, {"arps", OBJECT_ARP, 100},
+        {"setups", OBJECT_SETUP, 64},    {"demos", OBJECT_DEMO, 0},             {"riffs", OBJECT_RIFF, 0},
         {"kind 0", ObjectKind(0), 0},   {"kind 7", ObjectKind(7), 0},         {"kind -1", ObjectKind(-1), 0},
     };
     for (const CountCase& c : counts) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(user.GetCount(c.kind), c.count);
-        if (c.kind >= ObjectPreset && c.kind <= ObjectRiff) {
+        if (c.kind >= OBJECT_PRESET && c.kind <= OBJECT_RIFF) {
             ASSERT_NE(user.GetNameSet(c.kind), nullptr);
             EXPECT_EQ(user.GetNameSet(c.kind)->GetKind(), int(c.kind));
         } else {
@@ -40,10 +40,10 @@ TEST(SimmData, SetsAreSizedPerKindAndBoundsAreKept)
         bool stored;
     };
     const SetCase sets[] = {
-        {"last arp", ObjectArp, 99, true},
-        {"one past the arps", ObjectArp, 100, false},
-        {"negative index", ObjectPreset, -1, false},
-        {"no demos", ObjectDemo, 0, false},
+        {"last arp", OBJECT_ARP, 99, true},
+        {"one past the arps", OBJECT_ARP, 100, false},
+        {"negative index", OBJECT_PRESET, -1, false},
+        {"no demos", OBJECT_DEMO, 0, false},
         {"kind 7", ObjectKind(7), 0, false},
         {"kind 0", ObjectKind(0), 0, false},
     };
@@ -52,26 +52,26 @@ TEST(SimmData, SetsAreSizedPerKindAndBoundsAreKept)
         EXPECT_EQ(user.SetName(c.kind, c.index, QStringLiteral("Name")), c.stored);
         EXPECT_EQ(user.GetName(c.kind, c.index),
                   c.stored ? QStringLiteral("Name")
-                  : (c.kind >= ObjectPreset && c.kind <= ObjectRiff) ? QString()
+                  : (c.kind >= OBJECT_PRESET && c.kind <= OBJECT_RIFF) ? QString()
                                                                      : QStringLiteral("(not instld)"));
     }
-    EXPECT_EQ(user.GetName(ObjectPreset, 512), QString());
+    EXPECT_EQ(user.GetName(OBJECT_PRESET, 512), QString());
     EXPECT_EQ(user.GetName(ObjectKind(7), 0), u"(not instld)");
 }
 
 TEST(SimmData, NamesAreCutToSixteenUnits)
 {
     _SimmData rom(4, 2, 0, 0, 0, 0, 0, 1);
-    rom.SetName(ObjectPreset, 0, QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
-    EXPECT_EQ(rom.GetName(ObjectPreset, 0), u"ABCDEFGHIJKLMNOP");
+    rom.SetName(OBJECT_PRESET, 0, QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+    EXPECT_EQ(rom.GetName(OBJECT_PRESET, 0), u"ABCDEFGHIJKLMNOP");
 
     // A character outside the BMP straddling the cut is dropped whole.
     const QString fifteenAndClef = QStringLiteral("123456789012345") + QString::fromUcs4(U"\U0001D11E");
-    rom.SetName(ObjectPreset, 1, fifteenAndClef + QStringLiteral("x"));
-    EXPECT_EQ(rom.GetName(ObjectPreset, 1), u"123456789012345");
+    rom.SetName(OBJECT_PRESET, 1, fifteenAndClef + QStringLiteral("x"));
+    EXPECT_EQ(rom.GetName(OBJECT_PRESET, 1), u"123456789012345");
 
     // Resize empties every slot; absurd counts are bounded.
-    _SimmData::SimmNameSet set(ObjectPreset, 3);
+    _SimmData::SimmNameSet set(OBJECT_PRESET, 3);
     set.SetName(2, QStringLiteral("kept?"));
     set.Resize(4);
     EXPECT_EQ(set.GetCount(), 4);

@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
 #include <mutex>
+#include <vector>
 
 namespace platform {
 
@@ -30,8 +32,35 @@ private:
 
 std::mutex g_currentLock;
 std::shared_ptr<SettingsStore> g_current;
+// Stores replaced while the program runs: a caller may still hold a reference
+// from CurrentSettingsStore() on another thread.
+std::vector<std::shared_ptr<SettingsStore>> g_retired;
+
+std::mutex g_problemLock;
+SettingsProblemHandler g_problemHandler;
 
 } // namespace
+
+void SetSettingsProblemHandler(SettingsProblemHandler handler)
+{
+    std::lock_guard l(g_problemLock);
+    g_problemHandler = std::move(handler);
+}
+
+void ReportSettingsProblem(const QString& text)
+{
+    SettingsProblemHandler handler;
+    {
+        std::lock_guard l(g_problemLock);
+        handler = g_problemHandler;
+    }
+    if (handler) {
+        handler(text);
+        return;
+    }
+    const QByteArray line = QStringLiteral("Tabrine: %1\n").arg(text).toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
 
 std::shared_ptr<SettingsStore> MakeMemorySettingsStore()
 {
@@ -57,6 +86,8 @@ SettingsStore& CurrentSettingsStore()
 void SetCurrentSettingsStore(std::shared_ptr<SettingsStore> store)
 {
     std::lock_guard l(g_currentLock);
+    if (g_current)
+        g_retired.push_back(std::move(g_current));
     g_current = std::move(store);
 }
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -67,15 +68,28 @@ public:
 /// A store held in memory only, for tests.
 std::shared_ptr<SettingsStore> MakeMemorySettingsStore();
 
-/// A store persisted as a human-readable text file at filePath, written
-/// atomically and locked against other processes for every change.
+/// A store persisted as a human-readable text file at filePath, shared safely
+/// by the threads of this process and by other processes: every change is a
+/// read-modify-write under a lock file, replacing the file whole; every read
+/// sees the file's current content. A damaged file reads as empty and is kept
+/// as "<file>.bad" before the next change replaces it; a file that cannot be
+/// read at all is never replaced (changes then fail).
 std::shared_ptr<SettingsStore> MakeFileSettingsStore(const QString& filePath);
+
+/// Receives each problem of a file store as one line of text; by default the
+/// line goes to standard error. A damaged or unreadable file is reported once
+/// until its content changes, a change that fails every time. Called with no
+/// lock of the store held, so a handler may use the store (and the logger,
+/// which reads it). Null restores the default.
+using SettingsProblemHandler = std::function<void(const QString& text)>;
+void SetSettingsProblemHandler(SettingsProblemHandler handler);
 
 /// The file the program's store lives in: "Brimcote Limited/Tabrine.reg" under
 /// the user's configuration directory (~/.config on Linux).
 QString DefaultSettingsFilePath();
 
 /// The store every part of the program uses; the file store on first use.
+/// A store replaced later stays alive until exit, so the reference stays valid.
 SettingsStore& CurrentSettingsStore();
 
 /// Replaces the current store (tests install a memory store); null restores

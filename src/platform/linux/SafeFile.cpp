@@ -1,9 +1,11 @@
-#include "core/SafeFile.h"
+#include "platform/SafeFile.h"
 
 #include <QSaveFile>
 
 #include <cerrno>
 #include <system_error>
+
+namespace platform {
 
 QString FormatSystemError(std::uint32_t code)
 {
@@ -59,3 +61,5 @@ FileWriteResult WriteFileWhole(const QString& path, const QByteArray& data)
     result.ok = true;
     return result;
 }
+
+} // namespace platform

@@ -11,6 +11,8 @@
 
 class QFileDevice;
 
+namespace platform {
+
 /// The system's text for an error code (errno here, GetLastError on Windows),
 /// cut to 255 characters; "Unknown error" for 0 and for codes the system has
 /// no text for.
@@ -33,3 +35,5 @@ struct FileWriteResult {
 /// Writes data to path whole or not at all; on failure the old file (if any)
 /// is untouched and no temporary file is left behind.
 FileWriteResult WriteFileWhole(const QString& path, const QByteArray& data);
+
+} // namespace platform

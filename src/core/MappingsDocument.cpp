@@ -1,0 +1,104 @@
+// The Mappings document: per configuration, the user's better names for the
+// module's objects and controllers.
+#include "core/GlobalResources.h"
+
+namespace {
+
+// Adds each selected element's ID and text unless the ID is already there.
+void AddPairs(const XMLElement& parent, QStringView query, std::map<QString, QString>& out, bool* listed = nullptr)
+{
+    std::vector<XMLNode> nodes;
+    const bool ok = parent.SelectNodes(query, nodes);
+    if (listed)
+        *listed = ok;
+    for (const XMLElement e : nodes)
+        out.emplace(e.GetAttribute(u"ID"), e.GetText());
+}
+
+} // namespace
+
+bool GlobalResources::GetObjectMappings(const QString& device, const QString& objectKind, std::map<QString, QString>& out)
+{
+    if (Document(SharedDocument::Mappings).IsNull())
+        return true;
+    XMLElement root = RootOf(SharedDocument::Mappings);
+    if (root.IsNull())
+        return true;
+    XMLElement dev = root.SelectSingleNode(u"./DEVICE[@ID='%s']", {device});
+    if (dev.IsNull())
+        return true;
+    XMLElement object = dev.SelectSingleNode(u"./OBJECT[@ID='%s']", {objectKind});
+    if (object.IsNull())
+        return true;
+    AddPairs(object, u"./MAPPING", out);
+    return true;
+}
+
+bool GlobalResources::GetSimmMappings(const QString& device, const QString& objectKind, int simmId,
+                                      std::map<QString, QString>& out)
+{
+    if (Document(SharedDocument::Mappings).IsNull())
+        return true;
+    XMLElement root = RootOf(SharedDocument::Mappings);
+    if (root.IsNull())
+        return true;
+    XMLElement dev = root.SelectSingleNode(u"./DEVICE[@ID='%s']", {device});
+    if (dev.IsNull())
+        return true;
+    XMLElement object = dev.SelectSingleNode(u"./OBJECT[@ID='%s']", {objectKind});
+    if (object.IsNull())
+        return true;
+    XMLElement simm = object.SelectSingleNode(u"./SIMM[@ID='%d']", {simmId});
+    if (simm.IsNull())
+        return true;
+    XMLElement mappings = simm.SelectSingleNode(u"MAPPINGS");
+    if (mappings.IsNull())
+        return true;
+    AddPairs(mappings, u"./MAPPING", out);
+    return true;
+}
+
+bool GlobalResources::GetMappedObjectName(const QString& device, const QString& objectKind, int simmId, int index,
+                                          QString& out)
+{
+    if (Document(SharedDocument::Mappings).IsNull())
+        return false;
+    XMLElement root = RootOf(SharedDocument::Mappings);
+    if (root.IsNull())
+        return false;
+    XMLElement dev = root.SelectSingleNode(u"./DEVICE[@ID='%s']", {device});
+    if (dev.IsNull())
+        return false;
+    XMLElement object = dev.SelectSingleNode(u"./OBJECT[@ID='%s']", {objectKind});
+    if (object.IsNull())
+        return false;
+    XMLElement simm = object.SelectSingleNode(u"./SIMM[@ID='%d']", {simmId});
+    if (simm.IsNull())
+        return false;
+    XMLElement names = simm.SelectSingleNode(u"NAMES");
+    if (names.IsNull())
+        return false;
+    XMLElement name = names.SelectSingleNode(u"./NAME[@ID='%d']", {index});
+    if (name.IsNull())
+        return false;
+    out = name.GetText();
+    return true;
+}
+
+bool GlobalResources::GetControllerNames(const QString& device, std::map<QString, QString>& out)
+{
+    if (Document(SharedDocument::Mappings).IsNull())
+        return false;
+    XMLElement root = RootOf(SharedDocument::Mappings);
+    if (root.IsNull())
+        return false;
+    XMLElement dev = root.SelectSingleNode(u"./DEVICE[@ID='%s']", {device});
+    if (dev.IsNull())
+        return false;
+    XMLElement controllers = dev.SelectSingleNode(u"./CONTROLLERS");
+    if (controllers.IsNull())
+        return false;
+    bool listed = false;
+    AddPairs(controllers, u"CONTROLLER", out, &listed);
+    return listed;
+}

@@ -1,0 +1,111 @@
+// Draws the program's skin: the 1024 x 768 background of every dialog and
+// popup, a dark brushed-metal panel with engraved rails and corner screws.
+// Run at build time; the picture is the same on every run.
+//
+//     tabrine_make_skin <output.png>
+#include <QCoreApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+
+// A small deterministic generator, so the picture never changes between builds.
+class Lcg {
+public:
+    int Next(int range)
+    {
+        m_state = m_state * 1664525u + 1013904223u;
+        return int((m_state >> 16) % std::uint32_t(range));
+    }
+
+private:
+    std::uint32_t m_state = 0x7AB1E5u;
+};
+
+void EngravedLine(QPainter& p, int y)
+{
+    p.setPen(QColor(16, 19, 22, 200));
+    p.drawLine(8, y, kWidth - 9, y);
+    p.setPen(QColor(255, 255, 255, 28));
+    p.drawLine(8, y + 1, kWidth - 9, y + 1);
+}
+
+void Screw(QPainter& p, QPointF centre)
+{
+    QRadialGradient head(centre - QPointF(2, 2), 7);
+    head.setColorAt(0, QColor(150, 156, 162));
+    head.setColorAt(1, QColor(58, 63, 69));
+    p.setPen(QPen(QColor(20, 22, 25), 1));
+    p.setBrush(head);
+    p.drawEllipse(centre, 6, 6);
+    p.setPen(QPen(QColor(30, 33, 37), 1.6));
+    p.drawLine(centre + QPointF(-3.5, 2.0), centre + QPointF(3.5, -2.0));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fputs("usage: tabrine_make_skin <output.png>\n", stderr);
+        return 2;
+    }
+    QImage skin(kWidth, kHeight, QImage::Format_RGB888);
+    QPainter p(&skin);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    QLinearGradient base(0, 0, 0, kHeight);
+    base.setColorAt(0, QColor(62, 69, 77));
+    base.setColorAt(0.5, QColor(48, 54, 61));
+    base.setColorAt(1, QColor(36, 40, 46));
+    p.fillRect(skin.rect(), base);
+
+    // Brushed metal: each row a shade lighter or darker than its neighbours.
+    Lcg random;
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (int y = 0; y < kHeight; ++y) {
+        const int shade = random.Next(9) - 4;
+        p.setPen(shade >= 0 ? QColor(255, 255, 255, shade * 3) : QColor(0, 0, 0, -shade * 4));
+        p.drawLine(0, y, kWidth - 1, y);
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+
+    // A soft light from the upper left.
+    QRadialGradient light(QPointF(kWidth * 0.25, -kHeight * 0.2), kWidth * 0.9);
+    light.setColorAt(0, QColor(255, 255, 255, 26));
+    light.setColorAt(1, QColor(255, 255, 255, 0));
+    p.fillRect(skin.rect(), light);
+
+    // Rails under the title area and above the keyboard area.
+    EngravedLine(p, 40);
+    EngravedLine(p, kHeight - 120);
+
+    // Bevelled edge of the panel.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QColor(255, 255, 255, 40));
+    p.drawLine(0, 0, kWidth - 1, 0);
+    p.drawLine(0, 0, 0, kHeight - 1);
+    p.setPen(QColor(0, 0, 0, 110));
+    p.drawLine(0, kHeight - 1, kWidth - 1, kHeight - 1);
+    p.drawLine(kWidth - 1, 0, kWidth - 1, kHeight - 1);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    for (QPointF c : {QPointF(16, 16), QPointF(kWidth - 17, 16), QPointF(16, kHeight - 17), QPointF(kWidth - 17, kHeight - 17)})
+        Screw(p, c);
+    p.end();
+
+    if (!skin.save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+        std::fprintf(stderr, "tabrine_make_skin: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// A message presenter for tests: records every message and answers OK.
+#include "core/MessageBox.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+struct RecordingPresenter : MessagePresenter {
+    std::vector<QString> texts;
+    int Present(QObject*, const QString& text, const QString&, unsigned) override
+    {
+        texts.push_back(text);
+        return msgbox::IdOk;
+    }
+
+    /// Installs a fresh recorder and returns it.
+    static std::shared_ptr<RecordingPresenter> Install()
+    {
+        auto p = std::make_shared<RecordingPresenter>();
+        SetMessagePresenter(p);
+        return p;
+    }
+};
