@@ -244,6 +244,46 @@ TEST_F(ParameterProtocol, UnknownIdNeverReachesTheModule)
     proteus->RemoveListener(&listener);
 }
 
+TEST_F(ParameterProtocol, FixedRecordsPartnersAndControllers)
+{
+    struct Row {
+        int id;
+        const char* name;
+        int maximum;
+    } rows[] = {
+        {ANY_PARAMETER, "ANY_PARAMETER", 1},       {MULTIMODE_BASIC_CHANNEL, "MULTIMODE_BASIC_CHANNEL", 31},
+        {PRESET_SELECT, "PRESET_SELECT", 511},     {LAYER_SELECT, "LAYER_SELECT", 3},
+        {MULTIMODE_PRESET, "MULTIMODE_PRESET", 4095}, {BEAT_LAYER_SELECT, "BEAT_LAYER_SELECT", 23},
+        {SETUP_RELOAD_NOTIFIER, "SETUP_RELOAD_NOTIFIER", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ParamRecord* record = Find(row.id);
+        EXPECT_EQ(record->id, row.id);
+        EXPECT_EQ(record->name, QString::fromUtf8(row.name));
+        EXPECT_EQ(record->maximum, row.maximum);
+        EXPECT_FALSE(record->readOnly);
+        EXPECT_EQ(Find(row.id), record); // the same record every time
+    }
+    // Table parameters come from the data model's caches.
+    EXPECT_EQ(Find(MASTER_CLOCK_TEMPO), proteus->MasterParameters.Find(MASTER_CLOCK_TEMPO));
+    EXPECT_EQ(Find(LAYER_INSTRUMENT), proteus->LayerParameters.Find(LAYER_INSTRUMENT));
+    EXPECT_FALSE(Log().Contains(kUnknownLine));
+
+    QString name;
+    EXPECT_EQ(Proteus::GetRomIdParameter(Find(LINK_2_PRESET), &name), LINK_2_PRESET_ROM_ID);
+    EXPECT_EQ(name, QStringLiteral("LINK_2_PRESET_ROM_ID"));
+    EXPECT_EQ(Proteus::GetRomIdParameter(Find(MASTER_CLOCK_TEMPO), &name), -1);
+    EXPECT_EQ(name, QStringLiteral("UNKNOWN_COMMAND"));
+
+    const auto& controllers = proteus->GetRealTimeControllers();
+    ASSERT_EQ(controllers.size(), 19u);
+    EXPECT_EQ(controllers[12].id, MASTER_MIDI_M_CONTROL);
+    EXPECT_EQ(QString::fromUtf16(controllers[12].label), QStringLiteral("Mod 1"));
+    EXPECT_EQ(controllers[12].needs16Controllers, 1);
+    EXPECT_EQ(QString::fromUtf16(controllers[18].letter), QStringLiteral("FS3"));
+}
+
 // ---- Ranges and the min/max cache -------------------------------------------------------
 
 TEST_F(ParameterProtocol, RangeIsAskedOnceAndTheValueEveryTime)
@@ -398,6 +438,7 @@ TEST_F(ParameterProtocol, ListenersMayRefuseAndHearEachAcceptedEditOnce)
          HexList({"F0 18 0F 00 55 01 02 01 02 02 01 F7"}), {}},
         {"ANY_PARAMETER is only asked about", ANY_PARAMETER, 1, true, true, {},
          {QStringLiteral("changing"), QStringLiteral("changed")}},
+        {"the keyboard tuning is offered too", PRESET_KBD_TUNE, 2, true, false, {}, {QStringLiteral("changing")}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -493,6 +534,98 @@ TEST_F(ParameterProtocol, DeviceIdEditAsksAndMovesTheConnection)
     }
     EXPECT_FALSE(proteus->SetDeviceId(128));
     EXPECT_EQ(proteus->GetDeviceId(), 0);
+}
+
+TEST_F(ParameterProtocol, WithTestUIEditsCountAsSentWithoutAModule)
+{
+    for (const bool testUI : {true, false}) {
+        SCOPED_TRACE(testUI ? "TestUI on" : "TestUI off");
+        Start({});
+        GetGlobalConfigurations().SetBool(TestUI, testUI);
+        auto presenter = std::make_shared<ScriptedPresenter>();
+        SetMessagePresenter(presenter);
+        proteus->SetConnected(false); // as with no port open
+        proteus->SetReady(true);
+        RecordingListener listener;
+        proteus->AddListener(&listener);
+        for (const auto& [id, value] : {std::pair{MASTER_CLOCK_TEMPO, 130}, std::pair{BEAT_LAYER_SELECT, 18},
+                                        std::pair{MASTER_MIDI_ID, 6}, std::pair{PRESET_ARP_PATTERN, 4}}) {
+            ParamRecord edit = *Find(id);
+            edit.value = value;
+            EXPECT_TRUE(SentDuring([&] { EXPECT_EQ(proteus->ParameterEdit(&edit), testUI) << id; }).isEmpty());
+        }
+        EXPECT_EQ(Heard(listener).size(), testUI ? 4 : 0);
+        EXPECT_EQ(proteus->GetDeviceId(), testUI ? 6 : 0);
+        EXPECT_EQ(proteus->GetCurrentLayer(), 0); // no layer selection reached the module
+        proteus->RemoveListener(&listener);
+    }
+}
+
+namespace {
+
+// Stands in for the setup edit buffer: channel c holds preset 100 + c of ROM 4.
+struct SetupDouble : Proteus::SetupParameters {
+    bool GetParameter(int channel, ParamRecord* record) override
+    {
+        channels << channel;
+        if (!answers)
+            return false;
+        record->previousRomId = record->romId;
+        record->romId = 4;
+        record->previousValue = record->value;
+        record->value = 100 + channel;
+        return true;
+    }
+    void OnParameterChanged(ParamRecord* record) override { changes << record->id; }
+    bool answers = true;
+    QList<int> channels;
+    QList<int> changes;
+};
+
+} // namespace
+
+TEST_F(ParameterProtocol, SetupBufferAnswersTheChannelPreset)
+{
+    ParamRecord preset = *Find(MULTIMODE_PRESET);
+    EXPECT_FALSE(proteus->ParameterRequestWithMinMax(&preset)); // no buffer yet
+
+    SetupDouble setup;
+    proteus->SetSetupParameters(&setup);
+    Find(MULTIMODE_BASIC_CHANNEL)->value = 7;
+    EXPECT_TRUE(SentDuring([&] {
+                    EXPECT_TRUE(proteus->ParameterRequestWithMinMax(&preset));
+                    EXPECT_TRUE(proteus->ParameterRequest(&preset));
+                }).isEmpty());
+    EXPECT_EQ(setup.channels, (QList<int>{7, 7}));
+    EXPECT_EQ(preset.value, 107);
+    EXPECT_EQ(preset.romId, 4);
+    EXPECT_EQ(preset.maximum, 4095); // the pseudo-parameter keeps its own range
+
+    int romId = 0, number = 0;
+    EXPECT_TRUE(proteus->GetChannelPreset(12, romId, number));
+    EXPECT_EQ(romId, 4);
+    EXPECT_EQ(number, 112);
+    setup.answers = false;
+    EXPECT_FALSE(proteus->GetChannelPreset(12, romId, number));
+    EXPECT_FALSE(proteus->ParameterRequest(&preset));
+    EXPECT_EQ(preset.value, 107);
+
+    // Every distributed change reaches the buffer before the listeners.
+    proteus->SetReady(true);
+    RecordingListener listener;
+    listener.onCall = [&](const QString& call) {
+        if (call == QStringLiteral("changed")) {
+            EXPECT_EQ(setup.changes.size(), 1);
+        }
+    };
+    proteus->AddListener(&listener);
+    ParamRecord tempo = *Find(MASTER_CLOCK_TEMPO);
+    tempo.value = 99;
+    EXPECT_TRUE(proteus->ParameterEdit(&tempo));
+    EXPECT_EQ(setup.changes, QList<int>{MASTER_CLOCK_TEMPO});
+    EXPECT_EQ(Heard(listener), QStringList{QStringLiteral("changed")});
+    proteus->RemoveListener(&listener);
+    proteus->SetSetupParameters(nullptr);
 }
 
 // ---- Preset selection -------------------------------------------------------------------
