@@ -18,9 +18,6 @@ using sim::Hex;
 
 namespace {
 
-constexpr std::uint32_t kCap32Channels = 0x10;
-constexpr std::uint32_t kCapLcd = 0x40;
-
 QStringList HexLines(const std::vector<const char*>& lines)
 {
     QStringList out;
@@ -44,7 +41,7 @@ protected:
     {
         Start(options);
         Log().SetLevel(4);
-        GetGlobalConfigurations().SetDword(Capabilities, kCapLcd | kCap32Channels);
+        proteus->SetCapabilities(CAP_LCD_INTERROGATION | CAP_32_CHANNELS);
     }
 
     /// What reached the module since message `from`, as hex lines.
@@ -295,23 +292,23 @@ TEST_F(ModuleCommands, ModeCheckAndAuditionAlwaysCloseTheirSession)
         std::vector<const char*> sent;
         const char* logLine = nullptr;
     } rows[] = {
-        {"the channel screen is there at once", R"({"base": "full"})", kCapLcd | kCap32Channels, "", {}, false, true,
+        {"the channel screen is there at once", R"({"base": "full"})", CAP_LCD_INTERROGATION | CAP_32_CHANNELS, "", {}, false, true,
          {kOpen, kScreen, kClose}},
-        {"a 16-channel module needs no letter after the channel", R"({"base": "minimal"})", kCapLcd, "", {}, false,
+        {"a 16-channel module needs no letter after the channel", R"({"base": "minimal"})", CAP_LCD_INTERROGATION, "", {}, false,
          true, {kOpen, kScreen, kClose}},
-        {"a bank screen will do", R"({"base": "full"})", kCapLcd | kCap32Channels, "Bank 2 Composer         ", {},
+        {"a bank screen will do", R"({"base": "full"})", CAP_LCD_INTERROGATION | CAP_32_CHANNELS, "Bank 2 Composer         ", {},
          false, true, {kOpen, kScreen, kClose}},
-        {"one press of button 1 brings the channel screen", R"({"base": "full"})", kCapLcd | kCap32Channels,
+        {"one press of button 1 brings the channel screen", R"({"base": "full"})", CAP_LCD_INTERROGATION | CAP_32_CHANNELS,
          "Preset Edit  Layer 1    ", {}, false, true, {kOpen, kScreen, kDown1, kUp1, kScreen, kClose}},
-        {"four looks without the channel screen fail, closed", R"({"base": "minimal"})", kCapLcd | kCap32Channels, "",
+        {"four looks without the channel screen fail, closed", R"({"base": "minimal"})", CAP_LCD_INTERROGATION | CAP_32_CHANNELS, "",
          {}, false, false,
          {kOpen, kScreen, kDown1, kUp1, kScreen, kDown1, kUp1, kScreen, kDown1, kUp1, kScreen, kDown1, kUp1, kClose},
          "Failed to Force Screen Mode to Normal"},
         {"without display access nothing is sent", R"({"base": "full"})", 0, "", {}, false, true, {}},
-        {"a lost screen dump still closes the session", R"({"base": "full"})", kCapLcd, "",
+        {"a lost screen dump still closes the session", R"({"base": "full"})", CAP_LCD_INTERROGATION, "",
          {Fault::Silence().on(CMD_SCREEN_DUMP_REQUEST)}, false, false, {kOpen, kScreen, kClose},
          "No response to Screen Dump command - character count 5, row 0, col 0"},
-        {"a lost echo still closes the session", R"({"base": "full"})", kCapLcd, "Preset Edit             ",
+        {"a lost echo still closes the session", R"({"base": "full"})", CAP_LCD_INTERROGATION, "Preset Edit             ",
          {Fault::Silence().on(CMD_FRONT_PANEL).forSubject(1)}, false, false, {kOpen, kScreen, kDown1, kClose},
          "No response to Button Down 1"},
         {"audition with its echo lost still closes the session", R"({"base": "full"})", 0, "",
@@ -323,7 +320,7 @@ TEST_F(ModuleCommands, ModeCheckAndAuditionAlwaysCloseTheirSession)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Begin({.profileJson = row.profile});
-        GetGlobalConfigurations().SetDword(Capabilities, row.caps);
+        proteus->SetCapabilities(row.caps);
         if (!row.screen.isEmpty())
             SetRows(row.screen);
         for (const Fault& f : row.faults)
@@ -422,21 +419,21 @@ TEST_F(ModuleCommands, FindPresetSearchesTheBanksTheDisplayPointsAt)
         int romId;
         int number;
     } rows[] = {
-        {"bank field \"User \": only the user bank", kCapLcd | kCap32Channels, "C01A Composer      User ", {}, "Pad", true, 0, 0},
-        {"a ROM's name in the user bank is not found there", kCapLcd | kCap32Channels, "C01A Composer      User ", {},
+        {"bank field \"User \": only the user bank", CAP_LCD_INTERROGATION | CAP_32_CHANNELS, "C01A Composer      User ", {}, "Pad", true, 0, 0},
+        {"a ROM's name in the user bank is not found there", CAP_LCD_INTERROGATION | CAP_32_CHANNELS, "C01A Composer      User ", {},
          "Koto", false, 0, 0},
-        {"another bank field: only the ROMs, in their order", kCapLcd | kCap32Channels, "", {}, "Pad", true, 4, 2},
-        {"a user name is not found among the ROMs", kCapLcd | kCap32Channels, "", {}, "Mine", false, 0, 0},
+        {"another bank field: only the ROMs, in their order", CAP_LCD_INTERROGATION | CAP_32_CHANNELS, "", {}, "Pad", true, 4, 2},
+        {"a user name is not found among the ROMs", CAP_LCD_INTERROGATION | CAP_32_CHANNELS, "", {}, "Mine", false, 0, 0},
         {"no display: every bank, the first match wins", 0, "", {}, "Pad", true, 4, 2},
         {"no display: the user bank is searched too", 0, "", {}, "Mine", true, 0, 1},
-        {"a display that cannot be read: every bank", kCapLcd, "", {Fault::Silence().on(CMD_SCREEN_DUMP_REQUEST)},
+        {"a display that cannot be read: every bank", CAP_LCD_INTERROGATION, "", {Fault::Silence().on(CMD_SCREEN_DUMP_REQUEST)},
          "Sitar", true, 9, 2},
         {"names compare with case", 0, "", {}, "pad", false, 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Begin();
-        GetGlobalConfigurations().SetDword(Capabilities, row.caps);
+        proteus->SetCapabilities(row.caps);
         const SimmSlot banks[] = {{4, 3}, {9, 3}, {0, 3}};
         proteus->hardwareConfig.SetSimms(banks);
         AddNames(4, {"Piano", "Strings", "Pad"});
