@@ -4,6 +4,7 @@
 // failures (time-outs, module errors, short replies, values that cannot travel).
 #include "core/Settings.h"
 #include "module/ModuleCommands.h"
+#include "module/ParameterIds.h"
 #include "support/ProteusSimFixture.h"
 
 #include <gtest/gtest.h>
@@ -558,6 +559,56 @@ TEST_F(ModuleCommands, NameWarningsFollowSuppressionAndTheTestMode)
     EXPECT_FALSE(ok);
     EXPECT_TRUE(name.isEmpty());
     EXPECT_FALSE(Log().Contains(QStringLiteral("Name Request for Preset")));
+}
+
+// ---- Arp pattern ---------------------------------------------------------------------------------
+
+TEST_F(ModuleCommands, ArpPatternIsReadThroughItsParametersStepByStep)
+{
+    Begin();
+    proteus->SetReady(true); // step selections reach the listeners
+    WithModule([](sim::Module& m) {
+        for (int step : {0, 5, 31}) {
+            m.setParameterValue(ARP_PATTERN_STEP_SELECT, step);
+            m.setParameterValue(ARP_STEP_KEY_OFFSET, step - 7);
+            m.setParameterValue(ARP_STEP_VELOCITY, 90 + step);
+        }
+        m.setParameterValue(ARP_PATTERN_STEP_SELECT, 0);
+        return 0;
+    });
+    proteustest::RecordingListener listener;
+    proteus->AddListener(&listener);
+    ArpPatternData data;
+    EXPECT_TRUE(proteus->ReadArpData(data));
+    proteus->RemoveListener(&listener);
+
+    EXPECT_EQ(QString::fromUtf16(data.name.data()), QStringLiteral("New Pattern ")); // the 12 characters as they stand
+    EXPECT_EQ(data.steps[5].keyOffset, -2);
+    EXPECT_EQ(data.steps[5].velocity, 95);
+    EXPECT_EQ(data.steps[31].keyOffset, 24);
+    EXPECT_EQ(data.steps[1].velocity, 100); // the module's default
+    EXPECT_EQ(data.steps[1].duration, 12);
+
+    // 12 name requests, then per step its selection and four requests.
+    const QStringList sent = Sent();
+    ASSERT_EQ(sent.size(), 12 + 32 * 5);
+    EXPECT_EQ(sent[0], sim::ToHex(Hex("F0 18 0F 00 55 02 01 03 06 F7")));
+    EXPECT_EQ(sent[12 + 5 * 5], sim::ToHex(Hex("F0 18 0F 00 55 01 02 02 06 05 00 F7")));
+    EXPECT_EQ(sent[12 + 5 * 5 + 1], sim::ToHex(Hex("F0 18 0F 00 55 02 01 10 06 F7")));
+    EXPECT_EQ(listener.calls.count(QStringLiteral("changed")), 32);
+    EXPECT_EQ(listener.calls.count(QStringLiteral("step")), 44);
+    EXPECT_EQ(listener.calls.first(), QStringLiteral("begin 0 44 Arp Parameters"));
+    EXPECT_EQ(listener.calls.last(), QStringLiteral("end"));
+
+    // A value that cannot be read ends the read as failed, progress closed.
+    Begin();
+    AddFault(Fault::Silence().on(CMD_PARAMETER_REQUEST).forSubject(ARP_STEP_VELOCITY).nth(3));
+    proteus->AddListener(&listener);
+    listener.calls.clear();
+    EXPECT_FALSE(proteus->ReadArpData(data));
+    proteus->RemoveListener(&listener);
+    EXPECT_EQ(Sent().size(), 12 + 2 * 5 + 3);
+    EXPECT_EQ(listener.calls.last(), QStringLiteral("end"));
 }
 
 TEST(CopyCommandLabels, EveryCopyCommandHasItsDialogLabel)
