@@ -66,7 +66,7 @@ protected:
     void StartDumps(const proteustest::SimOptions& options, std::uint32_t capabilities = kAllDumps)
     {
         Start(options);
-        GetGlobalConfigurations().SetDword(Capabilities, capabilities);
+        proteus->SetCapabilities(capabilities);
     }
 
     /// Runs f on the module under the loopback's lock (the loopback's worker touches it too).

@@ -21,6 +21,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -45,6 +46,13 @@ struct Exchange {
 enum class ObjectKind { Preset = 1, Instrument = 2, Arp = 3, Setup = 4, Demo = 5, Riff = 6 };
 
 struct DumpState; // sim/DumpHandlers.h
+/// What bank select and program change did on one channel.
+struct ChannelProgram {
+    int bankMsb = 0;  ///< CC 0 as last received: the ROM id
+    int bankLsb = 0;  ///< CC 32 as last received: preset number / 128
+    int preset = -1;  ///< the preset the last program change the channel took selected (bank * 128 + program)
+    int romId = -1;   ///< the ROM of that preset
+};
 
 /// The module's memory besides parameter values. Later protocol areas keep their objects here.
 struct ModuleState {
@@ -55,6 +63,14 @@ struct ModuleState {
     bool frontPanelSession = false;
     std::vector<QByteArray> shortMessages; ///< short messages received, in order
     std::shared_ptr<DumpState> dumps;      ///< stored presets and the dump conversations (sim/DumpHandlers.h)
+
+    // Module commands (CommandHandlers.cpp).
+    std::vector<int> buttonsPressed;             ///< front-panel buttons pressed (state 1), in order
+    std::map<int, int> setupDeviceIds;           ///< user setup -> device id that loading it sets
+    std::map<std::pair<int, int>, std::array<int, 3>> noteTunings; ///< {tuning, key} -> semitone, fine high, fine low
+    int randomisations = 0;
+
+    std::map<int, ChannelProgram> programs; ///< by channel of this input (0-15)
 };
 
 class Module : public Device {
@@ -177,6 +193,11 @@ private:
 
 /// The handlers for identity, hardware configuration and the parameter messages.
 void InstallCoreHandlers(Module& module);
+/// The handlers for names, the front panel, the screen dump, copies, randomising and
+/// single-note tuning changes (and the arp dump as far as an arp's name needs it).
+void InstallCommandHandlers(Module& module);
+/// The handler of short messages on the module's input: bank select and program change.
+void InstallChannelHandlers(Module& module);
 /// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
 void InstallDumpHandlers(Module& module);
 
