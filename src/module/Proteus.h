@@ -573,17 +573,20 @@ public:
     /// Flattens a closed-loop whole-preset dump into one message: the header
     /// without its F7, then each data packet's payload (without its 9-byte
     /// head, checksum and F7), then F7. Null when the list is empty or a
-    /// block is too short to hold what is cut from it (header: at least 2
-    /// bytes; packet: at least 11).
+    /// block is too short for what is cut from it (header: a whole 36-byte
+    /// preset header; packet: at least 11 bytes).
     static TPtr<_ByteBlock> ConvertBlocksToBlock(const ByteBlockList& blocks);
 
-    /// Fetches a preset or one section of it (or of one of its layers) into
-    /// blocks, which should be empty. subRequest 2 (closed loop) or 4 (open
+    /// Fetches a preset or one section of it (or of one of its layers) and
+    /// appends its messages to blocks. subRequest 2 (closed loop) or 4 (open
     /// loop) asks for a whole preset; 0x10-0x14 and 0x20-0x25 for one section.
     /// romId 0 and preset -1 name the edit buffer. After a download of any
     /// other preset than the basic channel's current one, the module's edit
     /// buffer is reselected by a throw-away layer-section request. Failures
-    /// are reported through ReportDumpFailure; blocks already stored stay.
+    /// are reported through ReportDumpFailure and leave blocks as they were.
+    /// A whole preset must bring exactly the payload its header announces; an
+    /// open-loop stream is complete when it has (or at an EOF). A closed-loop
+    /// download the editor gives up sends HANDSHAKE_CANCEL.
     bool DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress, ByteBlockList& blocks);
     /// DownloadPreset without the follow-up request.
     bool _DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress, ByteBlockList& blocks);
