@@ -6,6 +6,7 @@
 // receive queues and the owner; it is only ever held through TPtr.
 
 #include "core/RefCounted.h"
+#include "platform/Clock.h"
 
 #include <atomic>
 #include <chrono>
@@ -91,11 +92,15 @@ public:
     }
 
     /// Waits up to timeout for the queue to hold an item (woken by signalled
-    /// puts); true when it holds one.
+    /// puts); true when it holds one. The wait goes through the program's
+    /// clock, so under a test's virtual clock it takes virtual time.
     bool WaitForItem(std::chrono::milliseconds timeout)
     {
         std::unique_lock lock(m_lock);
-        return m_event.wait_for(lock, timeout, [this] { return !m_items.empty(); });
+        const auto hasItem = [this] { return !m_items.empty(); };
+        if (!hasItem())
+            platform::CurrentClock().WaitFor(lock, m_event, timeout.count(), hasItem);
+        return hasItem();
     }
 
     std::size_t Size() const
