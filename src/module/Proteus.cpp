@@ -270,6 +270,8 @@ bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned 
         }
     }
     RemoveExpectedResponse(entry);
+    if (end == End::Answered)
+        ++m_answeredWaits; // tells "the module said no" from "the module said nothing"
     if (received && end == End::Answered)
         *received = entry->received;
     // The pause paces a sequence of requests; a pump that ended means the
