@@ -43,6 +43,14 @@ struct Exchange {
 /// Object kinds of the module's name requests.
 enum class ObjectKind { Preset = 1, Instrument = 2, Arp = 3, Setup = 4, Demo = 5, Riff = 6 };
 
+/// What bank select and program change did on one channel.
+struct ChannelProgram {
+    int bankMsb = 0;  ///< CC 0 as last received: the ROM id
+    int bankLsb = 0;  ///< CC 32 as last received: preset number / 128
+    int preset = -1;  ///< the preset the last program change the channel took selected (bank * 128 + program)
+    int romId = -1;   ///< the ROM of that preset
+};
+
 /// The module's memory besides parameter values. Later protocol areas keep their objects here.
 struct ModuleState {
     std::map<std::vector<int>, QByteArray> names; ///< {kind, SIMM id, index} -> explicit 16-character name
@@ -51,6 +59,7 @@ struct ModuleState {
     QByteArray lcdCharacterTable;
     bool frontPanelSession = false;
     std::vector<QByteArray> shortMessages; ///< short messages received, in order
+    std::map<int, ChannelProgram> programs; ///< by channel of this input (0-15)
 };
 
 class Module : public Device {
@@ -173,5 +182,7 @@ private:
 
 /// The handlers for identity, hardware configuration and the parameter messages.
 void InstallCoreHandlers(Module& module);
+/// The handler of short messages on the module's input: bank select and program change.
+void InstallChannelHandlers(Module& module);
 
 } // namespace sim
