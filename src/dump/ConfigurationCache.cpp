@@ -8,6 +8,7 @@
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "core/XMLDocument.h"
+#include "module/Capabilities.h"
 #include "module/Proteus.h"
 #include "module/StackedProgress.h"
 #include "platform/SafeFile.h"
@@ -39,11 +40,6 @@ constexpr std::array<int, 6> kKinds = {OBJECT_PRESET, OBJECT_INSTRUMENT, OBJECT_
 QString Text(const char16_t* text)
 {
     return QString::fromUtf16(text);
-}
-
-bool ArpsAndBeats()
-{
-    return (GetGlobalConfigurations().GetDword(Capabilities) & kCapabilityArpsAndBeats) != 0;
 }
 
 /// The locations the data folder and the program's files are taken from.
@@ -237,9 +233,9 @@ bool Proteus::CreateCacheConfiguration()
 
     int slotCount = 0;
     std::array<SimmSlot, HardwareConfig::kMaxSimms> simmSlots{};
-    if (!GetHardwareConfiguration(slotCount, simmSlots.data()))
+    if (!GetHardwareConfiguration(slotCount, simmSlots))
         return false;
-    const bool arps = ArpsAndBeats();
+    const bool arps = HasCapability(CAP_ARPS_AND_BEATS);
     for (int i = 0; i < slotCount && i < int(simmSlots.size()); ++i) {
         NotifyWaiting();
         const int simmId = simmSlots[i].simmId;
@@ -264,12 +260,12 @@ bool Proteus::CreateCacheConfiguration()
     XMLElement parameters = document.CreateElement(cachedoc::kParameters);
     if (parameters.IsNull())
         return document.ReportError(u"Failed to create PARAMETERS element in configuration document", -2);
-    // Only the ranges the module gave: a record it did not answer holds no
+    // Only the ranges the module gave: a record it never answered holds no
     // range worth keeping, and leaving it out makes the next connection ask.
     ParameterCache answered;
-    for (ParameterId id : m_answeredRanges)
-        if (const ParamRecord* record = AllParameters.Find(id))
-            answered.InsertOrOverwrite(*record);
+    for (const auto& [id, record] : AllParameters)
+        if (IsRangeKnown(id))
+            answered.InsertOrOverwrite(record);
     if (AllParameters.Count() != answered.Count())
         TLOG(-2, u"%d parameter ranges were not answered and are left out of the configuration cache",
              AllParameters.Count() - answered.Count());
@@ -379,7 +375,7 @@ bool Proteus::LoadCacheConfiguration()
     if (!simms.SelectNodes(u"./SIMM", simmNodes))
         return document.ReportError(u"Failed to get SIMMS children of configuration document", -2);
     const bool testUi = settings.GetBool(TestUI);
-    const bool arps = ArpsAndBeats();
+    const bool arps = HasCapability(CAP_ARPS_AND_BEATS);
     for (const XMLNode& node : simmNodes) {
         NotifyWaiting();
         if (node.GetNodeType() != XMLNodeElement)

@@ -64,6 +64,3 @@ QString GetConfigurationCacheFileName();
 /// program and the cache file's name; empty when the program's folder is
 /// unknown.
 QString GetProgramConfigurationPath();
-
-/// The capability flag that brings arps (setting Capabilities).
-inline constexpr std::uint32_t kCapabilityArpsAndBeats = 0x80;

@@ -56,7 +56,7 @@ bool Proteus::WriteParameterElements(const ParameterCache& records, XMLElement& 
         }
         element.SetAttribute(cachedoc::kValue, cachedoc::Low16(record.value));
         QString partner;
-        if (GetRomIdParameter(&record, partner) != -1)
+        if (GetRomIdParameter(&record, &partner) != -1)
             element.SetAttribute(cachedoc::kSimmId, cachedoc::Low16(record.romId));
     }
     return true;
@@ -82,6 +82,10 @@ bool Proteus::ReadParameterElements(StackedProgress& progress, const ParameterEd
                 record.maximum = maximum;
                 record.defaultValue = defaultValue;
                 record.readOnly = readOnly != 0;
+                // The file holds only ranges the module answered: the range
+                // requests need not ask for this one again.
+                if (&record == AllParameters.Find(id))
+                    SetRangeKnown(id, true);
             } else {
                 if (found != byName.end())
                     TLOG(-2, u"The %s element of the configuration cache lacks part of its range; asking the module",
@@ -99,7 +103,7 @@ bool Proteus::ReadParameterElements(StackedProgress& progress, const ParameterEd
             record.previousValue = record.value;
             record.value = value;
             QString partnerName;
-            const bool hasPartner = GetRomIdParameter(&record, partnerName) != -1;
+            const bool hasPartner = GetRomIdParameter(&record, &partnerName) != -1;
             int romId = 0;
             if (hasPartner && ReadNumber(found->second, cachedoc::kSimmId, romId)) {
                 record.previousRomId = record.romId;

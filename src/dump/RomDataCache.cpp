@@ -251,8 +251,6 @@ bool Proteus::LoadAllSimmNames()
 void Proteus::RefreshMinMaxCache()
 {
     TLOG(8, u"%s()", u"Proteus::RefreshMinMaxCache");
-    m_answeredRanges.clear();
     for (auto& [id, record] : AllParameters)
-        if (ParameterRequestWithMinMaxNoCache(&record))
-            m_answeredRanges.insert(id);
+        ParameterRequestWithMinMaxNoCache(&record);
 }

@@ -453,11 +453,9 @@ public:
     /// under one progress ("Loading Names"). False when a name request failed.
     bool LoadAllSimmNames();
     /// Asks every record of the min/max cache for its range again, in id
-    /// order, and remembers which of them the module answered
-    /// (GetAnsweredRanges); a record it did not answer keeps what it held.
+    /// order; a record the module does not answer keeps what it held (and
+    /// whether its range is known, IsRangeKnown).
     void RefreshMinMaxCache();
-    /// The ids of the records whose range the last RefreshMinMaxCache got.
-    const std::set<ParameterId>& GetAnsweredRanges() const { return m_answeredRanges; }
 
     /// Called on connection: fills the SIMMs' name caches and the min/max cache
     /// from the configuration cache file, building the file first when there is
@@ -468,7 +466,7 @@ public:
     /// could not be kept aside (it is then left untouched).
     bool LoadCacheConfiguration();
     /// Builds the file from the module: every ROM SIMM's names and the ranges
-    /// of the min/max cache that the module answered; saves it whole (an
+    /// of the min/max cache that the module answered (IsRangeKnown); saves it whole (an
     /// existing file is replaced only by a complete build) and stores the SIMM
     /// checksum in ROMHash. Every failure is reported; false then.
     bool CreateCacheConfiguration();
@@ -499,7 +497,8 @@ public:
     /// 16 bits, sign-extended. False when an element cannot be made.
     bool WriteParameterElements(const ParameterCache& records, XMLElement& parent, bool minMax);
     /// Reads each record's element of parent (the first of that name); one
-    /// progress step per record. minMax: the range from the element; a record
+    /// progress step per record. minMax: the range from the element (a record
+    /// of the min/max cache then counts as known, SetRangeKnown); a record
     /// without an element, or whose element lacks one of the four numbers, is
     /// asked of the module. Value form: the value (and SIMM id) from the
     /// element; with an editor, a record whose module value differs (or cannot
@@ -511,21 +510,15 @@ public:
     /// error). A request whose failure did not raise it got no answer at all.
     std::uint64_t GetAnsweredWaitCount() const { return m_answeredWaits; }
 
-    // Stand-ins (dump/PendingModuleOps.cpp) for operations of the parameter
-    // protocol and the module commands that are being built elsewhere; they
-    // go when those land.
+    // Stand-in (dump/PendingModuleOps.cpp) for the name request of the module
+    // commands, being built elsewhere; it goes when that lands.
     bool GetObjectName(int kind, int romId, int index, bool& ok, QString& name);
-    bool ParameterRequestWithMinMaxNoCache(ParamRecord* record);
-    bool ParameterRequest(ParamRecord* record);
-    int GetRomIdParameter(const ParamRecord* record, QString& partnerName);
-    bool GetHardwareConfiguration(int& count, SimmSlot* simmSlots);
 
 private:
     // A file that cannot be read, or lacks its parts: reported, kept aside
     // and rebuilt (see LoadCacheConfiguration).
     bool RebuildUnreadableCache(const QString& path, const QString& problem);
 
-    std::set<ParameterId> m_answeredRanges;
     std::uint64_t m_answeredWaits = 0;
 
 public:

@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/XMLDocument.h"
 #include "dump/ConfigurationCache.h"
+#include "module/Capabilities.h"
 #include "module/Proteus.h"
 #include "module/StackedProgress.h"
 #include "support/ProteusSimFixture.h"
@@ -115,7 +116,8 @@ protected:
         });
         presenter = std::make_shared<RecordingPresenter>();
         SetMessagePresenter(presenter); // after Start, in place of the fixture's
-        GetGlobalConfigurations().SetDword(Capabilities, 0x1 | kCapabilityArpsAndBeats);
+        capabilities = CAP_TESTED | CAP_ARPS_AND_BEATS;
+        proteus->SetCapabilities(capabilities);
         resources = std::make_unique<GlobalResources>();
         DataLocations l;
         l.documentsFolder = root.filePath(QStringLiteral("docs"));
@@ -133,6 +135,7 @@ protected:
         for (int i = 0; i < 100 && !proteus->IsConnected(); ++i)
             proteus->PumpMessages();
         ASSERT_TRUE(proteus->IsConnected());
+        proteus->SetCapabilities(capabilities);
     }
 
     /// What identification does before the cache is read: the hardware
@@ -141,7 +144,7 @@ protected:
     {
         int count = 0;
         std::array<SimmSlot, HardwareConfig::kMaxSimms> simmSlots{};
-        ASSERT_TRUE(proteus->GetHardwareConfiguration(count, simmSlots.data()));
+        ASSERT_TRUE(proteus->GetHardwareConfiguration(count, simmSlots));
         for (int i = 0; i < count; ++i) {
             SimmSlot& s = simmSlots[i];
             const bool rom = s.simmId != 0;
@@ -208,6 +211,7 @@ protected:
     QTemporaryDir root;
     std::unique_ptr<GlobalResources> resources;
     std::shared_ptr<RecordingPresenter> presenter;
+    std::uint32_t capabilities = 0;
 };
 
 // ---- object counts ---------------------------------------------------------------------
@@ -410,7 +414,11 @@ TEST_F(CachesTest, ColdBuildWritesEveryNameAndAnsweredRange)
     EXPECT_EQ(transpose.GetAttribute(u"READ_ONLY"), "0");
     std::vector<XMLNode> ranges;
     top[1].GetChildNodes(ranges);
-    EXPECT_EQ(int(ranges.size()), int(proteus->GetAnsweredRanges().size()));
+    int known = 0;
+    for (const auto& [id, record] : proteus->AllParameters)
+        known += proteus->IsRangeKnown(id) ? 1 : 0;
+    EXPECT_EQ(int(ranges.size()), known);
+    EXPECT_LT(known, proteus->AllParameters.Count()) << "the module lacks some parameters";
     EXPECT_EQ(Name(OBJECT_INSTRUMENT, 6, 3), "WLD Inst 003");
 }
 
@@ -434,9 +442,14 @@ TEST_F(CachesTest, WarmLoadTakesNamesAndRangesFromTheFile)
     EXPECT_EQ(transpose->maximum, 12);
     EXPECT_FALSE(transpose->readOnly);
     EXPECT_EQ(ReadBytes(CachePath()), file) << "reading never writes";
+    // The ranges read count as known: a control's request asks only the value.
+    const std::size_t request = Sent();
+    EXPECT_TRUE(proteus->ParameterRequestWithMinMax(proteus->FindParameter(259)));
+    EXPECT_EQ(SentSince(request, 0x04), 0);
+    EXPECT_EQ(SentSince(request, 0x02), 1);
 
     // Without the arp capability the file's arps are passed over.
-    GetGlobalConfigurations().SetDword(Capabilities, 0x1);
+    capabilities = CAP_TESTED;
     Reconnect();
     Identify();
     ASSERT_TRUE(proteus->LoadCacheConfiguration());
@@ -475,10 +488,9 @@ TEST_F(CachesTest, RangesTheModuleDidNotAnswerAreLeftOutAndAskedLater)
 {
     AddFault(sim::Fault::Silence().on(0x04).forSubject(259).limit(1));
     BuildCache();
-    EXPECT_EQ(proteus->GetAnsweredRanges().count(259), 0u);
-    EXPECT_EQ(proteus->GetAnsweredRanges().count(257), 1u);
     const QByteArray file = ReadBytes(CachePath());
     EXPECT_FALSE(file.contains("<MASTER_TRANSPOSE ")) << file.toStdString();
+    EXPECT_TRUE(file.contains("<MASTER_CLOCK_TEMPO "));
 
     Reconnect();
     Identify();
