@@ -37,39 +37,6 @@ constexpr char kFirstRunText[] =
     "speed startup in future.\r\n";
 constexpr char kRomsChangedStart[] = "It appears that the current set of ROMs in your module has changed \r\n";
 
-// The module's answer to a name request: F0 18 0F dd 55 0C kind object(2) ROM(2) F7 ->
-// F0 18 0F dd 55 0B kind object(2) ROM(2) name(16) F7. Past the last object an arp,
-// demo or riff answers with the kind's placeholder name, a preset or instrument with
-// an error reply. (Stands in for the module commands' own handler until it lands.)
-void NameRequest(sim::Module& m, sim::Exchange& ex)
-{
-    const QByteArray& q = ex.request;
-    if (q.size() != 12) {
-        m.refuse(ex, 0x0C, m.profile().errorSubCodes.malformed, m.profile().policies.malformed, "length");
-        return;
-    }
-    const int kind = q[6];
-    const int index = sim::Module::Get14(q, 7);
-    const int rom = sim::Module::Get14(q, 9);
-    std::optional<QByteArray> name = m.objectName(sim::ObjectKind(kind), rom, index);
-    if (!name) {
-        switch (kind) {
-        case 3: name = QByteArray("(not instld)    "); break;
-        case 5: name = QByteArray(16, 'S'); break;
-        case 6: name = QByteArray("ffffffffffffffff"); break;
-        default:
-            m.refuse(ex, 0x0C, m.profile().errorSubCodes.outOfRange, sim::Refusal::ErrorReply, "no object");
-            return;
-        }
-    }
-    QByteArray d;
-    d.append(char(kind));
-    sim::Module::Put14(d, index);
-    sim::Module::Put14(d, rom);
-    d.append(*name);
-    ex.replies.push_back(m.frame(0x0B, d));
-}
-
 QString RomDataPath(int simmId)
 {
     return QStringLiteral("Software\\Brimcote Limited\\Tabrine\\Settings\\ROMData\\%1").arg(simmId);
@@ -110,10 +77,6 @@ protected:
     {
         resources.reset();
         Start({.profileJson = profile});
-        link->withDevice([&](sim::Device&) {
-            module->setHandler(0x0C, NameRequest, [](const QByteArray& q) { return sim::Module::Get14(q, 7); });
-            return 0;
-        });
         presenter = std::make_shared<RecordingPresenter>();
         SetMessagePresenter(presenter); // after Start, in place of the fixture's
         capabilities = CAP_TESTED | CAP_ARPS_AND_BEATS;
@@ -218,33 +181,42 @@ protected:
 
 TEST_F(CachesTest, ObjectCountsAreProbedOnceAndStored)
 {
+    // Past its last object the module answers a name request with an error,
+    // or (demos, riffs) with the kind's placeholder name.
+    constexpr char kDemoPlaceholder[] = R"(, "commands": {"names": {"pastCount": "placeholder", "placeholder": "SSSSSSSSSSSSSSSS"}})";
+    constexpr char kRiffPlaceholder[] = R"(, "commands": {"names": {"pastCount": "placeholder", "placeholder": "ffffffffffffffff"}})";
     struct Row {
         const char* name;
         const char* simm;  // the SIMM 2 entry of the profile
+        const char* names; // the names policy
         int kind;
         int expected;
     };
     const Row rows[] = {
-        {"no presets", R"("presets": 0, "instruments": 1)", OBJECT_PRESET, 0},
-        {"one preset", R"("presets": 1, "instruments": 1)", OBJECT_PRESET, 1},
-        {"37 presets", R"("presets": 37, "instruments": 1)", OBJECT_PRESET, 37},
-        {"exactly 1000", R"("presets": 1000, "instruments": 1)", OBJECT_PRESET, 1000},
-        {"more than 1000", R"("presets": 1500, "instruments": 1)", OBJECT_PRESET, 1001},
-        {"instruments", R"("presets": 1, "instruments": 513)", OBJECT_INSTRUMENT, 513},
-        {"600 arps", R"("presets": 1, "instruments": 1, "arps": 600)", OBJECT_ARP, 600},
-        {"more than 600 arps", R"("presets": 1, "instruments": 1, "arps": 900)", OBJECT_ARP, 601},
-        {"demos end at the placeholder", R"("presets": 1, "instruments": 1, "demos": 2)", OBJECT_DEMO, 2},
-        {"riffs end at the placeholder", R"("presets": 1, "instruments": 1, "riffs": 3)", OBJECT_RIFF, 3},
-        {"a ROM without riffs", R"("presets": 1, "instruments": 1)", OBJECT_RIFF, 0},
+        {"no presets", R"("presets": 0, "instruments": 1)", "", OBJECT_PRESET, 0},
+        {"one preset", R"("presets": 1, "instruments": 1)", "", OBJECT_PRESET, 1},
+        {"37 presets", R"("presets": 37, "instruments": 1)", "", OBJECT_PRESET, 37},
+        {"exactly 1000", R"("presets": 1000, "instruments": 1)", "", OBJECT_PRESET, 1000},
+        {"more than 1000", R"("presets": 1500, "instruments": 1)", "", OBJECT_PRESET, 1001},
+        {"instruments", R"("presets": 1, "instruments": 513)", "", OBJECT_INSTRUMENT, 513},
+        {"600 arps", R"("presets": 1, "instruments": 1, "arps": 600)", "", OBJECT_ARP, 600},
+        {"more than 600 arps", R"("presets": 1, "instruments": 1, "arps": 900)", "", OBJECT_ARP, 601},
+        {"demos", R"("presets": 1, "instruments": 1, "demos": 2)", "", OBJECT_DEMO, 2},
+        {"demos end at the placeholder", R"("presets": 1, "instruments": 1, "demos": 2)", kDemoPlaceholder,
+         OBJECT_DEMO, 2},
+        {"riffs end at the placeholder", R"("presets": 1, "instruments": 1, "riffs": 3)", kRiffPlaceholder,
+         OBJECT_RIFF, 3},
+        {"a ROM without riffs", R"("presets": 1, "instruments": 1)", kRiffPlaceholder, OBJECT_RIFF, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        StartModule(QByteArray(R"({"base": "full", "simms": [{"id": 2, "name": "R", "tag": "R", )") + row.simm + "}]}");
+        StartModule(QByteArray(R"({"base": "full", "simms": [{"id": 2, "name": "R", "tag": "R", )") + row.simm + "}]"
+                    + row.names + "}");
         bool complete = false;
         std::size_t before = Sent();
         EXPECT_EQ(proteus->GetRomObjectCount(row.kind, 2, &complete), row.expected);
         EXPECT_TRUE(complete);
-        EXPECT_LE(SentSince(before, 0x0C), 24); // a search, not one request per object
+        EXPECT_LE(Sent() - before, 24u); // a search, not one request per object
         EXPECT_EQ(StoredCount(2, ObjectKindName(row.kind)), std::uint32_t(row.expected));
 
         before = Sent();
@@ -281,7 +253,8 @@ TEST_F(CachesTest, RiffPlaceholderIsTwoLowerCaseLetters)
     };
     for (const Row& row : {Row{"ffirst riff", 0}, Row{"Ff riff", 3}, Row{"fF riff", 3}}) {
         SCOPED_TRACE(row.first);
-        StartModule(kTwoRoms);
+        StartModule(R"({"base": "full", "simms": [{"id": 2, "name": "R", "tag": "R", "presets": 1, "instruments": 1,
+            "riffs": 3}], "commands": {"names": {"pastCount": "placeholder", "placeholder": "ffffffffffffffff"}}})");
         link->withDevice([&](sim::Device&) {
             module->state().names[{6, 2, 0}] = QByteArray(row.first).leftJustified(16, ' ');
             return 0;

@@ -21,6 +21,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -59,6 +60,13 @@ struct ModuleState {
     QByteArray lcdCharacterTable;
     bool frontPanelSession = false;
     std::vector<QByteArray> shortMessages; ///< short messages received, in order
+
+    // Module commands (CommandHandlers.cpp).
+    std::vector<int> buttonsPressed;             ///< front-panel buttons pressed (state 1), in order
+    std::map<int, int> setupDeviceIds;           ///< user setup -> device id that loading it sets
+    std::map<std::pair<int, int>, std::array<int, 3>> noteTunings; ///< {tuning, key} -> semitone, fine high, fine low
+    int randomisations = 0;
+
     std::map<int, ChannelProgram> programs; ///< by channel of this input (0-15)
 };
 
@@ -182,6 +190,9 @@ private:
 
 /// The handlers for identity, hardware configuration and the parameter messages.
 void InstallCoreHandlers(Module& module);
+/// The handlers for names, the front panel, the screen dump, copies, randomising and
+/// single-note tuning changes (and the arp dump as far as an arp's name needs it).
+void InstallCommandHandlers(Module& module);
 /// The handler of short messages on the module's input: bank select and program change.
 void InstallChannelHandlers(Module& module);
 
