@@ -60,11 +60,11 @@ Proteus::ObjectProbe Proteus::ProbeObject(int kind, int simmId, int index)
 {
     // Missing objects are the normal end of a count: their failed requests are no warnings.
     SuppressWarningMessages quiet(this);
-    const std::uint64_t answeredBefore = m_answeredWaits;
+    const std::uint64_t errorsBefore = m_moduleErrors;
     bool ok = false;
     QString name;
     if (!GetObjectName(kind, simmId, index, ok, name))
-        return m_answeredWaits != answeredBefore ? ObjectProbe::Missing : ObjectProbe::NoAnswer;
+        return m_moduleErrors != errorsBefore ? ObjectProbe::Missing : ObjectProbe::NoAnswer;
     if (!ok || IsPlaceholderName(kind, name))
         return ObjectProbe::Missing;
     return ObjectProbe::Present;
@@ -101,9 +101,9 @@ int Proteus::GetRomObjectCount(int kind, int simmId, bool* complete)
         }
     }
 
-    // Each probe either finds the object, finds it missing, or gets no answer;
-    // without an answer the count is unknown, and storing a guess would keep
-    // it wrong for every later connection.
+    // Each probe either finds the object, finds it missing, or gets no clear
+    // answer; then the count is unknown, and storing a guess would keep it
+    // wrong for every later connection.
     bool answered = true;
     auto present = [&](int index) {
         if (!answered)

@@ -185,6 +185,7 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
         if (!ResponseWarningsSuppressed())
             TLOG(-1, u"Error received for cmd %d (sub:%d)", command, subCode);
         TLOG(8, u"%s - Found error on expected response", u"Proteus::CheckResponse");
+        ++m_moduleErrors; // tells "the module said no" from a reply lost or broken
         entry->done = true;
         entry->ok = false;
         entry->received = 0;
@@ -273,8 +274,6 @@ bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned 
         }
     }
     RemoveExpectedResponse(entry);
-    if (end == End::Answered)
-        ++m_answeredWaits; // tells "the module said no" from "the module said nothing"
     if (received && end == End::Answered)
         *received = entry->received;
     // The pause paces a sequence of requests; a pump that ended means the

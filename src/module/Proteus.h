@@ -546,8 +546,8 @@ public:
     /// How one object's name request went while counting objects.
     enum class ObjectProbe {
         Present,  ///< a name came that is not the kind's placeholder
-        Missing,  ///< the module answered: an error reply, or the placeholder name
-        NoAnswer, ///< nothing came (time-out, send failure, not ready): the count is unknown
+        Missing,  ///< the module said so: an error reply, or the placeholder name
+        NoAnswer, ///< no clear answer (time-out, broken input, short reply, nothing sent)
     };
 
     /// The number of objects of a kind in a SIMM: fixed for user arps (100) and
@@ -588,9 +588,9 @@ public:
     /// could not be kept aside (it is then left untouched).
     bool LoadCacheConfiguration();
     /// Builds the file from the module: every ROM SIMM's names and the ranges
-    /// of the min/max cache that the module answered (IsRangeKnown); saves it whole (an
-    /// existing file is replaced only by a complete build) and stores the SIMM
-    /// checksum in ROMHash. Every failure is reported; false then.
+    /// of the min/max cache that the module answered (IsRangeKnown); saves it
+    /// whole (an existing file is replaced only by a complete build) and
+    /// stores the SIMM checksum in ROMHash. Every failure is reported; false then.
     bool CreateCacheConfiguration();
     /// The file's path in the data folder ("Tabrine" in the user's Documents
     /// folder) with the ConfigFile setting's name; a program-supplied file of
@@ -628,17 +628,17 @@ public:
     bool ReadParameterElements(StackedProgress& progress, const ParameterEditor& editor, ParameterCache& records,
                                const XMLElement& parent, bool minMax);
 
-    /// The number of waits that ended with an answer (a reply or a module
-    /// error). A request whose failure did not raise it got no answer at all.
-    std::uint64_t GetAnsweredWaitCount() const { return m_answeredWaits; }
-
+    /// The number of module error replies that ended a wait. A request that
+    /// failed without raising it got no clear answer: a time-out, a broken
+    /// input, a short reply, or nothing sent.
+    std::uint64_t GetModuleErrorCount() const { return m_moduleErrors; }
 
 private:
     // A file that cannot be read, or lacks its parts: reported, kept aside
     // and rebuilt (see LoadCacheConfiguration).
     bool RebuildUnreadableCache(const QString& path, const QString& problem);
 
-    std::uint64_t m_answeredWaits = 0;
+    std::uint64_t m_moduleErrors = 0;
 
 public:
     // ---- end of ROM data cache, SIMM names and the configuration cache ------------------
