@@ -15,9 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
-
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <array>
 #include <set>
