@@ -20,6 +20,7 @@ const std::map<unsigned, const char16_t*> kStrings = {
     {149, u"No backups were found to restore"},
     {150, u"A backup already exists at this location. Do you want to overwrite it?"},
     {151, u"Changing the device ID requires an update to the current configuration. Do you wish to proceed?"},
+    {152, u"The controller or B port is not responding"},
     {153, u"Failed to open Scala File"},
     {154, u"Could not read Scala scale file"},
     {155, u"Tabrine cannot handle files with more than 12 notes in an Octave"},

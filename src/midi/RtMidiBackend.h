@@ -1,0 +1,42 @@
+#pragma once
+// The program's MIDI backend over RtMidi: the ALSA sequencer by default, or
+// a JACK server. RtMidi's own exceptions and error reports never leave this
+// backend: a MIDI system that cannot be started (no /dev/snd, no JACK server)
+// gives a logged error, an empty port list and failed opens.
+//
+// RtMidi reports no opens or closes, so the port reports them itself
+// (ReportsOpenAndClose is false). Input arrives on RtMidi's thread (the ALSA
+// input thread or the JACK process thread) with SysEx let through
+// (ignoreTypes(false, false, false)); a SysEx may come whole or in pieces.
+
+#include "midi/MidiBackend.h"
+
+#include <optional>
+
+class RtMidiBackend final : public MidiBackend {
+public:
+    enum class Api { Alsa, Jack };
+
+    /// clientName names the MIDI system clients the backend creates (one per
+    /// open port and one for each enumeration).
+    explicit RtMidiBackend(Api api, const QString& clientName = QStringLiteral("Tabrine"));
+
+    /// "ALSA" or "JACK", compared without regard to case; nothing for others.
+    static std::optional<Api> ApiFromName(const QString& name);
+    static QString ApiName(Api api);
+
+    Api GetApi() const { return m_api; }
+
+    QString Name() const override;
+    std::vector<MidiPortInfo> InputPorts() override;
+    std::vector<MidiPortInfo> OutputPorts() override;
+    std::unique_ptr<MidiInputConnection> OpenInput(int number, MidiInputSink* sink, MidiResult* result) override;
+    std::unique_ptr<MidiOutputConnection> OpenOutput(int number, MidiOutputSink* sink, MidiResult* result) override;
+    bool ReportsOpenAndClose() const override { return false; }
+
+private:
+    std::vector<MidiPortInfo> Ports(bool input);
+
+    Api m_api;
+    QString m_clientName;
+};

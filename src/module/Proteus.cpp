@@ -1,0 +1,364 @@
+// Proteus: the port, the response matching and the blocking wait, the
+// listener walks.
+#include "module/Proteus.h"
+
+#include "core/Logger.h"
+#include "core/MainWindowRepaint.h"
+#include "core/Settings.h"
+#include "midi/WaitGuard.h"
+#include "platform/Clock.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// With the long-wait flag a wait lasts at least this long (the module stores
+// an uploaded preset before it answers).
+constexpr std::int64_t kLongWaitMs = 10000;
+
+} // namespace
+
+// ---- Construction -----------------------------------------------------------------------
+
+Proteus::Proteus(std::shared_ptr<MidiBackend> backend) : MidiPort(true, std::move(backend)) {}
+
+Proteus::~Proteus()
+{
+    // Nothing may be dispatched to the half-destroyed object while the port
+    // closes underneath it.
+    DestroyHiddenWindow();
+}
+
+bool Proteus::OpenPort(int inputDevice, int outputDevice, int deviceId, unsigned timeoutMs, int writeDelay,
+                       int sysExDelay, bool skipScreenDump)
+{
+    TLOG(5, u"%s(%lx, %lx, %lx)", u"Proteus::OpenPort", inputDevice, outputDevice, deviceId);
+    m_deviceId = deviceId;
+    m_writeDelay = writeDelay;
+    m_sysExDelay = sysExDelay;
+    m_skipScreenDump = skipScreenDump;
+    return MidiPort::OpenPort(inputDevice, outputDevice, timeoutMs);
+}
+
+// ---- Warnings ---------------------------------------------------------------------------
+
+Proteus::SuppressWarningMessages::SuppressWarningMessages(Proteus* owner) : m_owner(owner)
+{
+    if (m_owner)
+        m_owner->m_suppressWarnings = true;
+}
+
+Proteus::SuppressWarningMessages::~SuppressWarningMessages()
+{
+    if (m_owner)
+        m_owner->m_suppressWarnings = false;
+}
+
+bool Proteus::ResponseWarningsSuppressed() const
+{
+    return m_suppressWarnings || GetGlobalConfigurations().GetBool(TestUI);
+}
+
+// ---- Sending ----------------------------------------------------------------------------
+
+bool Proteus::ReadyToSend(const QString& request)
+{
+    if (!m_connected || !IsInputOpen() || !IsOutputOpen())
+        return false;
+    // A request from a timer, a posted call or a listener that runs inside a
+    // wait would nest a second exchange in the first one.
+    return WaitGuard::MayStartExchange(request);
+}
+
+bool Proteus::SendSysEx(const SysExMessage& message)
+{
+    if (!message.IsValid()) {
+        TLOG(-2, u"Refused to send a SysEx message that would be corrupted: %s", message.Error());
+        return false;
+    }
+    return Send(message.Data(), message.Length());
+}
+
+void Proteus::TraceMessage(const char16_t* caller, const std::uint8_t* data, std::size_t length)
+{
+    // The threshold first: below 9 nothing is formatted.
+    if (CurrentLogger()->GetTraceLevel() < 9)
+        return;
+    // Only the message's own bytes are shown; the rest of the nine print as 0.
+    std::uint8_t b[9] = {};
+    if (data)
+        std::memcpy(b, data, std::min<std::size_t>(length, 9));
+    TLOG(9, u"%s (%ld) -  0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x", caller, long(length), b[0],
+         b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8]);
+}
+
+// ---- The queue of expected responses ----------------------------------------------------
+
+TPtr<Proteus::_ExpectedResponse> Proteus::AddExpectedResponse(int commandId, const std::uint8_t* header,
+                                                              unsigned headerLength, std::uint8_t* destination,
+                                                              unsigned capacity)
+{
+    TPtr<_ExpectedResponse> entry = new _ExpectedResponse;
+    entry->commandId = commandId;
+    if (header && headerLength)
+        entry->header.assign(header, header + headerLength);
+    entry->destination = destination;
+    entry->capacity = destination ? capacity : 0;
+    m_pending.push_back(entry);
+    return entry;
+}
+
+void Proteus::RemoveExpectedResponse(const TPtr<_ExpectedResponse>& entry)
+{
+    auto it = std::find(m_pending.begin(), m_pending.end(), entry);
+    if (it != m_pending.end())
+        m_pending.erase(it);
+}
+
+// ---- Receiving --------------------------------------------------------------------------
+
+void Proteus::OnIncomingMessage()
+{
+    MidiPort::OnIncomingMessage();
+    TPtr<_MidiBuffer> buffer;
+    while (GetIncomingMessage(buffer)) {
+        const std::uint8_t* data = buffer->Data();
+        CheckReceivedData(data, data + buffer->BytesRecorded());
+        ReleaseIncomingMessage(buffer);
+        buffer = nullptr;
+    }
+}
+
+void Proteus::CheckReceivedData(const std::uint8_t* data, const std::uint8_t* end)
+{
+    // Every message is at least one byte long, so the walk always ends.
+    for (const std::uint8_t* p = data; p && p < end;)
+        p = CheckResponse(p, end);
+}
+
+const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const std::uint8_t* end)
+{
+    const int length = GetMessageLength(message, end);
+    if (length <= 0)
+        return end;
+    const std::size_t n = std::size_t(length);
+    TraceMessage(u"Proteus::CheckResponse", message, n);
+
+    // An error reply carries F0 18 0F dd 55 like every module reply: a header
+    // that stops before the command byte (the dumps wait on those five bytes
+    // alone) would take it as data. Errors are attributed by command instead.
+    const bool moduleError = IsModuleErrorReply(message, n, m_deviceId);
+    for (const TPtr<_ExpectedResponse>& entry : m_pending) {
+        const std::size_t headerLength = entry->header.size();
+        if (headerLength > n)
+            continue;
+        if (moduleError && headerLength <= kSysExCommandOffset)
+            continue;
+        if (headerLength && std::memcmp(entry->header.data(), message, headerLength) != 0)
+            continue;
+        // The oldest match takes the reply, even when it is already done.
+        TLOG(8, u"CheckResponse - Response found");
+        const unsigned copy = unsigned(std::min<std::size_t>(n - headerLength, entry->capacity));
+        if (copy)
+            std::memcpy(entry->destination, message + headerLength, copy);
+        entry->received = copy;
+        entry->ok = true;
+        entry->done = true;
+        return message + n;
+    }
+
+    TLOG(8, u"%s - Not an expected response - check for module error", u"Proteus::CheckResponse");
+    if (!moduleError) {
+        TLOG(8, u"%s - Found unexpected response - not a module error", u"Proteus::CheckResponse");
+        return message + n;
+    }
+    const int command = SysExValue14::Decode(message[6], message[7]);
+    const int subCode = SysExValue14::Decode(message[8], message[9]);
+    for (const TPtr<_ExpectedResponse>& entry : m_pending) {
+        if (entry->commandId != command)
+            continue;
+        if (!ResponseWarningsSuppressed())
+            TLOG(-1, u"Error received for cmd %d (sub:%d)", command, subCode);
+        TLOG(8, u"%s - Found error on expected response", u"Proteus::CheckResponse");
+        entry->done = true;
+        entry->ok = false;
+        entry->received = 0;
+        return message + n;
+    }
+    if (!ResponseWarningsSuppressed())
+        TLOG(-2, u"Error received for unexpected cmd %d (sub:%d)", command, subCode);
+    return message + n;
+}
+
+void Proteus::OnIncomingError()
+{
+    TLOG(8, u"%s()", u"Proteus::OnIncomingError");
+    TLOG(-2, u"Error received on MIDI input port");
+    MidiPort::OnIncomingError();
+    TPtr<_MidiBuffer> buffer;
+    while (GetIncomingError(buffer)) {
+        ReleaseIncomingMessage(buffer);
+        buffer = nullptr;
+    }
+    // Whatever was broken may have been the reply: every wait ends now.
+    for (const TPtr<_ExpectedResponse>& entry : m_pending) {
+        entry->done = true;
+        entry->ok = false;
+        entry->received = 0;
+    }
+}
+
+void Proteus::OnSent(const void* data, unsigned length)
+{
+    NotifySysExSent(static_cast<const std::uint8_t*>(data), length);
+}
+
+// ---- The wait ---------------------------------------------------------------------------
+
+bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned sentLength, const std::uint8_t* header,
+                              unsigned headerLength, bool* ok, std::uint8_t* destination, unsigned capacity,
+                              bool longWait, unsigned* received)
+{
+    bool okStore = false;
+    if (!ok)
+        ok = &okStore;
+    *ok = false;
+    if (received)
+        *received = 0;
+    TraceMessage(u"Proteus::WaitForResponse", sent, sent ? sentLength : 0);
+
+    enum class End { Answered, TimedOut, PumpEnded, Refused };
+    End end = End::Refused;
+    TPtr<_ExpectedResponse> entry = AddExpectedResponse(commandId, header, headerLength, destination, capacity);
+    {
+        WaitGuard guard(QStringLiteral("Proteus::WaitForResponse"));
+        if (guard) {
+            platform::Clock& clock = platform::CurrentClock();
+            const std::int64_t start = clock.NowMs();
+            std::int64_t timeout = GetTimeout();
+            if (longWait)
+                timeout = std::max(timeout, kLongWaitMs);
+            for (;;) {
+                if (!PumpMessages()) {
+                    end = End::PumpEnded;
+                    break;
+                }
+                guard.KeepAlive();
+                NotifyWaiting();
+                RepaintMainWindow();
+                if (entry->done) {
+                    *ok = entry->ok;
+                    TLOG(8, u"%s - Found response %d", u"Proteus::WaitForResponse", *ok);
+                    end = End::Answered;
+                    break;
+                }
+                const std::int64_t elapsed = std::llabs(clock.NowMs() - start);
+                if (elapsed > timeout) {
+                    if (!ResponseWarningsSuppressed()) {
+                        QString bytes;
+                        for (unsigned i = 0; sent && i < sentLength; ++i)
+                            bytes += Format(u"0x%02x ", sent[i]);
+                        TLOG(-2, u"Timeout waiting for response to %s", bytes);
+                    }
+                    TLOG(8, u"%s - Timed out", u"Proteus::WaitForResponse");
+                    end = End::TimedOut;
+                    break;
+                }
+            }
+        }
+    }
+    RemoveExpectedResponse(entry);
+    if (received && end == End::Answered)
+        *received = entry->received;
+    // The pause paces a sequence of requests; a pump that ended means the
+    // port is going away and nobody waits for the pause.
+    if ((end == End::Answered || end == End::TimedOut) && m_sysExDelay > 0)
+        platform::CurrentClock().SleepMs(m_sysExDelay);
+    return end == End::Answered;
+}
+
+// ---- Listeners --------------------------------------------------------------------------
+
+void Proteus::AddListener(ProteusEvents* listener)
+{
+    if (listener)
+        m_listeners.insert(listener);
+}
+
+void Proteus::RemoveListener(ProteusEvents* listener)
+{
+    m_listeners.erase(listener);
+}
+
+template <class Call>
+void Proteus::ForEachListener(Call&& call)
+{
+    // A snapshot: a listener may remove itself or another one (and go) while
+    // it is called, so each is looked up again before its turn.
+    const std::vector<ProteusEvents*> snapshot(m_listeners.begin(), m_listeners.end());
+    for (ProteusEvents* listener : snapshot)
+        if (m_listeners.count(listener))
+            call(listener);
+}
+
+void Proteus::NotifyDeviceConnected()
+{
+    ForEachListener([](ProteusEvents* l) { l->OnDeviceConnected(); });
+}
+
+bool Proteus::NotifyParameterChanging(ParamRecord* record)
+{
+    bool allowed = true;
+    ForEachListener([&](ProteusEvents* l) {
+        if (allowed)
+            allowed = l->OnParameterChanging(record);
+    });
+    return allowed;
+}
+
+void Proteus::NotifyParameterChanged(ParamRecord* record)
+{
+    ForEachListener([&](ProteusEvents* l) { l->OnParameterChanged(record); });
+}
+
+void Proteus::NotifyDeviceDisconnected()
+{
+    ForEachListener([](ProteusEvents* l) { l->OnDeviceDisconnected(); });
+}
+
+void Proteus::NotifyWaiting()
+{
+    ForEachListener([](ProteusEvents* l) { l->OnWaiting(); });
+}
+
+void Proteus::NotifyBeginProgress(int lower, int upper, const QString& text)
+{
+    ForEachListener([&](ProteusEvents* l) { l->OnBeginProgress(lower, upper, text); });
+}
+
+void Proteus::NotifyProgressText(const QString& text)
+{
+    ForEachListener([&](ProteusEvents* l) { l->OnProgressText(text); });
+}
+
+void Proteus::NotifyProgressStep()
+{
+    ForEachListener([](ProteusEvents* l) { l->OnProgressStep(); });
+}
+
+void Proteus::NotifyEndProgress()
+{
+    ForEachListener([](ProteusEvents* l) { l->OnEndProgress(); });
+}
+
+void Proteus::NotifySysExSent(const std::uint8_t* data, unsigned length)
+{
+    ForEachListener([&](ProteusEvents* l) { l->OnSysExSent(data, length); });
+}
+
+void Proteus::NotifyShortMessageSent(const std::uint8_t packed[4])
+{
+    ForEachListener([&](ProteusEvents* l) { l->OnShortMessageSent(packed); });
+}

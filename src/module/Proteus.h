@@ -1,0 +1,231 @@
+#pragma once
+// Proteus: the program's connection to one sound module. It is the device
+// MIDI port ("A") and the module's data model in one object, owned by the
+// document for its whole life.
+//
+// Everything it says to the module is a SysEx message (module/ModuleSysEx.h).
+// A request goes out with SendSysEx and its caller then blocks in
+// WaitForResponse, which pumps only this port's notifications until the reply
+// (or a module error for the same command) has been matched against the queue
+// of expected responses, or the response time-out passes:
+//
+//     if (!ReadyToSend(u"Proteus::ParameterRequest"))
+//         return false;                                   // not connected, or another wait runs
+//     ModuleSysExMessage m(GetDeviceId(), CMD_PARAMETER_REQUEST);
+//     m.AddByte(1).AddValue14(id);
+//     if (!SendSysEx(m)) { log "Failed to send ..."; return false; }
+//     const std::uint8_t header[] = {0xF0, 0x18, 0x0F, std::uint8_t(GetDeviceId()), 0x55, 0x01, 0x02};
+//     std::uint8_t reply[4];
+//     bool ok = false;
+//     if (!WaitForResponse(CMD_PARAMETER_REQUEST, m.Data(), m.Length(), header, 7, &ok, reply, 4, false))
+//         { log "No response to ..."; return false; }        // timed out
+//     if (!ok) { log "Error received for ..."; return false; } // module error (or input error)
+//
+// While a wait runs, nothing but this port's notifications is dispatched, the
+// desktop is kept answered (WaitGuard), every listener's OnWaiting is called
+// and the main window is repainted; no second exchange can start inside it.
+// Ticks, the wait for input and the pause after each wait (SysExDelay) go
+// through platform::CurrentClock(), so tests run the conversation in virtual time.
+//
+// Listeners (ProteusEvents) are kept in a set ordered by address and notified
+// in that order; a notification walks a snapshot, so a listener may remove
+// itself or another one while it is being notified.
+//
+// The later operations of the class live in files of their own (see the
+// sections at the end of the class): parameters, identity, commands and the
+// scan in src/module, dumps, files and backup in src/dump.
+
+#include "core/RefCounted.h"
+#include "midi/MidiPort.h"
+#include "module/ModuleSysEx.h"
+#include "module/ProteusData.h"
+#include "module/ProteusEvents.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <set>
+#include <vector>
+
+class Proteus : public MidiPort, public ProteusData {
+public:
+    /// One pending reply: in the queue from AddExpectedResponse to
+    /// RemoveExpectedResponse (for WaitForResponse, exactly as long as the wait).
+    class _ExpectedResponse : public RefCountedObject {
+    public:
+        ~_ExpectedResponse() override = default;
+
+        int commandId = 0;                  ///< the request's command byte; names it in module errors
+        bool done = false;                  ///< a reply, a module error or an input error came
+        bool ok = false;                    ///< it was a reply whose header matched
+        std::vector<std::uint8_t> header;   ///< the first bytes of the expected reply
+        std::uint8_t* destination = nullptr; ///< the caller's buffer for what follows the header
+        unsigned capacity = 0;              ///< bytes the destination holds
+        unsigned received = 0;              ///< bytes the last matching reply put there
+    };
+
+    /// Silences the warning lines of requests that are expected to fail, for
+    /// its lifetime. There is no nesting count: the end of an inner guard
+    /// clears the flag for the outer one too.
+    class SuppressWarningMessages {
+    public:
+        explicit SuppressWarningMessages(Proteus* owner);
+        virtual ~SuppressWarningMessages();
+        SuppressWarningMessages(const SuppressWarningMessages&) = delete;
+        SuppressWarningMessages& operator=(const SuppressWarningMessages&) = delete;
+
+    private:
+        Proteus* m_owner;
+    };
+
+    /// The device port on backend (null: CurrentMidiBackend()), not connected,
+    /// device id 0, WriteDelay 0, SysExDelay 500 ms.
+    explicit Proteus(std::shared_ptr<MidiBackend> backend = nullptr);
+    ~Proteus() override;
+
+    // ---- Port and pacing ------------------------------------------------------------
+
+    /// Keeps the device id and the pacing values and opens the port pair;
+    /// timeoutMs is also the response time-out of every wait. What
+    /// MidiPort::OpenPort returns.
+    bool OpenPort(int inputDevice, int outputDevice, int deviceId, unsigned timeoutMs, int writeDelay, int sysExDelay,
+                  bool skipScreenDump);
+
+    /// The device id every message carries. It may be outside 0..127 when a
+    /// setting says so; then every module message is refused.
+    int GetDeviceId() const { return m_deviceId; }
+    int GetWriteDelay() const { return m_writeDelay; }
+    /// The pause after every wait that ended with a reply or a time-out.
+    int GetSysExDelay() const { return m_sysExDelay; }
+    bool GetSkipScreenDump() const { return m_skipScreenDump; }
+    /// From the connect notification to the disconnect.
+    bool IsConnected() const { return m_connected; }
+
+    // ---- Sending and response matching ----------------------------------------------
+
+    /// The test every request passes before it builds a message: connected,
+    /// both port directions open, and no other exchange waiting. False means
+    /// fail at once without sending; only the last cause is logged (request
+    /// names the refused operation).
+    bool ReadyToSend(const QString& request);
+
+    /// Sends one message. An invalid message (a byte that would not fit in
+    /// SysEx) is refused and logged, never sent. False when refused or when
+    /// the port does not take it; the caller logs its own failure.
+    bool SendSysEx(const SysExMessage& message);
+
+    /// Waits for the reply to a request already sent. header: the first bytes
+    /// of the reply (device id included); what follows them, up to capacity
+    /// bytes, goes to destination. sent: the request, for the trace and the
+    /// time-out line. True when a reply or a module error for commandId (or an
+    /// input error) came: *ok true only for a reply. False on time-out (the
+    /// port's time-out, at least 10000 ms with longWait) or when the port's
+    /// pump ends, and at once when another wait is running. *received (may be
+    /// null): how many bytes the reply put into destination. After a reply or
+    /// a time-out, SysExDelay passes before it returns. Never resends.
+    bool WaitForResponse(int commandId, const std::uint8_t* sent, unsigned sentLength, const std::uint8_t* header,
+                         unsigned headerLength, bool* ok, std::uint8_t* destination, unsigned capacity, bool longWait,
+                         unsigned* received = nullptr);
+
+    /// Matches one received message (starting at message, never read past end)
+    /// against the pending replies, oldest first; returns the position just
+    /// after it. A message that matches none and is no module error for a
+    /// pending command is logged and dropped.
+    const std::uint8_t* CheckResponse(const std::uint8_t* message, const std::uint8_t* end);
+
+    /// Matches every message of received data in order (several messages may
+    /// share one buffer).
+    void CheckReceivedData(const std::uint8_t* data, const std::uint8_t* end);
+
+    /// Appends a pending reply to the queue (WaitForResponse does this for its
+    /// own wait). The header is copied; destination must stay valid until the
+    /// entry is removed.
+    TPtr<_ExpectedResponse> AddExpectedResponse(int commandId, const std::uint8_t* header, unsigned headerLength,
+                                                std::uint8_t* destination, unsigned capacity);
+    void RemoveExpectedResponse(const TPtr<_ExpectedResponse>& entry);
+    std::size_t PendingResponseCount() const { return m_pending.size(); }
+
+    /// The flag of SuppressWarningMessages.
+    bool SuppressingWarnings() const { return m_suppressWarnings; }
+    /// Whether time-outs and module errors go unlogged: the flag, or the
+    /// setting TestUI.
+    bool ResponseWarningsSuppressed() const;
+
+    // MidiEvents
+    /// Matches every SysEx buffer the input queued, message by message.
+    void OnIncomingMessage() override;
+    /// The input reported a bad SysEx: every pending reply ends as answered
+    /// with an error.
+    void OnIncomingError() override;
+    /// Tells every listener (OnSysExSent).
+    void OnSent(const void* data, unsigned length) override;
+
+    // ---- Listeners --------------------------------------------------------------------
+
+    /// Registers a listener (no effect when it is registered already). Proteus
+    /// neither owns nor deletes listeners: each removes itself before it goes.
+    void AddListener(ProteusEvents* listener);
+    void RemoveListener(ProteusEvents* listener);
+    bool HasListener(ProteusEvents* listener) const { return m_listeners.count(listener) != 0; }
+
+    // Walks over the listeners, in address order. A listener removed during the
+    // walk is not called after its removal; one added is called from the next walk.
+    void NotifyDeviceConnected();
+    /// Asks each listener in turn; the first false stops the asking and refuses.
+    /// True when all agree or there is no listener.
+    bool NotifyParameterChanging(ParamRecord* record);
+    void NotifyParameterChanged(ParamRecord* record);
+    void NotifyDeviceDisconnected();
+    void NotifyWaiting();
+    void NotifyBeginProgress(int lower, int upper, const QString& text);
+    void NotifyProgressText(const QString& text);
+    void NotifyProgressStep();
+    void NotifyEndProgress();
+    void NotifySysExSent(const std::uint8_t* data, unsigned length);
+    void NotifyShortMessageSent(const std::uint8_t packed[4]);
+
+    // ---- Parameter protocol (src/module) ------------------------------------------------
+    // FindParameter, ParameterRequest, ParameterRequestWithMinMax(NoCache),
+    // ParameterEdit, AllowParameterChange, DistributeParameterChanged, the
+    // LowLevel* messages, SelectPreset, SetDeviceId, SendShortMidiMessage.
+
+    // ---- Ports, identity and hardware configuration (src/module) ------------------------
+    // ClosePort, GetDeviceDetails, GetHardwareConfiguration.
+
+    // ---- Device scan (src/module) -------------------------------------------------------
+    // ScanDevices, OnScanReply (CheckResponse hands every message to it while
+    // the scan collects replies), GetDeviceSignature.
+
+    // ---- Module commands (src/module) ---------------------------------------------------
+    // ClickButton, PlayAudition, CheckMode, ScreenDump, FindPreset, GetObjectName,
+    // LowLevelNameRequest, GetArpName, ReadArpData, CopyPreset, CopyArp, CopySetup,
+    // RandomiseEditBuffer, SendSingleNoteTuningChanges.
+
+    // ---- Connect sequence and capability probe (src/module) -----------------------------
+    // OnConnect, OnDisconnect, IdentifyDevice, LoadUserData, RetrieveParameters.
+
+    // ---- Dumps, files and backup (src/dump) ---------------------------------------------
+    // SendHandshake, ConvertBlocksToBlock, Download*/Upload*, ReadSysExFile,
+    // WriteSysExFile, SaveEditBuffer, BackupModule, ReportDumpFailure ...
+
+protected:
+    /// Set by the connect sequence at the connect notification, cleared at the disconnect.
+    void SetConnected(bool connected) { m_connected = connected; }
+
+private:
+    template <class Call>
+    void ForEachListener(Call&& call);
+    // The level-9 trace of a message (its first nine bytes at most).
+    static void TraceMessage(const char16_t* caller, const std::uint8_t* data, std::size_t length);
+
+    bool m_connected = false;
+    int m_deviceId = 0;
+    int m_writeDelay = 0;
+    int m_sysExDelay = 500;
+    bool m_skipScreenDump = false;
+    bool m_suppressWarnings = false;
+    std::deque<TPtr<_ExpectedResponse>> m_pending; // oldest first
+    std::set<ProteusEvents*> m_listeners;          // ordered by address
+};

@@ -1,0 +1,99 @@
+#include "sim/JackServer.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <jack/jack.h>
+
+namespace sim {
+
+namespace {
+
+void Silent(const char*) {}
+
+// Whether a JACK client can connect now. libjack reports every refused attempt on
+// stderr; while the server is starting those are expected, so they are kept quiet.
+bool TakesClients()
+{
+    jack_set_error_function(&Silent);
+    jack_set_info_function(&Silent);
+    jack_status_t status;
+    jack_client_t* client = jack_client_open("tabrine-jack-probe", JackNoStartServer, &status);
+    jack_set_error_function(nullptr);
+    jack_set_info_function(nullptr);
+    if (!client)
+        return false;
+    jack_client_close(client);
+    return true;
+}
+
+} // namespace
+
+JackServer::~JackServer() { stop(); }
+
+bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
+{
+    stop();
+    const QString jackd = QStandardPaths::findExecutable(QStringLiteral("jackd"));
+    if (jackd.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("jackd not found");
+        return false;
+    }
+    name_ = QStringLiteral("tabrine-test-%1").arg(QCoreApplication::applicationPid());
+    hadPreviousServer_ = qEnvironmentVariableIsSet("JACK_DEFAULT_SERVER");
+    previousServer_ = qgetenv("JACK_DEFAULT_SERVER");
+    qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
+    // No real-time scheduling and the dummy driver: needs neither privileges nor a sound
+    // card, and no device reservation over D-Bus.
+    process_ = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("JACK_DEFAULT_SERVER"), name_);
+    env.insert(QStringLiteral("JACK_NO_AUDIO_RESERVATION"), QStringLiteral("1"));
+    process_->setProcessEnvironment(env);
+    process_->setProcessChannelMode(QProcess::MergedChannels);
+    process_->start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("-d"), QStringLiteral("dummy"),
+                            QStringLiteral("-r"), QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("256")});
+    if (!process_->waitForStarted(int(timeout.count()))) {
+        if (error)
+            *error = QStringLiteral("jackd did not start: %1").arg(process_->errorString());
+        stop();
+        return false;
+    }
+    // Readiness is a condition of the server, not a time: ask until it answers.
+    const QDeadlineTimer deadline(timeout);
+    while (!TakesClients()) {
+        if (process_->state() != QProcess::Running || deadline.hasExpired()) {
+            if (error)
+                *error = QStringLiteral("jackd not ready: %1").arg(QString::fromLocal8Bit(process_->readAll()));
+            stop();
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+void JackServer::stop()
+{
+    if (process_) {
+        if (process_->state() != QProcess::NotRunning) {
+            process_->terminate();
+            if (!process_->waitForFinished(5000)) {
+                process_->kill();
+                process_->waitForFinished(5000);
+            }
+        }
+        process_.reset();
+        if (hadPreviousServer_)
+            qputenv("JACK_DEFAULT_SERVER", previousServer_);
+        else
+            qunsetenv("JACK_DEFAULT_SERVER");
+    }
+}
+
+bool JackServer::running() const { return process_ && process_->state() == QProcess::Running; }
+
+} // namespace sim
