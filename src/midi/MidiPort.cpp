@@ -117,7 +117,9 @@ bool MidiPort::OpenPort(int inDevice, int outDevice, unsigned timeoutMs)
             return false;
         }
         m_inputStarted.store(true, std::memory_order_release);
-        TLOG(9, u"Successfully opened input port %d (%s)", inDevice, GetDeviceName(true, unsigned(inDevice)));
+        // Naming the port asks the MIDI system for its list: only when traced.
+        if (CurrentLogger()->GetTraceLevel() >= 9)
+            TLOG(9, u"Successfully opened input port %d (%s)", inDevice, GetDeviceName(true, unsigned(inDevice)));
     }
 
     if (outDevice != -1) {
@@ -139,7 +141,8 @@ bool MidiPort::OpenPort(int inDevice, int outDevice, unsigned timeoutMs)
         }
         if (!reports)
             OutOpened();
-        TLOG(9, u"Successfully opened output port %d (%s)", outDevice, GetDeviceName(false, unsigned(outDevice)));
+        if (CurrentLogger()->GetTraceLevel() >= 9)
+            TLOG(9, u"Successfully opened output port %d (%s)", outDevice, GetDeviceName(false, unsigned(outDevice)));
     }
 
     m_window.SetTimer(kMidiOpenTimerId, std::chrono::milliseconds(timeoutMs));

@@ -4,10 +4,14 @@
 #include "midi/MidiMessages.h"
 
 #include <RtMidi.h>
+#if defined(__UNIX_JACK__)
+#include <jack/jack.h>
+#endif
 
 #include <atomic>
 #include <exception>
 #include <mutex>
+#include <type_traits>
 
 namespace {
 
@@ -91,12 +95,32 @@ MidiResult Guarded(ErrorRecorder* errors, MidiError failCode, F&& call)
     return MidiResult::Ok();
 }
 
+// RtMidi's JACK output clients, made while no server runs, lose memory on
+// every attempt (RtMidi 5.0); asking the server first avoids that. Input
+// clients need no such question: their failure costs nothing.
+MidiResult JackServerAvailable()
+{
+#if defined(__UNIX_JACK__)
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("Tabrine probe", JackNoStartServer, &status);
+    if (!probe)
+        return MidiResult::Fail(MidiError::NoDriver, QStringLiteral("no JACK server is running (status 0x%1)")
+                                                         .arg(unsigned(status), 0, 16));
+    jack_client_close(probe);
+#endif
+    return MidiResult::Ok();
+}
+
 template <class Client>
 MidiResult MakeClient(RtMidi::Api api, const QString& clientName, std::unique_ptr<Client>& out)
 {
     if (!IsCompiled(api))
         return MidiResult::Fail(MidiError::NoDriver,
                                 QStringLiteral("RtMidi was built without %1").arg(QString::fromStdString(RtMidi::getApiName(api))));
+    if (api == RtMidi::UNIX_JACK && std::is_same_v<Client, RtMidiOut>) {
+        if (MidiResult r = JackServerAvailable(); !r)
+            return r;
+    }
     return Guarded(nullptr, MidiError::NoDriver, [&] { out = std::make_unique<Client>(api, clientName.toStdString()); });
 }
 

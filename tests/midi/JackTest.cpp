@@ -1,6 +1,9 @@
-// MidiPort through a real MIDI system: a private JACK server with the dummy
-// driver, the port on the RtMidi JACK backend, and a second RtMidi client
-// with two virtual ports playing the device. Run alone with `ctest -L jack`.
+// MidiPort on JACK: without a server, and through a private JACK server with
+// the dummy driver, where a second RtMidi client with two virtual ports plays
+// the device. Run alone with `ctest -L jack`. Every use of libjack in the
+// tests is here: JACK keeps one registry for the whole machine, and servers
+// starting or stopping while another program looks at it can make that
+// program fail to open a client (or even crash it).
 #include "MidiTestSupport.h"
 
 #include "midi/PortSelection.h"
@@ -41,7 +44,11 @@ public:
     {
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        m_process.start(jackd, {"--no-realtime", "-n", m_name, "-d", "dummy", "-r", "48000", "-p", "256"});
+        // Synchronous mode with a long client time-out: a client that is late
+        // (a loaded machine, a sanitizer build) holds the cycle up instead of
+        // having its last buffer read again, which would repeat messages.
+        m_process.start(jackd, {"--no-realtime", "--sync", "--timeout", "5000", "-n", m_name, "-d", "dummy", "-r",
+                                "48000", "-p", "1024"});
         if (!m_process.waitForStarted(5000)) {
             *why = "jackd did not start: " + m_process.errorString();
             return false;
@@ -103,6 +110,18 @@ struct Heard {
     }
 };
 
+TEST(JackMidi, NoServerGivesNoPortsAndFailedOpens)
+{
+    TestEnvironment env;
+    // A server name nobody runs.
+    qputenv("JACK_DEFAULT_SERVER", "tabrine-absent-" + QByteArray::number(QCoreApplication::applicationPid()));
+    qputenv("JACK_NO_START_SERVER", "1");
+    ExpectMidiSystemUnavailable(RtMidiBackend::Api::Jack, env);
+    EXPECT_TRUE(env.logger->Contains("Cannot list the MIDI output ports of JACK: no JACK server is running"));
+    qunsetenv("JACK_DEFAULT_SERVER");
+    qunsetenv("JACK_NO_START_SERVER");
+}
+
 TEST(JackMidi, SysExAndShortMessagesBothWaysThroughAPrivateServer)
 {
     const QString jackd = QStandardPaths::findExecutable("jackd");
@@ -127,9 +146,16 @@ TEST(JackMidi, SysExAndShortMessagesBothWaysThroughAPrivateServer)
         RtMidiOut deviceOut(RtMidi::UNIX_JACK, "DeviceOut");
         deviceOut.openVirtualPort("to-editor");
 
+        // A new port shows in the server's list from its next cycle on.
         auto backend = std::make_shared<RtMidiBackend>(RtMidiBackend::Api::Jack, "TabrineTest");
-        const int in = ResolvePort(backend->InputPorts(), -1, "DeviceOut:to-editor").number;
-        const int out = ResolvePort(backend->OutputPorts(), -1, "DeviceIn:from-editor").number;
+        int in = -1, out = -1;
+        const auto listed = std::chrono::steady_clock::now() + 10s;
+        while ((in < 0 || out < 0) && std::chrono::steady_clock::now() < listed) {
+            in = ResolvePort(backend->InputPorts(), -1, "DeviceOut:to-editor").number;
+            out = ResolvePort(backend->OutputPorts(), -1, "DeviceIn:from-editor").number;
+            if (in < 0 || out < 0)
+                std::this_thread::sleep_for(20ms);
+        }
         ASSERT_GE(in, 0) << "device output not listed";
         ASSERT_GE(out, 0) << "device input not listed";
 

@@ -6,11 +6,14 @@
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "midi/MidiPort.h"
+#include "midi/RtMidiBackend.h"
 #include "platform/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
@@ -199,6 +202,26 @@ inline Bytes MakeSysEx(std::size_t length, std::uint8_t seed = 0)
         b[i] = static_cast<std::uint8_t>((i + seed) & 0x7F);
     b.back() = 0xF7;
     return b;
+}
+
+/// The RtMidi backend on a MIDI system that is not there: logged errors, no
+/// ports, failed opens, and no exception.
+inline void ExpectMidiSystemUnavailable(RtMidiBackend::Api api, TestEnvironment& env)
+{
+    auto backend = std::make_shared<RtMidiBackend>(api);
+    EXPECT_TRUE(backend->InputPorts().empty());
+    EXPECT_TRUE(backend->OutputPorts().empty());
+    EXPECT_TRUE(env.logger->Contains(QStringLiteral("Cannot list the MIDI input ports of %1").arg(backend->Name())));
+    EXPECT_TRUE(env.logger->Contains(QStringLiteral("Cannot list the MIDI output ports of %1").arg(backend->Name())));
+
+    RecordingPort port(true, backend);
+    EXPECT_FALSE(port.OpenPort(0, 0, 1000));
+    EXPECT_TRUE(env.logger->Contains("Failed to open MIDI input Port (0x6 "));
+    EXPECT_FALSE(port.OpenPort(-1, 0, 1000));
+    EXPECT_TRUE(env.logger->Contains("Failed to open MIDI output Port (0x6 "));
+    EXPECT_FALSE(port.IsInputOpen());
+    EXPECT_FALSE(port.IsOutputOpen());
+    EXPECT_FALSE(port.SendClock());
 }
 
 } // namespace miditest

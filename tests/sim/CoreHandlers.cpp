@@ -50,7 +50,7 @@ void HardwareConfig(Module& m, Exchange& ex)
     Module::Put14(d, p.userPresets);
     d.append(char(p.simms.size()));
     d.append(char(p.simmRecordLength));
-    for (const SimmSpec& s : p.simms) {
+    for (const SimmDef& s : p.simms) {
         QByteArray rec;
         for (int v : {s.id, s.presets, s.instruments, s.arps, s.demos, s.riffs})
             Module::Put14(rec, v);
@@ -101,13 +101,13 @@ void ParameterMinMax(Module& m, Exchange& ex)
     const int id = Module::Get14(q, 6);
     if (!Known(m, ex, kCmdParameterMinMaxRequest, id))
         return;
-    const ParameterSpec& spec = *p.parameter(id);
+    const ParameterDef& param = *p.parameter(id);
     QByteArray d;
     Module::Put14(d, id);
-    Module::Put14(d, spec.minimum);
-    Module::Put14(d, spec.maximum);
-    Module::Put14(d, spec.defaultValue);
-    d.append(char(spec.readOnly ? 1 : 0));
+    Module::Put14(d, param.minimum);
+    Module::Put14(d, param.maximum);
+    Module::Put14(d, param.defaultValue);
+    d.append(char(param.readOnly ? 1 : 0));
     ex.replies.push_back(m.frame(kCmdParameterMinMax, d));
 }
 
@@ -125,19 +125,19 @@ void ParameterEdit(Module& m, Exchange& ex)
     int value = Module::Get14(q, 9);
     if (!Known(m, ex, kCmdParameterEdit, id))
         return;
-    const ParameterSpec& spec = *p.parameter(id);
-    if (spec.readOnly) {
+    const ParameterDef& param = *p.parameter(id);
+    if (param.readOnly) {
         if (p.policies.readOnlyEdit == ReadOnlyEdit::ErrorReply)
             m.refuse(ex, kCmdParameterEdit, p.errorSubCodes.readOnly, Refusal::ErrorReply, QStringLiteral("read-only"));
         else
             ex.note = QStringLiteral("ignored: read-only");
         return;
     }
-    if (value < spec.minimum || value > spec.maximum) {
+    if (value < param.minimum || value > param.maximum) {
         switch (p.policies.outOfRangeEdit) {
         case OutOfRange::Clamp:
             ex.note = QStringLiteral("clamped %1").arg(value);
-            value = std::clamp(value, spec.minimum, spec.maximum);
+            value = std::clamp(value, param.minimum, param.maximum);
             break;
         case OutOfRange::Ignore:
             ex.note = QStringLiteral("ignored: %1 out of range").arg(value);

@@ -2,10 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <jack/jack.h>
+#include <signal.h>
+#include <sys/prctl.h>
 
 namespace sim {
 
@@ -42,6 +45,14 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
             *error = QStringLiteral("jackd not found");
         return false;
     }
+    lock_ = std::make_unique<QLockFile>(QDir::temp().filePath(QStringLiteral("tabrine-test-jackd.lock")));
+    lock_->setStaleLockTime(0); // held as long as a test needs; only a dead holder's lock is stale
+    if (!lock_->tryLock(int(timeout.count()))) {
+        if (error)
+            *error = QStringLiteral("another test's JACK server is still running");
+        lock_.reset();
+        return false;
+    }
     name_ = QStringLiteral("tabrine-test-%1").arg(QCoreApplication::applicationPid());
     hadPreviousServer_ = qEnvironmentVariableIsSet("JACK_DEFAULT_SERVER");
     previousServer_ = qgetenv("JACK_DEFAULT_SERVER");
@@ -54,8 +65,14 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
     env.insert(QStringLiteral("JACK_NO_AUDIO_RESERVATION"), QStringLiteral("1"));
     process_->setProcessEnvironment(env);
     process_->setProcessChannelMode(QProcess::MergedChannels);
-    process_->start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("-d"), QStringLiteral("dummy"),
-                            QStringLiteral("-r"), QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("256")});
+    // Synchronous mode, a long client time-out and a long period: on a loaded machine
+    // (parallel tests, sanitizers) a late client holds the cycle up instead of being
+    // thrown out or having its last buffer read again (which repeats messages).
+    // The server dies with the test program, even when that is killed.
+    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process_->start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("--sync"), QStringLiteral("-t"),
+                            QStringLiteral("10000"), QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
+                            QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("1024")});
     if (!process_->waitForStarted(int(timeout.count()))) {
         if (error)
             *error = QStringLiteral("jackd did not start: %1").arg(process_->errorString());
@@ -92,6 +109,7 @@ void JackServer::stop()
         else
             qunsetenv("JACK_DEFAULT_SERVER");
     }
+    lock_.reset(); // unlocks
 }
 
 bool JackServer::running() const { return process_ && process_->state() == QProcess::Running; }

@@ -2,6 +2,12 @@
 // A private JACK server for integration tests: jackd with the dummy driver (no sound
 // card), under a server name of its own so that it never meets a developer's JACK.
 // Every JACK client of this process then talks to it (JACK_DEFAULT_SERVER is set).
+//
+// JACK servers of one machine share a registry of shared memory; servers that start
+// and stop at the same moment can leave a client unable to attach. So one private
+// server runs at a time on the machine: start() waits for a lock file in the temp
+// directory that the server holds until stop().
+#include <QLockFile>
 #include <QProcess>
 #include <QString>
 
@@ -17,8 +23,9 @@ public:
     JackServer(const JackServer&) = delete;
     JackServer& operator=(const JackServer&) = delete;
 
-    /// Starts jackd and waits until it takes clients. False, with *error, when jackd is
-    /// missing, exits, or is not ready within `timeout`; nothing is left running then.
+    /// Waits for the machine-wide lock, starts jackd and waits until it takes clients.
+    /// False, with *error, when the lock or a ready server does not come within
+    /// `timeout` each, or jackd is missing or exits; nothing is left running then.
     bool start(std::chrono::milliseconds timeout, QString* error);
     /// Stops jackd (SIGTERM, then kill) and waits for it.
     void stop();
@@ -26,6 +33,7 @@ public:
     QString serverName() const { return name_; }
 
 private:
+    std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QProcess> process_;
     QString name_;
     QByteArray previousServer_;

@@ -1,5 +1,9 @@
 // The simulated module on real JACK MIDI ports, talked to by a JACK client of the test,
 // on a private JACK server with the dummy driver.
+#include "core/Settings.h"
+#include "midi/MidiPort.h"
+#include "midi/RtMidiBackend.h"
+#include "platform/SettingsStore.h"
 #include "sim/JackPorts.h"
 #include "sim/JackServer.h"
 #include "sim/Module.h"
@@ -9,6 +13,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 using namespace std::chrono_literals;
@@ -46,13 +51,37 @@ int FindPort(Rt& rt, const QString& name)
 
 } // namespace
 
-TEST(SimJack, ModuleAnswersOverJackPorts)
-{
-    sim::JackServer server;
-    QString error;
-    if (!server.start(10s, &error))
-        GTEST_SKIP() << "no JACK server: " << error.toStdString();
+// One private JACK server for the suite.
+class SimJack : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server = new sim::JackServer;
+        // Other test programs may hold the machine's one test JACK server for a while.
+        if (!server->start(60s, &serverError)) {
+            delete server;
+            server = nullptr;
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!server)
+            GTEST_SKIP() << "no JACK server: " << serverError.toStdString();
+    }
+    static sim::JackServer* server;
+    static QString serverError;
+};
+sim::JackServer* SimJack::server = nullptr;
+QString SimJack::serverError;
 
+TEST_F(SimJack, ModuleAnswersOverJackPorts)
+{
+    QString error;
     std::optional<sim::Profile> profile = sim::Profile::load(QStringLiteral("full"));
     ASSERT_TRUE(profile);
     sim::Module module(*profile);
@@ -83,4 +112,74 @@ TEST(SimJack, ModuleAnswersOverJackPorts)
     ASSERT_TRUE(ports.waitUntilClosed(10s));
     EXPECT_EQ(FindPort(hostOut, ports.inputPortName()), -1);
     EXPECT_EQ(ports.driver().withDevice([](sim::Device& d) { return d.transcript().toModule().size(); }), 2u);
+}
+
+// The transport's own JACK backend under a MidiPort finds the simulated module's ports
+// by name and exchanges SysEx with it.
+namespace {
+
+class ReceivingPort : public MidiPort {
+public:
+    using MidiPort::MidiPort;
+    void OnConnect() override
+    {
+        MidiPort::OnConnect();
+        connected = true;
+    }
+    void OnIncomingMessage() override
+    {
+        TPtr<_MidiBuffer> buffer;
+        while (GetIncomingMessage(buffer)) {
+            received.emplace_back(reinterpret_cast<const char*>(buffer->Data()), qsizetype(buffer->BytesRecorded()));
+            ReleaseIncomingMessage(buffer);
+        }
+    }
+    bool pumpUntil(const std::function<bool()>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            PumpMessages();
+        }
+        return true;
+    }
+    bool connected = false;
+    std::vector<QByteArray> received;
+};
+
+int PortNumber(const std::vector<MidiPortInfo>& ports, const QString& name)
+{
+    for (const MidiPortInfo& p : ports)
+        if (p.name == name)
+            return p.number;
+    return -1;
+}
+
+} // namespace
+
+TEST_F(SimJack, MidiPortOnTheJackBackendTalksToTheModule)
+{
+    platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
+    GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
+    std::optional<sim::Profile> profile = sim::Profile::load(QStringLiteral("audity"));
+    ASSERT_TRUE(profile);
+    sim::Module module(*profile);
+    sim::JackPorts ports(module, QStringLiteral("Simulated Audity"));
+    QString error;
+    ASSERT_TRUE(ports.open(&error)) << error.toStdString();
+
+    auto backend = std::make_shared<RtMidiBackend>(RtMidiBackend::Api::Jack, QStringLiteral("tabrine-test"));
+    const int in = PortNumber(backend->InputPorts(), ports.outputPortName());
+    const int out = PortNumber(backend->OutputPorts(), ports.inputPortName());
+    ASSERT_GE(in, 0);
+    ASSERT_GE(out, 0);
+    ReceivingPort port(true, backend);
+    ASSERT_TRUE(port.OpenPort(in, out, 1000));
+    ASSERT_TRUE(port.pumpUntil([&] { return port.connected; }));
+    const QByteArray request = Hex("F0 18 0F 00 55 0A F7");
+    ASSERT_TRUE(port.Send(request.constData(), unsigned(request.size())));
+    ASSERT_TRUE(port.pumpUntil([&] { return !port.received.empty(); }));
+    EXPECT_EQ(port.received[0], Hex("F0 18 0F 00 55 09 00 00 02 01 0C  03 00 00 08 00 04 64 00 01 00 00 00 F7"));
+    port.ClosePort();
 }

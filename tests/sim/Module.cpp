@@ -157,8 +157,9 @@ void Module::process(Pending item)
 
     Exchange ex;
     ex.request = m;
-    if (!m.isEmpty() && uchar(m[0]) < 0xF0) {
-        // Short messages (notes, controllers, program changes) are kept for tests to look at.
+    if (!m.isEmpty() && uchar(m[0]) != 0xF0) {
+        // Short and system messages (notes, controllers, program changes, clock) are kept
+        // for tests to look at.
         state_.shortMessages.push_back(m);
         return;
     }
@@ -396,10 +397,10 @@ void Module::removeHandler(int route) { routes_.erase(route); }
 std::vector<int> Module::currentPlace(int id) const
 {
     std::vector<int> place;
-    const ParameterSpec* spec = profile_.parameter(id);
-    if (!spec)
+    const ParameterDef* param = profile_.parameter(id);
+    if (!param)
         return place;
-    const auto scope = profile_.scopes.find(spec->scope);
+    const auto scope = profile_.scopes.find(param->scope);
     if (scope == profile_.scopes.end())
         return place;
     for (const ScopeSelector& sel : scope->second) {
@@ -416,8 +417,8 @@ std::optional<int> Module::parameterValueAt(int id, const std::vector<int>& plac
 {
     if (id == 388)
         return deviceId_;
-    const ParameterSpec* spec = profile_.parameter(id);
-    if (!spec)
+    const ParameterDef* param = profile_.parameter(id);
+    if (!param)
         return std::nullopt;
     const auto byId = values_.find(id);
     if (byId != values_.end()) {
@@ -425,7 +426,7 @@ std::optional<int> Module::parameterValueAt(int id, const std::vector<int>& plac
         if (v != byId->second.end())
             return v->second;
     }
-    return spec->startValue;
+    return param->startValue;
 }
 
 std::optional<int> Module::parameterValue(int id) const
@@ -439,8 +440,8 @@ std::optional<int> Module::parameterValue(int id) const
 
 bool Module::setParameterValue(int id, int value)
 {
-    const ParameterSpec* spec = profile_.parameter(id);
-    if (!spec && id != 388)
+    const ParameterDef* param = profile_.parameter(id);
+    if (!param && id != 388)
         return false;
     if (id == 388) {
         setDeviceId(value);
@@ -448,7 +449,7 @@ bool Module::setParameterValue(int id, int value)
     }
     // Expand every selector that says "all" into each of its places.
     std::vector<std::vector<int>> places{{}};
-    const auto scope = profile_.scopes.find(spec->scope);
+    const auto scope = profile_.scopes.find(param->scope);
     if (scope != profile_.scopes.end()) {
         for (const ScopeSelector& sel : scope->second) {
             const int v = parameterValue(sel.selector).value_or(0);
@@ -496,7 +497,7 @@ int Module::objectCount(ObjectKind kind, int simmId) const
         default: return 0;
         }
     }
-    for (const SimmSpec& s : profile_.simms) {
+    for (const SimmDef& s : profile_.simms) {
         if (s.id != simmId)
             continue;
         switch (kind) {
@@ -521,7 +522,7 @@ std::optional<QByteArray> Module::objectName(ObjectKind kind, int simmId, int in
         name = named->second;
     } else {
         QString tag = profile_.userBankTag;
-        for (const SimmSpec& s : profile_.simms)
+        for (const SimmDef& s : profile_.simms)
             if (s.id == simmId)
                 tag = s.tag;
         const QString p = profile_.objectNamePatterns.at(QString::fromLatin1(KindKey(kind)));

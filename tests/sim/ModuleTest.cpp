@@ -308,7 +308,8 @@ TEST(SimModule, KeepsShortMessages)
     ASSERT_TRUE(h);
     EXPECT_EQ(h->exchange(Hex("B0 00 02")), Replies{});
     EXPECT_EQ(h->exchange(Hex("C0 2C")), Replies{});
-    EXPECT_EQ(h->module().state().shortMessages, (Replies{Hex("B0 00 02"), Hex("C0 2C")}));
+    EXPECT_EQ(h->exchange(Hex("F8")), Replies{});
+    EXPECT_EQ(h->module().state().shortMessages, (Replies{Hex("B0 00 02"), Hex("C0 2C"), Hex("F8")}));
 }
 
 TEST(SimModule, ObjectNamesFromProfile)

@@ -218,7 +218,7 @@ bool Parse(const QString& name, const QJsonObject& o, Profile* p, QString* error
 
     for (const QJsonValue& v : r.need(o, "simms", "").toArray()) {
         const QJsonObject s = v.toObject();
-        SimmSpec simm;
+        SimmDef simm;
         simm.id = r.integer(s, "id", "simms[].");
         simm.name = r.text(s, "name", "simms[].");
         simm.tag = r.text(s, "tag", "simms[].");
@@ -353,15 +353,15 @@ bool Parse(const QString& name, const QJsonObject& o, Profile* p, QString* error
         const bool hasText = row.contains(QStringLiteral("text"));
         const int def = ToInt(row.value(QStringLiteral("default")), limits).value_or(*min);
         for (std::size_t i = 0; i < list.size(); ++i) {
-            ParameterSpec spec;
-            spec.id = list[i];
-            spec.minimum = *min;
-            spec.maximum = *max;
-            spec.defaultValue = hasText ? (int(i) < text.size() ? int(uchar(text[int(i)])) : ' ') : def;
-            spec.startValue = spec.defaultValue;
-            spec.readOnly = row.value(QStringLiteral("readOnly")).toBool(false);
-            spec.scope = scope;
-            p->parameters[spec.id] = spec;
+            ParameterDef param;
+            param.id = list[i];
+            param.minimum = *min;
+            param.maximum = *max;
+            param.defaultValue = hasText ? (int(i) < text.size() ? int(uchar(text[int(i)])) : ' ') : def;
+            param.startValue = param.defaultValue;
+            param.readOnly = row.value(QStringLiteral("readOnly")).toBool(false);
+            param.scope = scope;
+            p->parameters[param.id] = param;
         }
     }
 
@@ -372,8 +372,8 @@ bool Parse(const QString& name, const QJsonObject& o, Profile* p, QString* error
         if (!pid || !value)
             return Fail(error, QStringLiteral("%1: bad start value \"%2\"").arg(name, it.key()));
         // A start value for a parameter the module lacks (a capability is off) is simply unused.
-        if (auto spec = p->parameters.find(*pid); spec != p->parameters.end())
-            spec->second.startValue = *value;
+        if (auto param = p->parameters.find(*pid); param != p->parameters.end())
+            param->second.startValue = *value;
     }
     return true;
 }
@@ -392,7 +392,7 @@ bool Profile::has(const QString& capability) const
     return it != capabilities.end() && it->second;
 }
 
-const ParameterSpec* Profile::parameter(int id) const
+const ParameterDef* Profile::parameter(int id) const
 {
     const auto it = parameters.find(id);
     return it == parameters.end() ? nullptr : &it->second;

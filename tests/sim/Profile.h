@@ -48,7 +48,7 @@ struct ScopeSelector {
     std::optional<int> all;          ///< selector value meaning "every place" (edits all, reads place 0)
 };
 
-struct ParameterSpec {
+struct ParameterDef {
     int id = 0;
     int minimum = 0;
     int maximum = 0;
@@ -58,7 +58,7 @@ struct ParameterSpec {
     QString scope = QStringLiteral("global");
 };
 
-struct SimmSpec {
+struct SimmDef {
     int id = 0;
     QString name;
     QString tag;                     ///< short text used in generated object names
@@ -70,7 +70,7 @@ struct SimmSpec {
     int riffs = 0;
 };
 
-struct LcdSpec {
+struct LcdDef {
     int columns = 0;
     QByteArray characterTable;       ///< the user-defined characters for codes 0-7
     QByteArray rows[2];
@@ -116,18 +116,18 @@ struct Profile {
     QString userBankTag;                           ///< the user bank's tag in generated names
     int hardwareConfigUnusedByte = 0;
     int simmRecordLength = 0;
-    std::vector<SimmSpec> simms;
+    std::vector<SimmDef> simms;
     std::map<QString, QString> objectNamePatterns; ///< kind ("preset", ...) -> pattern with %1 tag, %2 index
-    LcdSpec lcd;
+    LcdDef lcd;
     Timing timing;
     ErrorSubCodes errorSubCodes;
     Policies policies;
     std::map<QString, std::vector<ScopeSelector>> scopes;
-    std::map<int, ParameterSpec> parameters;       ///< only the parameters this module has
+    std::map<int, ParameterDef> parameters;       ///< only the parameters this module has
     QJsonObject raw;                               ///< the merged profile, for keys read by later handlers
 
     bool has(const QString& capability) const;
-    const ParameterSpec* parameter(int id) const;
+    const ParameterDef* parameter(int id) const;
 
     /// A profile of the data file by name ("full", "minimal", ...); nullopt and *error when unknown or bad.
     static std::optional<Profile> load(const QString& name, QString* error = nullptr);

@@ -31,9 +31,9 @@ TEST(SimProfile, EveryDataFileProfileLoadsConsistently)
         ASSERT_TRUE(p->parameter(898));
         EXPECT_EQ(p->parameter(898)->maximum, p->has(QStringLiteral("arpsAndBeats")) ? 23 : 3);
         // No id outside the module's parameter blocks sneaks in through a range row.
-        for (const auto& [id, spec] : p->parameters) {
+        for (const auto& [id, param] : p->parameters) {
             EXPECT_TRUE(id >= 1 && id < 9000) << id;
-            EXPECT_LE(spec.minimum, spec.maximum) << id;
+            EXPECT_LE(param.minimum, param.maximum) << id;
         }
         EXPECT_EQ(p->parameter(410), nullptr);
         EXPECT_EQ(p->parameter(1832), nullptr);
