@@ -138,6 +138,9 @@ public:
     /// against the pending replies, oldest first; returns the position just
     /// after it. A message that matches none and is no module error for a
     /// pending command is logged and dropped.
+    /// A reply for a wait that has its answer already is held back for the
+    /// next wait (which matches it before anything newer), never written over
+    /// the first: two messages in one pass are both kept, in order.
     const std::uint8_t* CheckResponse(const std::uint8_t* message, const std::uint8_t* end);
 
     /// Matches every message of received data in order (several messages may
@@ -474,6 +477,12 @@ public:
     /// The file's title and comments (OleProps::WriteTo / ReadFrom); always true.
     bool WriteOleProps(const QString& path, const OleProps& properties);
     bool ReadOleProps(const QString& path, OleProps& properties);
+
+private:
+    /// The ROM id and preset the basic channel plays, when known.
+    bool BasicChannelPreset(int& romId, int& preset);
+
+public:
     // ==== end of dump handshakes, preset download, bank map, .sysex files ===============
 
 protected:
@@ -493,5 +502,12 @@ private:
     bool m_skipScreenDump = false;
     bool m_suppressWarnings = false;
     std::deque<TPtr<_ExpectedResponse>> m_pending; // oldest first
+
+    // Replies that found their wait answered already, in arrival order: the
+    // next wait matches them before it pumps.
+    static constexpr std::size_t kMaxHeldBack = 64;
+    void HoldBack(const std::uint8_t* message, std::size_t length);
+    void ReplayHeldBack();
+    std::deque<std::vector<std::uint8_t>> m_heldBack;
     std::set<ProteusEvents*> m_listeners;          // ordered by address
 };
