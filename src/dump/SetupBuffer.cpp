@@ -45,8 +45,10 @@ std::optional<Slot> Locate(ParameterId id)
     // S2, MIDI: 385, 386, the device id 388, controllers 391-409 and 411-414.
     if (id == 385 || id == 386)
         return in(1, id - 385);
-    if (id >= 388 && id <= 409 && id != 389 && id != 390)
-        return in(1, id - 386);
+    if (id == MASTER_MIDI_ID)
+        return in(1, 2);
+    if (id >= 391 && id <= 409)
+        return in(1, id - 388);
     if (id >= 411 && id <= 414)
         return in(1, id - 389);
     // S3, master effects.
@@ -115,13 +117,18 @@ void SetupBuffer::OnDisconnect()
 
 bool SetupBuffer::Validate(int* triggerCount, int* partCount) const
 {
+    return ValidateDump(m_dump, triggerCount, partCount);
+}
+
+bool SetupBuffer::ValidateDump(const QByteArray& dump, int* triggerCount, int* partCount)
+{
     if (triggerCount)
         *triggerCount = 0;
     if (partCount)
         *partCount = 0;
-    const SetupDumpLayout l = SetupDumpLayout::Parse(Bytes(m_dump));
-    const std::uint32_t start = Address(m_dump);
-    const int length = int(m_dump.size());
+    const SetupDumpLayout l = SetupDumpLayout::Parse(Bytes(dump));
+    const std::uint32_t start = Address(dump);
+    const int length = int(dump.size());
     switch (l.problem) {
     case SetupDumpLayout::Problem::None:
         break;
@@ -288,7 +295,7 @@ bool SetupBuffer::SetDump(const TPtr<_ByteBlock>& dump)
 {
     const QByteArray bytes = dump ? dump->ToByteArray() : QByteArray();
     const SetupDumpLayout l = SetupDumpLayout::Parse(Bytes(bytes));
-    if (!l.IsValid()) {
+    if (!ValidateDump(bytes, nullptr, nullptr)) {
         TLOG(-2, u"Downloaded setup buffer is not valid (buf_start:0x%x, length:0x%x)", Address(bytes),
              int(bytes.size()));
         return false;

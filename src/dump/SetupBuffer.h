@@ -98,10 +98,13 @@ public:
     /// A copy of the held dump as one block; null when none is held.
     TPtr<_ByteBlock> GetDump() const;
     /// Takes dump as the held one when it holds together (the counts become
-    /// the buffer's); otherwise false and the held dump stays.
+    /// the buffer's); otherwise false, logged as Validate would, and the held
+    /// dump stays.
     bool SetDump(const TPtr<_ByteBlock>& dump);
 
 private:
+    // Validate for any bytes: the held dump, or one offered to be held.
+    static bool ValidateDump(const QByteArray& dump, int* triggerCount, int* partCount);
     bool Access(int channel, ParamRecord* record, bool write);
 
     Proteus* m_owner;
