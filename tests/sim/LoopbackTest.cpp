@@ -7,6 +7,7 @@
 #include "sim/LoopbackAttachment.h"
 #include "sim/Module.h"
 #include "sim/SysExHex.h"
+#include "sim/VirtualLoopback.h"
 
 #include <gtest/gtest.h>
 
@@ -122,4 +123,41 @@ TEST_F(SimLoopback, ConnectionFaultsReachThePort)
     ASSERT_TRUE(port->send(Hex("F0 18 0F 00 55 02 01 01 02 F7")));
     ASSERT_TRUE(port->pumpUntil([&] { return port->disconnected; }));
     EXPECT_FALSE(port->send(Hex("F0 7E 00 06 01 F7"))); // the device has gone away
+}
+
+TEST(SimVirtualLoopback, TimeMovesOnlyInTheEditorsWaitsAndPauses)
+{
+    platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
+    GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
+    std::optional<sim::Profile> p = sim::Profile::load(QStringLiteral("full"));
+    ASSERT_TRUE(p);
+    sim::Module module(*p);
+    auto backend = std::make_shared<LoopbackBackend>();
+    auto link = std::make_shared<sim::VirtualLoopback>(module, backend, backend->AddDevice(QStringLiteral("Proteus 2000")));
+    link->start();
+    platform::SetCurrentClock(link);
+    {
+        ListeningPort port(true, backend);
+        ASSERT_TRUE(port.OpenPort(0, 0, 1000));
+        port.PumpMessages(); // the connect was posted while the port opened
+        ASSERT_TRUE(port.connected);
+        ASSERT_TRUE(port.send(Hex("F0 18 0F 00 55 02 01 01 02 F7")));
+        EXPECT_EQ(link->now(), sim::SimTime(0)); // sending takes no time
+
+        // One wait step moves to the reply's arrival and hands it over.
+        port.PumpMessages();
+        ASSERT_EQ(port.received.size(), 1u);
+        const sim::SimTime arrived = link->withDevice(
+            [](sim::Device& d) { return d.transcript().entries(sim::Direction::FromModule).at(0).arrived; });
+        EXPECT_EQ(link->now(), arrived);
+        EXPECT_GT(arrived, sim::SimTime(0));
+
+        // Nothing due: the whole step passes; a pause passes whole too.
+        port.PumpMessages();
+        EXPECT_EQ(link->now(), arrived + sim::Millis(100));
+        platform::CurrentClock().SleepMs(250);
+        EXPECT_EQ(link->now(), arrived + sim::Millis(350));
+        port.ClosePort();
+    }
+    platform::SetCurrentClock(nullptr);
 }

@@ -57,6 +57,7 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     state_.lcdCharacterTable = profile_.lcd.characterTable;
     InstallCoreHandlers(*this);
     InstallCommandHandlers(*this);
+    InstallDumpHandlers(*this);
     InstallSetupArpTuningHandlers(*this);
 }
 
