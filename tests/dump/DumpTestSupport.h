@@ -12,7 +12,9 @@ namespace dumptest {
 
 inline QByteArray Capture(const char* name)
 {
-    QFile f(QDir(qEnvironmentVariable("TABRINE_FIXTURES")).filePath(QLatin1String(name)));
+    // The captures' folder from the test environment, or the source tree when run by hand.
+    QFile f(QDir(qEnvironmentVariable("TABRINE_FIXTURES", QStringLiteral(TABRINE_SOURCE_FIXTURES)))
+                .filePath(QLatin1String(name)));
     EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
     return f.readAll();
 }
