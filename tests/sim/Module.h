@@ -47,6 +47,14 @@ enum class ObjectKind { Preset = 1, Instrument = 2, Arp = 3, Setup = 4, Demo = 5
 
 struct DumpState; // sim/DumpHandlers.h
 
+/// What bank select and program change did on one channel.
+struct ChannelProgram {
+    int bankMsb = 0;  ///< CC 0 as last received: the ROM id
+    int bankLsb = 0;  ///< CC 32 as last received: preset number / 128
+    int preset = -1;  ///< the preset the last program change the channel took selected (bank * 128 + program)
+    int romId = -1;   ///< the ROM of that preset
+};
+
 /// The module's memory besides parameter values. Later protocol areas keep their objects here.
 struct ModuleState {
     std::map<std::vector<int>, QByteArray> names; ///< {kind, SIMM id, index} -> explicit 16-character name
@@ -68,6 +76,8 @@ struct ModuleState {
     int randomisations = 0;
 
     std::shared_ptr<DumpState> dumps;      ///< stored presets and the dump conversations (sim/DumpHandlers.h)
+
+    std::map<int, ChannelProgram> programs; ///< by channel of this input (0-15)
 };
 
 class Module : public Device {
@@ -201,5 +211,7 @@ void InstallCommandHandlers(Module& module);
 /// The handlers for the setup, arp and MIDI Tuning Standard dumps in both directions
 /// (installed after the command handlers: its arp dump replaces theirs).
 void InstallSetupArpTuningHandlers(Module& module);
+/// The handler of short messages on the module's input: bank select and program change.
+void InstallChannelHandlers(Module& module);
 
 } // namespace sim
