@@ -148,12 +148,14 @@ TEST_F(Dumps, SetupDeviceIdIsFoundThroughTheSectionCounts)
         SCOPED_TRACE(row.name);
         StartOn(R"({"base": "full"})");
         QByteArray dump = Capture("a2k-setup.syx");
+        dump[3] = 0x22; // saved from a module of another device id
         dump[62] = char(row.idInDump);
         ByteBlockList blocks = Blocks({dump});
         const std::int64_t start = NowMs();
         ASSERT_TRUE(proteus->UploadSetup(blocks, row.writeDeviceId));
         const std::int64_t elapsed = NowMs() - start;
         const QByteArray sent = LastSent();
+        EXPECT_EQ(sent.mid(3, 1), Hex("00"));
         EXPECT_EQ(sent.mid(62, 2), Hex(row.sentAt62));
         EXPECT_EQ(sent.mid(80, 2), Hex("40 00"));
         EXPECT_EQ(OnModule([](sim::Module& m) { return m.deviceId(); }), row.idAfter);
