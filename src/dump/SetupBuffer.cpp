@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <functional>
 #include <optional>
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include "module/ModuleSysEx.h"
 
+#include <algorithm>
+
 namespace {
 
 // Counts are 14-bit signed numbers; sizes are computed in 64 bits so that no
