@@ -66,6 +66,8 @@ protected:
     void StartDumps(const proteustest::SimOptions& options, std::uint32_t capabilities = kAllDumps)
     {
         Start(options);
+        GetGlobalConfigurations().SetDword(Capabilities, capabilities);
+        // The connection keeps the flags it works by (the probe copies the setting into it).
         proteus->SetCapabilities(capabilities);
     }
 

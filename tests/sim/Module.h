@@ -46,6 +46,7 @@ struct Exchange {
 enum class ObjectKind { Preset = 1, Instrument = 2, Arp = 3, Setup = 4, Demo = 5, Riff = 6 };
 
 struct DumpState; // sim/DumpHandlers.h
+
 /// What bank select and program change did on one channel.
 struct ChannelProgram {
     int bankMsb = 0;  ///< CC 0 as last received: the ROM id
@@ -63,6 +64,11 @@ struct ModuleState {
     bool frontPanelSession = false;
     std::vector<QByteArray> shortMessages; ///< short messages received, in order
     std::shared_ptr<DumpState> dumps;      ///< stored presets and the dump conversations (sim/DumpHandlers.h)
+
+    // Setup, arp and tuning dumps (SetupArpTuningHandlers.cpp).
+    QByteArray setupImage;                        ///< the setup edit buffer as last built or uploaded (F0 ... F7)
+    std::map<std::pair<int, int>, QByteArray> arps; ///< {SIMM id, arp} -> arp dump as stored (F0 ... F7)
+    std::map<int, QByteArray> tunings;            ///< tuning program -> 16 name bytes + 128 x 3 tuning bytes
 
     // Module commands (CommandHandlers.cpp).
     std::vector<int> buttonsPressed;             ///< front-panel buttons pressed (state 1), in order
@@ -123,6 +129,9 @@ public:
     /// Stores a value where the selectors point (every place when a selector says "all");
     /// no range check. 388 sets the device id. False when the module lacks the parameter.
     bool setParameterValue(int id, int value);
+    /// Stores a value at an explicit place (one entry per selector of the parameter's scope);
+    /// no range check. 388 sets the device id. False when the module lacks the parameter.
+    bool setParameterValueAt(int id, const std::vector<int>& place, int value);
     /// The place the selectors of id's scope point at now.
     std::vector<int> currentPlace(int id) const;
 
@@ -193,12 +202,15 @@ private:
 
 /// The handlers for identity, hardware configuration and the parameter messages.
 void InstallCoreHandlers(Module& module);
+/// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
+void InstallDumpHandlers(Module& module);
 /// The handlers for names, the front panel, the screen dump, copies, randomising and
 /// single-note tuning changes (and the arp dump as far as an arp's name needs it).
 void InstallCommandHandlers(Module& module);
+/// The handlers for the setup, arp and MIDI Tuning Standard dumps in both directions
+/// (installed after the command handlers: its arp dump replaces theirs).
+void InstallSetupArpTuningHandlers(Module& module);
 /// The handler of short messages on the module's input: bank select and program change.
 void InstallChannelHandlers(Module& module);
-/// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
-void InstallDumpHandlers(Module& module);
 
 } // namespace sim
