@@ -36,6 +36,8 @@
 // scan in src/module, dumps, files and backup in src/dump.
 
 #include "core/RefCounted.h"
+#include "dump/ByteBlock.h"
+#include "dump/OleProps.h"
 #include "midi/MidiPort.h"
 #include "module/ModuleSysEx.h"
 #include "module/ProteusData.h"
@@ -47,6 +49,7 @@
 #include <deque>
 #include <memory>
 #include <set>
+#include <span>
 #include <vector>
 
 class Proteus : public MidiPort, public ProteusData {
@@ -133,6 +136,9 @@ public:
     /// against the pending replies, oldest first; returns the position just
     /// after it. A message that matches none and is no module error for a
     /// pending command is logged and dropped.
+    /// A reply for a wait that has its answer already is held back for the
+    /// next wait (which matches it before anything newer), never written over
+    /// the first: two messages in one pass are both kept, in order.
     const std::uint8_t* CheckResponse(const std::uint8_t* message, const std::uint8_t* end);
 
     /// Matches every message of received data in order (several messages may
@@ -210,6 +216,76 @@ public:
     // SendHandshake, ConvertBlocksToBlock, Download*/Upload*, ReadSysExFile,
     // WriteSysExFile, SaveEditBuffer, BackupModule, ReportDumpFailure ...
 
+    // ==== Dump handshakes, preset download, bank map, .sysex files (src/dump) ==========
+    // A dump is a ByteBlockList: one complete SysEx message (F0 ... F7) per
+    // block, in wire order. Every decoder below checks a block's length before
+    // it reads a fixed offset and refuses a block that is too short, so a
+    // damaged file or reply is reported and nothing is sent or stored.
+
+    /// Sends the 7-byte handshake F0 18 0F dd 55 code F7 with the current
+    /// device id (code: HANDSHAKE_EOF .. HANDSHAKE_ACK). Waits for nothing.
+    /// False (logged with the code in decimal) when it cannot be sent.
+    bool SendHandshake(int code);
+
+    /// The handshake code a received message carries, or -1 when it is none:
+    /// F0 18 0F dd 55 code F7, or the same with a 14-bit packet number before
+    /// the F7 (the module's ACK and NAK may name the packet they answer).
+    /// packet (may be null) gets that number, or -1 for the short form.
+    static int ParseHandshake(std::span<const std::uint8_t> message, int deviceId, int* packet = nullptr);
+
+    /// Flattens a closed-loop whole-preset dump into one message: the header
+    /// without its F7, then each data packet's payload (without its 9-byte
+    /// head, checksum and F7), then F7. Null when the list is empty or a
+    /// block is too short to hold what is cut from it (header: at least 2
+    /// bytes; packet: at least 11).
+    static TPtr<_ByteBlock> ConvertBlocksToBlock(const ByteBlockList& blocks);
+
+    /// Fetches a preset or one section of it (or of one of its layers) into
+    /// blocks, which should be empty. subRequest 2 (closed loop) or 4 (open
+    /// loop) asks for a whole preset; 0x10-0x14 and 0x20-0x25 for one section.
+    /// romId 0 and preset -1 name the edit buffer. After a download of any
+    /// other preset than the basic channel's current one, the module's edit
+    /// buffer is reselected by a throw-away layer-section request. Failures
+    /// are reported through ReportDumpFailure; blocks already stored stay.
+    bool DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress, ByteBlockList& blocks);
+    /// DownloadPreset without the follow-up request.
+    bool _DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress, ByteBlockList& blocks);
+    /// One section: one message, no handshake.
+    bool DownloadShortPreset(int subRequest, int romId, int preset, int layer, ByteBlockList& blocks);
+
+    /// Appends the module's bank map (one 519-byte message) to blocks.
+    /// Failures are logged only.
+    bool DownloadBankMap(ByteBlockList& blocks);
+    /// Sends the one block of blocks as the bank map, with the current device
+    /// id. False, nothing sent, unless blocks holds exactly one well-formed
+    /// 519-byte bank map message.
+    bool UploadBankMap(ByteBlockList& blocks);
+    /// The bank map decoded: entries 0-127 the first table, 128-255 the second.
+    bool GetBankMap(std::int16_t values[256]);
+    /// Builds and uploads a bank map of values; values must fit 14 bits signed.
+    bool SetBankMap(const std::int16_t values[256]);
+
+    /// .sysex files (SysExFile): appends the file's messages to blocks and
+    /// reads its title and comments into properties; a failure leaves both as
+    /// they were and has been reported.
+    bool ReadSysExFile(const QString& path, ByteBlockList& blocks, OleProps& properties);
+    /// Writes the blocks whole or not at all, then the properties.
+    bool WriteSysExFile(const QString& path, const ByteBlockList& blocks, const OleProps& properties);
+    /// "Failed to <operation> with <reason>" in a message box, also logged;
+    /// while warnings are suppressed (the capability probe) only logged.
+    /// Always false.
+    bool ReportDumpFailure(const QString& operation, const QString& reason);
+    /// The file's title and comments (OleProps::WriteTo / ReadFrom); always true.
+    bool WriteOleProps(const QString& path, const OleProps& properties);
+    bool ReadOleProps(const QString& path, OleProps& properties);
+
+private:
+    /// The ROM id and preset the basic channel plays, when known.
+    bool BasicChannelPreset(int& romId, int& preset);
+
+public:
+    // ==== end of dump handshakes, preset download, bank map, .sysex files ===============
+
 protected:
     /// Set by the connect sequence at the connect notification, cleared at the disconnect.
     void SetConnected(bool connected) { m_connected = connected; }
@@ -227,5 +303,12 @@ private:
     bool m_skipScreenDump = false;
     bool m_suppressWarnings = false;
     std::deque<TPtr<_ExpectedResponse>> m_pending; // oldest first
+
+    // Replies that found their wait answered already, in arrival order: the
+    // next wait matches them before it pumps.
+    static constexpr std::size_t kMaxHeldBack = 64;
+    void HoldBack(const std::uint8_t* message, std::size_t length);
+    void ReplayHeldBack();
+    std::deque<std::vector<std::uint8_t>> m_heldBack;
     std::set<ProteusEvents*> m_listeners;          // ordered by address
 };
