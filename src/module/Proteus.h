@@ -286,6 +286,16 @@ private:
 public:
     // ==== end of dump handshakes, preset download, bank map, .sysex files ===============
 
+    // ==== Module information report, preset upload, edit-buffer save, instrument ========
+    // ==== definition export (src/module/ModuleInfo.cpp, src/dump) ==========================
+
+    /// The plain-text report of the module (name, revision, SIMM slots), the
+    /// program's version, the settings and the MIDI devices the backend
+    /// offers (module/ModuleInfo.h). Sends nothing; never fails.
+    QString GetModuleInfo();
+
+    // ==== end of module information, upload, save, export ===============================
+
 protected:
     /// Set by the connect sequence at the connect notification, cleared at the disconnect.
     void SetConnected(bool connected) { m_connected = connected; }
