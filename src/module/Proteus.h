@@ -253,6 +253,21 @@ public:
     /// One section: one message, no handshake.
     bool DownloadShortPreset(int subRequest, int romId, int preset, int layer, ByteBlockList& blocks);
 
+    /// Sends a stored preset dump back to the module: a whole preset by the
+    /// closed-loop protocol (open-loop dumps go with their sub-codes made
+    /// closed-loop), a preset or layer section as one message. renumber writes
+    /// preset (and for a layer section layer; -1 asks the user, see
+    /// LayerChooser.h) into the first message. Every message goes with the
+    /// current device id. The whole list is checked before anything is sent:
+    /// a message too short for what is read or rewritten, a broken frame or a
+    /// payload that differs from the header's byte count is refused. The list
+    /// keeps the rewritten messages. An upload the editor gives up sends
+    /// HANDSHAKE_CANCEL. Failures are reported through ReportDumpFailure.
+    bool UploadPreset(bool renumber, int preset, int layer, ByteBlockList& blocks);
+    /// Sends one section message with the current device id; no reply is
+    /// awaited. preset and layer only name it in the trace.
+    bool UploadShortPreset(int preset, int layer, TPtr<_ByteBlock> block);
+
     /// Appends the module's bank map (one 519-byte message) to blocks.
     /// Failures are logged only.
     bool DownloadBankMap(ByteBlockList& blocks);

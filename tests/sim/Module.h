@@ -25,6 +25,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -43,6 +44,8 @@ struct Exchange {
 /// Object kinds of the module's name requests.
 enum class ObjectKind { Preset = 1, Instrument = 2, Arp = 3, Setup = 4, Demo = 5, Riff = 6 };
 
+struct DumpState; // sim/DumpHandlers.h
+
 /// The module's memory besides parameter values. Later protocol areas keep their objects here.
 struct ModuleState {
     std::map<std::vector<int>, QByteArray> names; ///< {kind, SIMM id, index} -> explicit 16-character name
@@ -51,6 +54,7 @@ struct ModuleState {
     QByteArray lcdCharacterTable;
     bool frontPanelSession = false;
     std::vector<QByteArray> shortMessages; ///< short messages received, in order
+    std::shared_ptr<DumpState> dumps;      ///< stored presets and the dump conversations (sim/DumpHandlers.h)
 };
 
 class Module : public Device {
@@ -173,5 +177,7 @@ private:
 
 /// The handlers for identity, hardware configuration and the parameter messages.
 void InstallCoreHandlers(Module& module);
+/// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
+void InstallDumpHandlers(Module& module);
 
 } // namespace sim
