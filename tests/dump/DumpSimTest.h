@@ -67,6 +67,7 @@ protected:
     {
         Start(options);
         GetGlobalConfigurations().SetDword(Capabilities, capabilities);
+        proteus->SetCapabilities(capabilities);
     }
 
     /// Runs f on the module under the loopback's lock (the loopback's worker touches it too).

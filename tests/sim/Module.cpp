@@ -57,6 +57,7 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     state_.lcdCharacterTable = profile_.lcd.characterTable;
     InstallCoreHandlers(*this);
     InstallDumpHandlers(*this);
+    InstallChannelHandlers(*this);
 }
 
 // ---- events and the serial lines ------------------------------------------------------
@@ -161,6 +162,12 @@ void Module::process(Pending item)
         // Short and system messages (notes, controllers, program changes, clock) are kept
         // for tests to look at.
         state_.shortMessages.push_back(m);
+        const auto shortRoute = routes_.find(kRouteShortMessage);
+        if (shortRoute != routes_.end()) {
+            ex.route = kRouteShortMessage;
+            shortRoute->second.handle(*this, ex);
+            note(ex.note);
+        }
         return;
     }
     if (!EndsProperly(m)) {
