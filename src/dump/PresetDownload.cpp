@@ -108,6 +108,7 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
         return ReportDumpFailure(kDumpPreset, QStringLiteral("failed to send initial dump request"));
 
     ListRollback rollback(blocks);
+    KeepEveryReply keep(this); // packets streamed back to back all count
     // The editor gives up on a closed-loop transfer: the module is told, so it
     // does not wait for a handshake that never comes.
     auto abandon = [&](const QString& reason) {

@@ -125,6 +125,7 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
     const std::uint8_t header[] = {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
                                    EDITOR_DESIGNATOR};
     std::vector<std::uint8_t> reply(kReplyCapacity);
+    KeepEveryReply keep(this); // a WAIT and the ACK behind it may come together
     int naks = 0;
     for (std::size_t current = 0; current < blocks.size();) {
         // Open-loop sub-codes become closed-loop ones, and the message carries this module's id.

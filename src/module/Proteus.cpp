@@ -158,10 +158,10 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             continue;
         if (headerLength && std::memcmp(entry->header.data(), message, headerLength) != 0)
             continue;
-        // The oldest match takes the reply. When that wait has its answer
-        // already (two messages came in one pass, as a streaming dump does),
-        // the later one is kept for the next wait instead of overwriting it.
-        if (entry->done) {
+        // The oldest match takes the reply, even when it is already done;
+        // a dump keeps such a later reply (two messages came in one pass, as
+        // a streaming dump sends them) for its next wait instead.
+        if (entry->done && m_keepEveryReply) {
             HoldBack(message, n);
             return message + n;
         }
@@ -185,7 +185,7 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
     for (const TPtr<_ExpectedResponse>& entry : m_pending) {
         if (entry->commandId != command)
             continue;
-        if (entry->done) {
+        if (entry->done && m_keepEveryReply) {
             HoldBack(message, n);
             return message + n;
         }
@@ -212,8 +212,26 @@ void Proteus::HoldBack(const std::uint8_t* message, std::size_t length)
     m_heldBack.emplace_back(message, message + length);
 }
 
+Proteus::KeepEveryReply::KeepEveryReply(Proteus* owner) : m_owner(owner), m_previous(owner && owner->m_keepEveryReply)
+{
+    if (m_owner)
+        m_owner->m_keepEveryReply = true;
+}
+
+Proteus::KeepEveryReply::~KeepEveryReply()
+{
+    if (!m_owner)
+        return;
+    m_owner->m_keepEveryReply = m_previous;
+    // Whatever the dump left unclaimed belongs to no later exchange.
+    if (!m_previous)
+        m_owner->m_heldBack.clear();
+}
+
 void Proteus::ReplayHeldBack()
 {
+    if (m_heldBack.empty())
+        return;
     // Each held reply is matched again in arrival order, before anything newer
     // is pumped; what the new wait does not want is dropped as it would have
     // been on arrival.

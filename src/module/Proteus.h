@@ -138,9 +138,9 @@ public:
     /// against the pending replies, oldest first; returns the position just
     /// after it. A message that matches none and is no module error for a
     /// pending command is logged and dropped.
-    /// A reply for a wait that has its answer already is held back for the
-    /// next wait (which matches it before anything newer), never written over
-    /// the first: two messages in one pass are both kept, in order.
+    /// While a KeepEveryReply guard lives, a reply for a wait that has its
+    /// answer already is held back for the next wait (which matches it before
+    /// anything newer) instead of being written over the first.
     const std::uint8_t* CheckResponse(const std::uint8_t* message, const std::uint8_t* end);
 
     /// Matches every message of received data in order (several messages may
@@ -421,6 +421,22 @@ public:
     // it reads a fixed offset and refuses a block that is too short, so a
     // damaged file or reply is reported and nothing is sent or stored.
 
+    /// For its lifetime no reply overwrites another: one that finds its wait
+    /// answered already (a streaming dump, a WAIT and an ACK that arrive
+    /// together) is kept for the next wait, in arrival order. What is still
+    /// kept when the outermost guard ends is dropped.
+    class KeepEveryReply {
+    public:
+        explicit KeepEveryReply(Proteus* owner);
+        ~KeepEveryReply();
+        KeepEveryReply(const KeepEveryReply&) = delete;
+        KeepEveryReply& operator=(const KeepEveryReply&) = delete;
+
+    private:
+        Proteus* m_owner;
+        bool m_previous;
+    };
+
     /// Sends the 7-byte handshake F0 18 0F dd 55 code F7 with the current
     /// device id (code: HANDSHAKE_EOF .. HANDSHAKE_ACK). Waits for nothing.
     /// False (logged with the code in decimal) when it cannot be sent.
@@ -543,8 +559,9 @@ private:
     bool m_suppressWarnings = false;
     std::deque<TPtr<_ExpectedResponse>> m_pending; // oldest first
 
-    // Replies that found their wait answered already, in arrival order: the
-    // next wait matches them before it pumps.
+    // Under KeepEveryReply: replies that found their wait answered already,
+    // in arrival order; the next wait matches them before it pumps.
+    bool m_keepEveryReply = false;
     static constexpr std::size_t kMaxHeldBack = 64;
     void HoldBack(const std::uint8_t* message, std::size_t length);
     void ReplayHeldBack();
