@@ -147,6 +147,7 @@ bool Proteus::SaveEditBuffer(int preset)
     const std::uint8_t expected[] = {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
                                      std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR};
     std::vector<std::uint8_t> reply(kReplyCapacity);
+    KeepEveryReply keep(this); // a WAIT and the ACK behind it may come together
     int packet = 1;
     std::size_t position = 0;
     for (;;) {

@@ -57,6 +57,7 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     state_.lcdCharacterTable = profile_.lcd.characterTable;
     InstallCoreHandlers(*this);
     InstallDumpHandlers(*this);
+    InstallCommandHandlers(*this);
     InstallChannelHandlers(*this);
 }
 
@@ -521,7 +522,10 @@ std::optional<QByteArray> Module::objectName(ObjectKind kind, int simmId, int in
             if (s.id == simmId)
                 tag = s.tag;
         const QString p = profile_.objectNamePatterns.at(QString::fromLatin1(KindKey(kind)));
-        name = p.arg(tag).arg(index, 3, 10, QLatin1Char('0')).toLatin1();
+        // By hand: QString::arg would fill a pattern without %1 ("Setup %2") with the tag.
+        name = QString(p).replace(QLatin1String("%1"), tag)
+                   .replace(QLatin1String("%2"), QStringLiteral("%1").arg(index, 3, 10, QLatin1Char('0')))
+                   .toLatin1();
     }
     return name.leftJustified(16, ' ', true);
 }

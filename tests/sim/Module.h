@@ -21,6 +21,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -62,6 +63,13 @@ struct ModuleState {
     bool frontPanelSession = false;
     std::vector<QByteArray> shortMessages; ///< short messages received, in order
     std::shared_ptr<DumpState> dumps;      ///< stored presets and the dump conversations (sim/DumpHandlers.h)
+
+    // Module commands (CommandHandlers.cpp).
+    std::vector<int> buttonsPressed;             ///< front-panel buttons pressed (state 1), in order
+    std::map<int, int> setupDeviceIds;           ///< user setup -> device id that loading it sets
+    std::map<std::pair<int, int>, std::array<int, 3>> noteTunings; ///< {tuning, key} -> semitone, fine high, fine low
+    int randomisations = 0;
+
     std::map<int, ChannelProgram> programs; ///< by channel of this input (0-15)
 };
 
@@ -187,6 +195,9 @@ private:
 void InstallCoreHandlers(Module& module);
 /// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
 void InstallDumpHandlers(Module& module);
+/// The handlers for names, the front panel, the screen dump, copies, randomising and
+/// single-note tuning changes (and the arp dump as far as an arp's name needs it).
+void InstallCommandHandlers(Module& module);
 /// The handler of short messages on the module's input: bank select and program change.
 void InstallChannelHandlers(Module& module);
 

@@ -119,6 +119,7 @@ struct SimOptions {
     int deviceId = 0;          ///< the module's and the connection's device id
     unsigned longTimeout = 1000;
     int sysExDelay = 0;
+    int writeDelay = 0;
 };
 
 /// What one Exchange saw.
@@ -152,7 +153,8 @@ protected:
         link->start();
         platform::SetCurrentClock(link);
         proteus = std::make_unique<TestProteus>(backend);
-        ASSERT_TRUE(proteus->OpenPort(0, 0, options.deviceId, options.longTimeout, 0, options.sysExDelay, false));
+        ASSERT_TRUE(proteus->OpenPort(0, 0, options.deviceId, options.longTimeout, options.writeDelay, options.sysExDelay,
+                                      false));
         for (int i = 0; i < 100 && !proteus->IsConnected(); ++i)
             proteus->PumpMessages();
         ASSERT_TRUE(proteus->IsConnected());
