@@ -37,6 +37,7 @@
 
 #include "core/RefCounted.h"
 #include "dump/ByteBlock.h"
+#include "dump/InstrumentDefinition.h"
 #include "dump/OleProps.h"
 #include "midi/MidiPort.h"
 #include "module/Capabilities.h"
@@ -661,6 +662,22 @@ public:
     /// false and nothing sent. LAYER_SELECT gets its value back on every path.
     bool AltSaveEditBuffer(int preset);
 
+    /// Writes the instrument definition (.ins) file of the module to path
+    /// (dump/InstrumentDefinition.h), whole or not at all, in the 8-bit code
+    /// page with CR LF, then empty file properties. With insertKeyMaps the
+    /// presets' key maps are collected first; a failed collection ends it
+    /// before the file is touched. A file that cannot be created shows string
+    /// 272; a failed write is reported like a dump failure.
+    bool WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
+                                       bool includeNoCategory, bool insertKeyMaps, bool beatsTriggers);
+
+private:
+    /// The presets' key maps in ascending (SIMM id, preset) and the beat
+    /// triggers' map for the export (src/dump/InstrumentKeyMaps.cpp).
+    bool CollectInstrumentKeyMaps(bool beatsTriggers, bool uniqueOnly, const std::set<QString>& romPresetNames,
+                                  std::vector<InstrumentKeyMap>& maps, KeyMapData& beatKeyMap);
+
+public:
     // ==== end of module information, upload, save, export ===============================
 
 protected:
