@@ -6,6 +6,7 @@
 #include "core/MessageBox.h"
 #include "dump/PresetDumpFormat.h"
 #include "module/Capabilities.h"
+#include "module/ParameterIds.h"
 #include "module/Proteus.h"
 #include "module/StackedProgress.h"
 
@@ -80,12 +81,8 @@ bool Proteus::DownloadPreset(int subRequest, int romId, int preset, int layer, b
 
 bool Proteus::BasicChannelPreset(int& romId, int& preset)
 {
-    // The channel's preset comes from the multisetup buffer, which this
-    // connection does not hold yet: no answer, so the edit buffer is always
-    // reselected after a dump of a stored preset.
-    (void)romId;
-    (void)preset;
-    return false;
+    // As the multisetup buffer holds it; without the buffer there is no answer.
+    return GetChannelPreset(FindParameter(MULTIMODE_BASIC_CHANNEL)->value, romId, preset);
 }
 
 bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress,

@@ -66,7 +66,6 @@ protected:
     void StartDumps(const proteustest::SimOptions& options, std::uint32_t capabilities = kAllDumps)
     {
         Start(options);
-        GetGlobalConfigurations().SetDword(Capabilities, capabilities);
         proteus->SetCapabilities(capabilities);
     }
 

@@ -133,6 +133,47 @@ TEST_F(PresetDownloadTest, ClosedLoopFaults)
     }
 }
 
+/// A multisetup buffer that knows one thing: the preset every channel plays.
+class FixedChannelPreset : public Proteus::SetupParameters {
+public:
+    FixedChannelPreset(int rom, int preset) : m_rom(rom), m_preset(preset) {}
+    bool GetParameter(int, ParamRecord* record) override
+    {
+        record->romId = m_rom;
+        record->value = m_preset;
+        return true;
+    }
+    void OnParameterChanged(ParamRecord*) override {}
+
+private:
+    int m_rom;
+    int m_preset;
+};
+
+TEST_F(PresetDownloadTest, EditBufferIsAskedForOnlyWhenTheBasicChannelPlaysAnotherPreset)
+{
+    const struct {
+        const char* name;
+        int channelRom;
+        int channelPreset;
+        int followUps;
+    } rows[] = {
+        {"the basic channel plays the dumped preset", 0, 0, 0},
+        {"same number, another ROM", 4, 0, 1},
+        {"same ROM, another number", 0, 1, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        StartDumps({});
+        FixedChannelPreset setup(row.channelRom, row.channelPreset);
+        proteus->SetSetupParameters(&setup);
+        ByteBlockList blocks;
+        EXPECT_TRUE(Download(2, 0, 0, blocks));
+        proteus->SetSetupParameters(nullptr);
+        EXPECT_EQ(SentCount(kEditBufferLayer), row.followUps);
+    }
+}
+
 TEST_F(PresetDownloadTest, ChecksumSevenFIsAcceptedWhateverTheSum)
 {
     OnDumps([](sim::DumpState& d) { d.faults = {{DumpFaultKind::Checksum7F, 3}}; });

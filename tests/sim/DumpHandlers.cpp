@@ -208,8 +208,8 @@ void DumpRequest(Module& m, Exchange& ex)
     const int simmId = Module::Get14(q, sub >= 0x20 ? 11 : 9);
     std::vector<QByteArray> stored = StoredPreset(m, simmId, preset);
     if (stored.empty()) {
-        m.refuse(ex, kCmdPresetDumpRequest, p.raw.value(QStringLiteral("dumps")).toObject()
-                                                .value(QStringLiteral("noSuchPresetSubCode")).toInt(),
+        m.refuse(ex, kCmdPresetDumpRequest,
+                 p.raw.value(QStringLiteral("errorSubCodes")).toObject().value(QStringLiteral("noSuchObject")).toInt(),
                  Refusal::ErrorReply, QStringLiteral("no preset %1 on SIMM %2").arg(preset).arg(simmId));
         return;
     }

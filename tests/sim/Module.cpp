@@ -56,9 +56,9 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     state_.lcdRows[1] = profile_.lcd.rows[1];
     state_.lcdCharacterTable = profile_.lcd.characterTable;
     InstallCoreHandlers(*this);
-    InstallDumpHandlers(*this);
     InstallCommandHandlers(*this);
     InstallChannelHandlers(*this);
+    InstallDumpHandlers(*this);
 }
 
 // ---- events and the serial lines ------------------------------------------------------

@@ -193,12 +193,12 @@ private:
 
 /// The handlers for identity, hardware configuration and the parameter messages.
 void InstallCoreHandlers(Module& module);
-/// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
-void InstallDumpHandlers(Module& module);
 /// The handlers for names, the front panel, the screen dump, copies, randomising and
 /// single-note tuning changes (and the arp dump as far as an arp's name needs it).
 void InstallCommandHandlers(Module& module);
 /// The handler of short messages on the module's input: bank select and program change.
 void InstallChannelHandlers(Module& module);
+/// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
+void InstallDumpHandlers(Module& module);
 
 } // namespace sim
