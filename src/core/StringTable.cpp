@@ -88,6 +88,7 @@ const std::map<unsigned, const char16_t*> kStrings = {
     {260, u"Received Invalid Sysex Dump Format for Data Block"},
     {261, u"Dumping Preset"},
     {262, u"Saving Edit buffer"},
+    {272, u"Failed to open instrument definition file"},
     {298, u"Saving information failed"},
     {300, u"Are you sure you want to overwrite %s?"},
     {301, u"Do you want to save the current settings to the module?"},

@@ -17,11 +17,10 @@ constexpr unsigned kReplyCapacity = 4096;
 constexpr unsigned kNotADumpString = 258;       // "File is not a previously saved Proteus dump file"
 constexpr unsigned kBadHeaderString = 259;      // "Received Invalid Sysex Dump Format for Header"
 constexpr unsigned kBadDataBlockString = 260;   // "Received Invalid Sysex Dump Format for Data Block"
-/// NAKs for one message the upload takes before it gives up.
+/// Refusals of one message the upload takes before it gives up. Every answer
+/// but ACK and WAIT is a refusal: a NAK, but also an echo of the message or
+/// any other stray reply, which would otherwise have it resent for ever.
 constexpr int kMaxNaks = 3;
-/// Replies that are no handshake at all (an echo, a stray message) for one
-/// message, before the upload gives up instead of resending for ever.
-constexpr int kMaxStrayReplies = 3;
 
 bool HasModulePrefix(std::span<const std::uint8_t> b)
 {
@@ -128,7 +127,6 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
     std::vector<std::uint8_t> reply(kReplyCapacity);
     KeepEveryReply keep(this); // a WAIT and the ACK behind it may come together
     int naks = 0;
-    int strays = 0;
     for (std::size_t current = 0; current < blocks.size();) {
         // Open-loop sub-codes become closed-loop ones, and the message carries this module's id.
         std::vector<std::uint8_t> b(blocks[current]->Bytes().begin(), blocks[current]->Bytes().end());
@@ -171,11 +169,11 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
             break; // the same message again
         case HANDSHAKE_ACK:
             naks = 0;
-            strays = 0;
             ++current;
             break;
         default:
-            if (++strays > kMaxStrayReplies)
+            // No handshake (an echo, a stray message): counted with the NAKs.
+            if (++naks > kMaxNaks)
                 return abandon(QStringLiteral("module answered a block with no handshake"));
             break; // the same message again
         }

@@ -37,6 +37,7 @@
 
 #include "core/RefCounted.h"
 #include "dump/ByteBlock.h"
+#include "dump/InstrumentDefinition.h"
 #include "dump/OleProps.h"
 #include "midi/MidiPort.h"
 #include "module/Capabilities.h"
@@ -753,8 +754,7 @@ private:
 public:
     // ---- end of ROM data cache, SIMM names and the configuration cache ------------------
 
-    // ==== Setup, arp and tuning dumps, FX bank, capability probe, setup buffer ===========
-    // (src/dump/SetupArpTuningDumps.cpp, src/dump/FxBankExport.cpp,
+    // ==== Setup, arp and tuning dumps, FX bank, capability probe, setup buffer ====    // (src/dump/SetupArpTuningDumps.cpp, src/dump/FxBankExport.cpp,
     //  src/module/CapabilityProbe.cpp; the buffer itself in src/dump/SetupBuffer.h)
     //
     // Three objects travel as one message each: the setup edit buffer (55 1D ->
@@ -825,6 +825,46 @@ private:
 
 public:
     // ==== end of setup, arp and tuning dumps, FX bank, capability probe =================
+    // ==== Module information report, preset upload, edit-buffer save, instrument ========
+    // ==== definition export (src/module/ModuleInfo.cpp, src/dump) ==========================
+
+    /// The plain-text report of the module (name, revision, SIMM slots), the
+    /// program's version, the settings and the MIDI devices the backend
+    /// offers (module/ModuleInfo.h). Sends nothing; never fails.
+    QString GetModuleInfo();
+
+    /// Stores the edit buffer into user preset `preset`. With CAP_PRESET_DUMPS
+    /// the module's own closed-loop dump of the edit buffer goes back under the
+    /// new number (every packet ACKed, WAIT waited through, anything else ends
+    /// the save); without it AltSaveEditBuffer. Failures are logged, not shown
+    /// (but those of the download, which shows its own).
+    bool SaveEditBuffer(int preset);
+    /// Downloads the edit buffer: the header's ten section counts into counts,
+    /// every packet's payload appended to payload (made when null).
+    bool DumpPreset(int counts[10], TPtr<_ByteBlock>& payload);
+    /// Builds the dump from the parameter records and uploads it (UploadPreset).
+    /// Every layer is selected in turn (LAYER_SELECT) and its records are read
+    /// again from the module; a record that cannot be read ends the save with
+    /// false and nothing sent. LAYER_SELECT gets its value back on every path.
+    bool AltSaveEditBuffer(int preset);
+
+    /// Writes the instrument definition (.ins) file of the module to path
+    /// (dump/InstrumentDefinition.h), whole or not at all, in the 8-bit code
+    /// page with CR LF, then empty file properties. With insertKeyMaps the
+    /// presets' key maps are collected first; a failed collection ends it
+    /// before the file is touched. A file that cannot be created shows string
+    /// 272; a failed write is reported like a dump failure.
+    bool WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
+                                       bool includeNoCategory, bool insertKeyMaps, bool beatsTriggers);
+
+private:
+    /// The presets' key maps in ascending (SIMM id, preset) and the beat
+    /// triggers' map for the export (src/dump/InstrumentKeyMaps.cpp).
+    bool CollectInstrumentKeyMaps(bool beatsTriggers, bool uniqueOnly, const std::set<QString>& romPresetNames,
+                                  std::vector<InstrumentKeyMap>& maps, KeyMapData& beatKeyMap);
+
+public:
+    // ==== end of module information, upload, save, export ===============================
 
 protected:
     /// Set by the connect sequence at the connect notification, cleared at the disconnect.

@@ -305,9 +305,10 @@ void PresetUpload(Module& m, Exchange& ex)
         ex.note = QStringLiteral("section 0x%1 stored").arg(sub, 2, 16, QLatin1Char('0'));
         return;
     }
-    if (!p.has(QStringLiteral("presetDumps"))) {
+    // Modules whose own preset dumps fail still take a whole preset from the host.
+    if (!p.has(QStringLiteral("presetUploads"))) {
         m.refuse(ex, kCmdPresetDump, p.errorSubCodes.unknownCommand, p.policies.unknownCommand,
-                 QStringLiteral("no presetDumps"));
+                 QStringLiteral("no presetUploads"));
         return;
     }
     bool taken = false;
