@@ -36,17 +36,22 @@
 // scan in src/module, dumps, files and backup in src/dump.
 
 #include "core/RefCounted.h"
+#include "dump/ByteBlock.h"
+#include "dump/OleProps.h"
 #include "midi/MidiPort.h"
+#include "module/Capabilities.h"
 #include "module/ModuleSysEx.h"
 #include "module/ProteusData.h"
 #include "module/ProteusEvents.h"
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <set>
+#include <span>
 #include <vector>
 
 class Proteus : public MidiPort, public ProteusData {
@@ -186,13 +191,210 @@ public:
     void NotifySysExSent(const std::uint8_t* data, unsigned length);
     void NotifyShortMessageSent(const std::uint8_t packed[4]);
 
-    // ---- Parameter protocol (src/module) ------------------------------------------------
-    // FindParameter, ParameterRequest, ParameterRequestWithMinMax(NoCache),
-    // ParameterEdit, AllowParameterChange, DistributeParameterChanged, the
-    // LowLevel* messages, SelectPreset, SetDeviceId, SendShortMidiMessage.
+    // ==== Parameter protocol; ports, identity and hardware configuration ================
+    // (src/module/ProteusParameters.cpp, src/module/ProteusPorts.cpp)
+    //
+    // A request asks the module and blocks until the reply (WaitForResponse); an
+    // edit goes out as one message without a reply. Every reply is checked for
+    // the bytes its reader needs: a reply cut short counts as an error reply and
+    // changes nothing. A record of id 0 (the DUMMY_PARAMETER that FindParameter
+    // hands out for an unknown id) never reaches the module.
+    //
+    // While the setting TestUI is on, a value or range request that got no reply
+    // or an error still counts as answered (the record keeps what it had), and a
+    // failed edit still counts as sent, so the user interface runs without a module.
 
-    // ---- Ports, identity and hardware configuration (src/module) ------------------------
-    // ClosePort, GetDeviceDetails, GetHardwareConfiguration.
+    /// One real-time controller of the module: the master parameter holding the
+    /// MIDI controller number assigned to it, its letter and label, and whether
+    /// it exists only on modules with CAP_16_CONTROLLERS (1) or on all (0).
+    struct RealTimeControllerRow {
+        ParameterId id;
+        const char16_t* letter;
+        const char16_t* label;
+        int needs16Controllers;
+    };
+
+    /// The setup edit buffer as the parameter protocol uses it. The object that
+    /// owns the buffer registers it with SetSetupParameters; without one,
+    /// MULTIMODE_PRESET cannot be asked (false) and changes are not stored.
+    class SetupParameters {
+    public:
+        virtual ~SetupParameters() = default;
+        /// Puts the value (and SIMM id) of record's parameter on channel into
+        /// record; false, record unchanged, when the buffer cannot tell.
+        virtual bool GetParameter(int channel, ParamRecord* record) = 0;
+        /// Called for every distributed change, before the listeners hear of it.
+        virtual void OnParameterChanged(ParamRecord* record) = 0;
+    };
+
+    /// Bank select MSB (the ROM id, low byte), LSB (number / 128) and program
+    /// (number % 128) that choose a preset. No range check: see SelectPreset.
+    struct PresetSelect {
+        int msb = 0;
+        int lsb = 0;
+        int program = 0;
+    };
+    static PresetSelect SplitPresetNumber(int romId, int presetNumber);
+
+    /// The record of a parameter: the fixed records of the connection
+    /// (BEAT_LAYER_SELECT, MULTIMODE_BASIC_CHANNEL, PRESET_SELECT, LAYER_SELECT,
+    /// MULTIMODE_PRESET, SETUP_RELOAD_NOTIFIER, ANY_PARAMETER), then the eight
+    /// table caches in order master, master arp, multimode, arp pattern, beat,
+    /// preset, preset arp, layer. Never null: an unknown id is logged and gets
+    /// the DUMMY_PARAMETER record (id 0), reset to its defaults on every lookup.
+    ParamRecord* FindParameter(int id);
+
+    /// The hidden parameter that carries the SIMM id of record's value (for
+    /// example LAYER_INST_ROM_ID 1439 for LAYER_INSTRUMENT 1409) and its name;
+    /// -1 and "UNKNOWN_COMMAND" when record has none (or is null).
+    static int GetRomIdParameter(const ParamRecord* record, QString* name);
+
+    /// Range, default and read-only flag from the min/max cache (asked of the
+    /// module when the cache has no range the module answered for the id), then
+    /// the value starts from the default (or the minimum, when the default lies
+    /// outside the range) and is asked of the module (ParameterRequest).
+    /// MULTIMODE_PRESET comes from the setup edit buffer; other ids of 9000 and
+    /// above are true with the record untouched. False when either step fails;
+    /// a failed range request is not remembered as a range.
+    bool ParameterRequestWithMinMax(ParamRecord* record);
+    /// Range, default and read-only flag from fixed rules or the module, without
+    /// the cache. When record is the min/max cache's own record and the range
+    /// came from the module or a fixed rule, the range counts as known.
+    bool ParameterRequestWithMinMaxNoCache(ParamRecord* record);
+    /// The value (and, for a parameter with a ROM-id partner, the SIMM id) from
+    /// the module. On failure the record is left as it was. Without
+    /// CAP_16_CONTROLLERS, 411-414 and 967-970 read 0 without traffic; while a
+    /// beat layer (above 15) is selected, 164-166 read their default.
+    bool ParameterRequest(ParamRecord* record);
+    /// Sends the record's value: its ROM-id partner first, then the edit, then
+    /// tells every listener (DistributeParameterChanged). Ids in the confirm set
+    /// (ANY_PARAMETER, MULTIMODE_BASIC_CHANNEL, MULTIMODE_PRESET, PRESET_KBD_TUNE)
+    /// are first offered to the listeners, who may refuse (false, nothing sent).
+    /// MASTER_MIDI_ID asks the user (string 151) and moves the connection to the
+    /// new device id (0 ... 127; any other value is refused). SHORT_MIDI_MSG sends
+    /// the short message it carries on the record's channel (the default field;
+    /// 16-31 through the alternate port) and tells the listeners
+    /// (OnShortMessageSent): true when a port took it; no veto, no distribution.
+    bool ParameterEdit(ParamRecord* record);
+    /// Asks every listener's OnParameterChanging in turn; the first false refuses.
+    bool AllowParameterChange(ParamRecord* record);
+    /// Once the connection is ready: the held record of the id takes the change,
+    /// MULTIMODE_PRESET selects the preset, the setup buffer stores it, and every
+    /// listener hears OnParameterChanged. Nothing is sent to the module.
+    void DistributeParameterChanged(ParamRecord* record);
+
+    /// One value request (F0 18 0F dd 55 02 01 id F7; reply 55 01 02 id value).
+    bool LowLevelParameterRequest(ParamRecord* record);
+    /// One range request (F0 18 0F dd 55 04 id F7; reply 55 03 id min max default ro).
+    bool LowLevelParameterMinMaxRequest(ParamRecord* record);
+    /// One edit (F0 18 0F dd 55 01 02 id value F7), not waiting for a reply. An
+    /// edit of LAYER_SELECT that went out makes its value the current layer.
+    bool LowLevelParameterEdit(ParamRecord* record);
+
+    /// Selects preset presetNumber of ROM romId on the basic channel by bank
+    /// select (CC 0, CC 32) and program change, switching the channel's enable
+    /// and program-change reception on for the moment when they are off; then
+    /// pauses WriteDelay. Channels 16-31 go through the alternate port (nothing
+    /// is sent without one). A ROM id outside 0 ... 127 or a number outside
+    /// 0 ... 16383 cannot travel in bank select: refused and logged, nothing sent.
+    /// True when the three messages were sent.
+    bool SelectPreset(int romId, int presetNumber);
+    /// The MULTIMODE_PRESET of channel as the setup buffer holds it.
+    bool GetChannelPreset(int channel, int& romId, int& presetNumber);
+    /// Makes record the SHORT_MIDI_MSG pseudo-parameter carrying packed (status,
+    /// first data byte, second data byte, unused) for channel.
+    static void MakeShortMidiMsgParameter(int channel, const std::uint8_t packed[4], ParamRecord* record);
+    /// Sends packed on the basic channel as a SHORT_MIDI_MSG edit (the MIDI thru
+    /// of the controller port): channel messages take the channel, system
+    /// messages go as they are.
+    bool SendShortMidiMessage(const std::uint8_t packed[4]);
+
+    /// Moves the connection to device id (every later message carries it),
+    /// updates the MASTER_MIDI_ID record and stores the setting DeviceId. An id
+    /// outside 0 ... 127 is refused (logged, nothing changes).
+    bool SetDeviceId(int id);
+
+    /// Whether the min/max cache holds a range for id that the module (or a
+    /// fixed rule) gave. Code that fills the cache's ranges by other means (the
+    /// configuration cache) marks them with SetRangeKnown.
+    bool IsRangeKnown(ParameterId id) const { return m_knownRanges.count(id) != 0; }
+    void SetRangeKnown(ParameterId id, bool known);
+
+    /// The value of the last LAYER_SELECT edit sent: 0-3 a preset layer, 0-23
+    /// a beat layer chosen through BEAT_LAYER_SELECT (above 15 only beat layers).
+    int GetCurrentLayer() const { return m_currentLayer; }
+
+    /// Set by the connect sequence once it has finished; before that,
+    /// DistributeParameterChanged does nothing.
+    bool IsReady() const { return m_ready; }
+    void SetReady(bool ready) { m_ready = ready; }
+
+    /// The capability flags (module/Capabilities.h) of the connected module.
+    std::uint32_t GetCapabilities() const { return m_capabilities; }
+    void SetCapabilities(std::uint32_t flags) { m_capabilities = flags; }
+    bool HasCapability(std::uint32_t flag) const { return (m_capabilities & flag) == flag; }
+
+    /// The document's alternate port (controller in, the module's B input out),
+    /// which carries channels 16-31; null when there is none. Set by the
+    /// document, which keeps it alive as long as it is set.
+    MidiPort* GetAlternatePort() const { return m_alternatePort; }
+    void SetAlternatePort(MidiPort* port) { m_alternatePort = port; }
+
+    SetupParameters* GetSetupParameters() const { return m_setupParameters; }
+    void SetSetupParameters(SetupParameters* setup) { m_setupParameters = setup; }
+
+    /// The 19 real-time controllers A ... P, FS1 ... FS3, in the panel's order.
+    const std::vector<RealTimeControllerRow>& GetRealTimeControllers() const { return m_realTimeControllers; }
+
+    /// Closes the port pair and lets the disconnect be processed before it
+    /// returns: pumps until the connection is marked disconnected, the pump ends
+    /// or 500 ms have passed. Always true.
+    bool ClosePort();
+    /// The MIDI identity (Device Enquiry F0 7E dd 06 01 F7): manufacturer,
+    /// family, family member (model) and the 4-character revision. Outputs are
+    /// cleared first and stay so on failure (not ready, send failed, time-out,
+    /// module error, reply too short).
+    bool GetDeviceDetails(int& maker, int& family, int& member, QString& revision);
+    /// The ROM SIMMs (F0 18 0F dd 55 0A F7): one slot per SIMM record (SIMM id,
+    /// presets, instruments), then the user bank (SIMM id 0, the user preset
+    /// count). Only the records within the first 29 bytes of the reply are read;
+    /// a reply that ends before its records do is an error. count is 0 on failure.
+    bool GetHardwareConfiguration(int& count, std::array<SimmSlot, HardwareConfig::kMaxSimms>& simmSlots);
+
+private:
+    // How a request ended: answered by the module (or by a fixed rule), counted
+    // as answered without an answer (TestUI, capability rules), or failed.
+    enum class Answer { Replied, Assumed, Failed };
+
+    // The record of id without the error line; nullptr when there is none.
+    ParamRecord* LookUpParameter(int id);
+    // Logs the look-up failure for a record of no real parameter (id 0, the
+    // dummy) and says whether to refuse it.
+    static bool RefuseUnknownParameter(const ParamRecord* record);
+    Answer RequestValue(ParamRecord* record);
+    Answer RequestRange(ParamRecord* record);
+    Answer RequestRangeNoCache(ParamRecord* record);
+    bool RequestMultimodePreset(ParamRecord* record);
+    bool SendShortMessageRecord(ParamRecord* record);
+    // The port that carries channel: the device port for 0-15, the alternate port above.
+    MidiPort* PortForChannel(int channel);
+
+    static ParameterCache MakeFixedParameters();
+    static ParameterCache MakeConfirmSet();
+    static std::vector<RealTimeControllerRow> MakeRealTimeControllers();
+
+    bool m_ready = false;
+    int m_currentLayer = 0;
+    std::uint32_t m_capabilities = 0;
+    MidiPort* m_alternatePort = nullptr;
+    SetupParameters* m_setupParameters = nullptr;
+    ParameterCache m_fixedParameters = MakeFixedParameters();
+    ParameterCache m_confirmSet = MakeConfirmSet();
+    std::vector<RealTimeControllerRow> m_realTimeControllers = MakeRealTimeControllers();
+    std::set<ParameterId> m_knownRanges;
+
+public:
+    // ==== End of the parameter protocol, ports and identity ===============================
 
     // ---- Device scan (src/module) -------------------------------------------------------
     // ScanDevices, OnScanReply (CheckResponse hands every message to it while
@@ -209,6 +411,70 @@ public:
     // ---- Dumps, files and backup (src/dump) ---------------------------------------------
     // SendHandshake, ConvertBlocksToBlock, Download*/Upload*, ReadSysExFile,
     // WriteSysExFile, SaveEditBuffer, BackupModule, ReportDumpFailure ...
+
+    // ==== Dump handshakes, preset download, bank map, .sysex files (src/dump) ==========
+    // A dump is a ByteBlockList: one complete SysEx message (F0 ... F7) per
+    // block, in wire order. Every decoder below checks a block's length before
+    // it reads a fixed offset and refuses a block that is too short, so a
+    // damaged file or reply is reported and nothing is sent or stored.
+
+    /// Sends the 7-byte handshake F0 18 0F dd 55 code F7 with the current
+    /// device id (code: HANDSHAKE_EOF .. HANDSHAKE_ACK). Waits for nothing.
+    /// False (logged with the code in decimal) when it cannot be sent.
+    bool SendHandshake(int code);
+
+    /// The handshake code a received message carries, or -1 when it is none:
+    /// F0 18 0F dd 55 code F7, or the same with a 14-bit packet number before
+    /// the F7 (the module's ACK and NAK may name the packet they answer).
+    /// packet (may be null) gets that number, or -1 for the short form.
+    static int ParseHandshake(std::span<const std::uint8_t> message, int deviceId, int* packet = nullptr);
+
+    /// Flattens a closed-loop whole-preset dump into one message: the header
+    /// without its F7, then each data packet's payload (without its 9-byte
+    /// head, checksum and F7), then F7. Null when the list is empty or a
+    /// block is too short to hold what is cut from it (header: at least 2
+    /// bytes; packet: at least 11).
+    static TPtr<_ByteBlock> ConvertBlocksToBlock(const ByteBlockList& blocks);
+
+    /// Fetches a preset or one section of it (or of one of its layers) into
+    /// blocks, which should be empty. subRequest 2 (closed loop) or 4 (open
+    /// loop) asks for a whole preset; 0x10-0x14 and 0x20-0x25 for one section.
+    /// romId 0 and preset -1 name the edit buffer. After a download of any
+    /// other preset than the basic channel's current one, the module's edit
+    /// buffer is reselected by a throw-away layer-section request. Failures
+    /// are reported through ReportDumpFailure; blocks already stored stay.
+    bool DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress, ByteBlockList& blocks);
+    /// DownloadPreset without the follow-up request.
+    bool _DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress, ByteBlockList& blocks);
+    /// One section: one message, no handshake.
+    bool DownloadShortPreset(int subRequest, int romId, int preset, int layer, ByteBlockList& blocks);
+
+    /// Appends the module's bank map (one 519-byte message) to blocks.
+    /// Failures are logged only.
+    bool DownloadBankMap(ByteBlockList& blocks);
+    /// Sends the one block of blocks as the bank map, with the current device
+    /// id. False, nothing sent, unless blocks holds exactly one well-formed
+    /// 519-byte bank map message.
+    bool UploadBankMap(ByteBlockList& blocks);
+    /// The bank map decoded: entries 0-127 the first table, 128-255 the second.
+    bool GetBankMap(std::int16_t values[256]);
+    /// Builds and uploads a bank map of values; values must fit 14 bits signed.
+    bool SetBankMap(const std::int16_t values[256]);
+
+    /// .sysex files (SysExFile): appends the file's messages to blocks and
+    /// reads its title and comments into properties; a failure leaves both as
+    /// they were and has been reported.
+    bool ReadSysExFile(const QString& path, ByteBlockList& blocks, OleProps& properties);
+    /// Writes the blocks whole or not at all, then the properties.
+    bool WriteSysExFile(const QString& path, const ByteBlockList& blocks, const OleProps& properties);
+    /// "Failed to <operation> with <reason>" in a message box, also logged;
+    /// while warnings are suppressed (the capability probe) only logged.
+    /// Always false.
+    bool ReportDumpFailure(const QString& operation, const QString& reason);
+    /// The file's title and comments (OleProps::WriteTo / ReadFrom); always true.
+    bool WriteOleProps(const QString& path, const OleProps& properties);
+    bool ReadOleProps(const QString& path, OleProps& properties);
+    // ==== end of dump handshakes, preset download, bank map, .sysex files ===============
 
 protected:
     /// Set by the connect sequence at the connect notification, cleared at the disconnect.

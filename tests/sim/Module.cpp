@@ -56,6 +56,7 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     state_.lcdRows[1] = profile_.lcd.rows[1];
     state_.lcdCharacterTable = profile_.lcd.characterTable;
     InstallCoreHandlers(*this);
+    InstallSetupArpTuningHandlers(*this);
 }
 
 // ---- events and the serial lines ------------------------------------------------------
@@ -469,6 +470,18 @@ bool Module::setParameterValue(int id, int value)
     }
     for (const std::vector<int>& p : places)
         values_[id][p] = value;
+    return true;
+}
+
+bool Module::setParameterValueAt(int id, const std::vector<int>& place, int value)
+{
+    if (id == 388) {
+        setDeviceId(value);
+        return true;
+    }
+    if (!profile_.parameter(id))
+        return false;
+    values_[id][place] = value;
     return true;
 }
 

@@ -51,6 +51,11 @@ struct ModuleState {
     QByteArray lcdCharacterTable;
     bool frontPanelSession = false;
     std::vector<QByteArray> shortMessages; ///< short messages received, in order
+
+    // Setup, arp and tuning dumps (SetupArpTuningHandlers.cpp).
+    QByteArray setupImage;                        ///< the setup edit buffer as last built or uploaded (F0 ... F7)
+    std::map<std::pair<int, int>, QByteArray> arps; ///< {SIMM id, arp} -> arp dump as stored (F0 ... F7)
+    std::map<int, QByteArray> tunings;            ///< tuning program -> 16 name bytes + 128 x 3 tuning bytes
 };
 
 class Module : public Device {
@@ -103,6 +108,9 @@ public:
     /// Stores a value where the selectors point (every place when a selector says "all");
     /// no range check. 388 sets the device id. False when the module lacks the parameter.
     bool setParameterValue(int id, int value);
+    /// Stores a value at an explicit place (one entry per selector of the parameter's scope);
+    /// no range check. 388 sets the device id. False when the module lacks the parameter.
+    bool setParameterValueAt(int id, const std::vector<int>& place, int value);
     /// The place the selectors of id's scope point at now.
     std::vector<int> currentPlace(int id) const;
 
@@ -173,5 +181,7 @@ private:
 
 /// The handlers for identity, hardware configuration and the parameter messages.
 void InstallCoreHandlers(Module& module);
+/// The handlers for the setup, arp and MIDI Tuning Standard dumps in both directions.
+void InstallSetupArpTuningHandlers(Module& module);
 
 } // namespace sim
