@@ -140,6 +140,9 @@ void Proteus::CheckReceivedData(const std::uint8_t* data, const std::uint8_t* en
 
 const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const std::uint8_t* end)
 {
+    // While a device scan collects identity replies, every message is its.
+    if (m_scanMode)
+        return OnScanReply(message, end);
     const int length = GetMessageLength(message, end);
     if (length <= 0)
         return end;

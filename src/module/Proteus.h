@@ -40,6 +40,7 @@
 #include "dump/OleProps.h"
 #include "midi/MidiPort.h"
 #include "module/Capabilities.h"
+#include "module/ModuleCommands.h"
 #include "module/ModuleSysEx.h"
 #include "module/ProteusData.h"
 #include "module/ProteusEvents.h"
@@ -49,6 +50,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <set>
 #include <span>
@@ -396,14 +398,127 @@ private:
 public:
     // ==== End of the parameter protocol, ports and identity ===============================
 
-    // ---- Device scan (src/module) -------------------------------------------------------
-    // ScanDevices, OnScanReply (CheckResponse hands every message to it while
-    // the scan collects replies), GetDeviceSignature.
+    // ==== Device scan and module commands ===============================================
+    // The scan in src/module/DeviceScan.cpp, names in src/module/ObjectNames.cpp, the other
+    // commands in src/module/ModuleCommands.cpp. Each returns false, with one log line,
+    // when it fails; none retries. Replies are checked for the bytes their reader needs:
+    // a short reply (or one with a status byte inside) is an error reply.
 
-    // ---- Module commands (src/module) ---------------------------------------------------
-    // ClickButton, PlayAudition, CheckMode, ScreenDump, FindPreset, GetObjectName,
-    // LowLevelNameRequest, GetArpName, ReadArpData, CopyPreset, CopyArp, CopySetup,
-    // RandomiseEditBuffer, SendSingleNoteTuningChanges.
+    // ---- Device scan --------------------------------------------------------------------
+
+    /// Finds every Proteus-family module on the port: broadcasts a Device
+    /// Enquiry, collects identity replies for the whole response time-out
+    /// (from anything but E-mu Proteus modules they are ignored), then asks
+    /// each module found for its hardware configuration. devices: (device id,
+    /// signature) in device-id order. Two modules with one device id: duplicate
+    /// set, true, devices empty and no configuration asked. False (devices
+    /// empty) when the port is not ready, a send fails, a configuration reply
+    /// is missing, refused or short, or an identity reply was cut short.
+    bool ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, bool& duplicate);
+    /// While a scan collects replies, CheckResponse hands every message here
+    /// instead of matching it: an identity reply of an E-mu Proteus module is
+    /// kept. Returns the position after the message.
+    const std::uint8_t* OnScanReply(const std::uint8_t* message, const std::uint8_t* end);
+    /// The connected module's signature, from the identity and hardware
+    /// configuration it reported. Always true.
+    bool GetDeviceSignature(ScannedDevice& signature) const;
+    bool IsScanning() const { return m_scanMode; }
+
+    // ---- Front panel and display ----------------------------------------------------------
+
+    /// A front-panel session for its lifetime: construction sends the open
+    /// message (after the ready-to-send test), Close or destruction the close
+    /// message, so a session is closed on every way out, failures included.
+    class FrontPanelSession {
+    public:
+        /// openFailure / closeFailure: the log lines of a failed open or close.
+        FrontPanelSession(Proteus& owner, const QString& openFailure, const QString& closeFailure);
+        virtual ~FrontPanelSession();
+        FrontPanelSession(const FrontPanelSession&) = delete;
+        FrontPanelSession& operator=(const FrontPanelSession&) = delete;
+
+        /// Whether the open message went out and the session is not closed yet.
+        bool IsOpen() const { return m_open; }
+        /// Sends the close message once; true when it went out (or nothing was open).
+        bool Close();
+
+    private:
+        Proteus& m_owner;
+        QString m_closeFailure;
+        bool m_open = false;
+    };
+
+    /// Presses and releases a front-panel button; each message must come back
+    /// as the module's echo (a module error counts as an answer).
+    bool ClickButton(int button);
+    /// Plays the audition note: button 4 inside a session of its own.
+    bool PlayAudition();
+    /// Brings the display to the channel screen ("C01", with a letter after
+    /// it on a 32-channel module, or a "Bank" screen), pressing button 1 up to
+    /// four times. True at once without CAP_LCD_INTERROGATION.
+    bool CheckMode();
+    /// Reads count - 1 characters (count includes the terminator and is cut to
+    /// the display's width from column) of the display's second row (row 1)
+    /// or first row (any other row). User-defined characters 0-7 show their
+    /// table entries. text is changed only on success.
+    bool ScreenDump(QString& text, int count, int row, unsigned column);
+    /// The first preset named exactly name, searching the banks the display's
+    /// bank field points at ("User " the user bank, other text the ROMs, none
+    /// or no display every bank) in the hardware configuration's order, by the
+    /// cached names. romId and presetNumber start at 0.
+    bool FindPreset(const QString& name, int& romId, int& presetNumber);
+
+    // ---- Object names ---------------------------------------------------------------------
+
+    /// The name of an object of ObjectKind kind: a ROM arp through the arp
+    /// dump, everything else through the name request. name is emptied first.
+    bool GetObjectName(int kind, int romId, int index, bool& ok, QString& name);
+    /// The name request: ok and true with the 16-character name less its
+    /// trailing blanks. With the setting TestUI on, a request that was not
+    /// sent, not answered or refused counts as answered: true, ok false, no name.
+    bool LowLevelNameRequest(int kind, int romId, int index, bool& ok, QString& name);
+    /// A ROM arp's 12-character name from its arp dump.
+    bool GetArpName(int romId, int arp, bool& ok, QString& name);
+
+    // ---- Copy, randomise, tuning ------------------------------------------------------------
+
+    /// A preset copy command 0x20-0x2A. The layer commands (0x25 and up) send
+    /// the 17-byte form with both layers; the others the four-argument form.
+    bool CopyPreset(int command, int sourceRomId, int sourcePreset, int sourceLayer, int destinationPreset,
+                    int destinationLayer);
+    /// A preset copy command 0x20-0x24; destination -1 is the edit buffer.
+    /// WriteDelay passes after a copy into a stored preset.
+    bool CopyPreset(int command, int sourceRomId, int sourcePreset, int destinationPreset);
+    bool CopyArp(int destinationArp, int sourceRomId, int sourceArp);
+    /// Copies a setup; destination -1 loads it into the edit buffer, which may
+    /// move the module to another device id: then the module is looked for
+    /// by a device scan and its signature, and the device id follows it (a
+    /// message box tells why when it cannot be found for certain).
+    bool CopySetup(int source, int destination);
+    bool RandomiseEditBuffer();
+    /// MIDI Tuning Standard single-note changes of tuning program tuning,
+    /// in order, in messages of at most 127 changes (one message for none).
+    /// Key and semitone are clamped to 0..127, the fine bytes keep their low 7
+    /// bits. False when a message is refused or not sent; the messages before it went out.
+    bool SendSingleNoteTuningChanges(int tuning, const std::vector<SingleNoteTuningChange>& changes);
+
+    /// The most changes one single-note tuning message carries.
+    static constexpr int kMaxTuningChangesPerMessage = 127;
+
+private:
+    // Scan state: the flag that routes input to OnScanReply, what the last
+    // scan found (device id -> signature), and whether an identity reply was cut short.
+    bool m_scanMode = false;
+    std::multimap<int, ScannedDevice> m_scannedDevices;
+    bool m_scanReplyBroken = false;
+
+    bool RequestScannedSignature(int deviceId, ScannedDevice& device);
+    bool SendFrontPanelButton(int button, int state, const QString& sendFailure, const QString& echoFailure);
+    bool StillReachesModule();
+    void AdoptDeviceId(int deviceId);
+
+public:
+    // ==== End of device scan and module commands =========================================
 
     // ---- Connect sequence and capability probe (src/module) -----------------------------
     // OnConnect, OnDisconnect, IdentifyDevice, LoadUserData, RetrieveParameters.

@@ -56,6 +56,8 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     state_.lcdRows[1] = profile_.lcd.rows[1];
     state_.lcdCharacterTable = profile_.lcd.characterTable;
     InstallCoreHandlers(*this);
+    InstallCommandHandlers(*this);
+    // The full arp dumps replace the name-only answer of the command handlers.
     InstallSetupArpTuningHandlers(*this);
 }
 

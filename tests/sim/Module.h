@@ -21,6 +21,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -56,6 +57,11 @@ struct ModuleState {
     QByteArray setupImage;                        ///< the setup edit buffer as last built or uploaded (F0 ... F7)
     std::map<std::pair<int, int>, QByteArray> arps; ///< {SIMM id, arp} -> arp dump as stored (F0 ... F7)
     std::map<int, QByteArray> tunings;            ///< tuning program -> 16 name bytes + 128 x 3 tuning bytes
+    // Module commands (CommandHandlers.cpp).
+    std::vector<int> buttonsPressed;             ///< front-panel buttons pressed (state 1), in order
+    std::map<int, int> setupDeviceIds;           ///< user setup -> device id that loading it sets
+    std::map<std::pair<int, int>, std::array<int, 3>> noteTunings; ///< {tuning, key} -> semitone, fine high, fine low
+    int randomisations = 0;
 };
 
 class Module : public Device {
@@ -183,5 +189,8 @@ private:
 void InstallCoreHandlers(Module& module);
 /// The handlers for the setup, arp and MIDI Tuning Standard dumps in both directions.
 void InstallSetupArpTuningHandlers(Module& module);
+/// The handlers for names, the front panel, the screen dump, copies, randomising and
+/// single-note tuning changes (and the arp dump as far as an arp's name needs it).
+void InstallCommandHandlers(Module& module);
 
 } // namespace sim

@@ -1,0 +1,124 @@
+// Object names asked of the module: the name request for presets,
+// instruments, arps, setups, demos and riffs, and the name of a ROM arp, which
+// only its arp dump carries.
+#include "module/Proteus.h"
+
+#include "core/Codepage.h"
+#include "core/Logger.h"
+#include "core/ObjectKind.h"
+#include "core/Settings.h"
+#include "core/TrimTrailingBlanks.h"
+#include "module/ReplyBytes.h"
+
+#include <array>
+#include <vector>
+
+namespace {
+
+// Name reply after its header F0 18 0F dd 55 0B: kind, object(2), ROM id(2),
+// 16 name characters, F7.
+constexpr unsigned kNameReplyCapacity = 21;
+constexpr std::size_t kNameAt = 5;
+constexpr std::size_t kNameLength = 16;
+
+// Arp dump after its header F0 18 0F dd 55 18: the name is bytes 14-25 of the
+// whole message; the dump runs on far beyond it.
+constexpr unsigned kArpDumpCapacity = 4096;
+constexpr std::size_t kArpHeaderLength = 6;
+constexpr std::size_t kArpNameAt = 14 - kArpHeaderLength;
+constexpr std::size_t kArpNameLength = 12;
+
+std::array<std::uint8_t, 6> ReplyHeader(int deviceId, std::uint8_t command)
+{
+    return {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID, std::uint8_t(deviceId), EDITOR_DESIGNATOR, command};
+}
+
+} // namespace
+
+bool Proteus::GetObjectName(int kind, int romId, int index, bool& ok, QString& name)
+{
+    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::GetObjectName", kind, romId, index);
+    // Only the arp dump carries a ROM arp's name.
+    if (kind == OBJECT_ARP && romId != 0)
+        return GetArpName(romId, index, ok, name);
+    return LowLevelNameRequest(kind, romId, index, ok, name);
+}
+
+bool Proteus::LowLevelNameRequest(int kind, int romId, int index, bool& ok, QString& name)
+{
+    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::LowLevelNameRequest", kind, romId, index);
+    name.clear();
+    ok = false;
+    if (!ReadyToSend(QStringLiteral("Proteus::LowLevelNameRequest")))
+        return false;
+    // Without a module (the user-interface test mode) every name counts as
+    // answered, and stays empty.
+    const bool testUI = GetGlobalConfigurations().GetBool(TestUI);
+    auto fail = [&](const char16_t* text) {
+        if (testUI)
+            return true;
+        if (!SuppressingWarnings())
+            TLOG(-2, text, ObjectKindName(kind), romId, index);
+        return false;
+    };
+
+    ModuleSysExMessage request(GetDeviceId(), CMD_NAME_REQUEST);
+    request.AddByte(kind).AddValue14(index).AddValue14(romId);
+    if (!SendSysEx(request))
+        return fail(u"Failed to send Name Request for %s SIMM %d Object %d");
+    const auto header = ReplyHeader(GetDeviceId(), CMD_NAME);
+    std::array<std::uint8_t, kNameReplyCapacity> reply{};
+    bool replied = false;
+    unsigned received = 0;
+    if (!WaitForResponse(CMD_NAME_REQUEST, request.Data(), request.Length(), header.data(), unsigned(header.size()),
+                         &replied, reply.data(), unsigned(reply.size()), false, &received))
+        return fail(u"No response for Name Request for %s SIMM %d Object %d");
+    if (!replied)
+        return fail(u"Error received for Name Request for %s SIMM %d Object %d");
+    if (ReplyDataBytes(reply.data(), received) < kNameReplyCapacity) {
+        if (!testUI && !SuppressingWarnings())
+            TLOG(-2, u"Short reply to Name Request for %s SIMM %d Object %d: %u data bytes where %u are needed",
+                 ObjectKindName(kind), romId, index, ReplyDataBytes(reply.data(), received), kNameReplyCapacity);
+        return testUI;
+    }
+    name = TrimTrailingBlanks(AnsiToWide(reply.data() + kNameAt, kNameLength));
+    ok = true;
+    return true;
+}
+
+bool Proteus::GetArpName(int romId, int arp, bool& ok, QString& name)
+{
+    TLOG(8, u"%s(%d, %d)", u"Proteus::GetArpName", romId, arp);
+    name.clear();
+    ok = false;
+    if (!ReadyToSend(QStringLiteral("Proteus::GetArpName")))
+        return false;
+    ModuleSysExMessage request(GetDeviceId(), CMD_ARP_DUMP_REQUEST);
+    request.AddValue14(arp).AddValue14(romId);
+    if (!SendSysEx(request)) {
+        TLOG(-2, u"Failed to send Arp Name Request");
+        return false;
+    }
+    const auto header = ReplyHeader(GetDeviceId(), CMD_ARP_DUMP);
+    std::vector<std::uint8_t> reply(kArpDumpCapacity);
+    bool replied = false;
+    unsigned received = 0;
+    if (!WaitForResponse(CMD_ARP_DUMP_REQUEST, request.Data(), request.Length(), header.data(), unsigned(header.size()),
+                         &replied, reply.data(), unsigned(reply.size()), false, &received)) {
+        TLOG(-2, u"No response to Arp Name Request");
+        return false;
+    }
+    if (!replied) {
+        TLOG(-1, u"Error received for Arp Name Enquiry");
+        return false;
+    }
+    const unsigned data = ReplyDataBytes(reply.data(), received);
+    if (data < kArpNameAt + kArpNameLength) {
+        TLOG(-2, u"Short reply to Arp Name Request: %u data bytes where %u are needed", data,
+             unsigned(kArpNameAt + kArpNameLength));
+        return false;
+    }
+    name = TrimTrailingBlanks(AnsiToWide(reply.data() + kArpNameAt, kArpNameLength));
+    ok = true;
+    return true;
+}
