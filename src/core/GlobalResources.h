@@ -164,6 +164,8 @@ private:
     const SharedDoc& Shared(SharedDocument which) const { return m_documents[static_cast<int>(which)]; }
     /// The root element, or null; a missing root is reported once a run.
     XMLElement RootOf(SharedDocument which);
+    /// The Mappings document's SIMM entry of a device and object kind; null when any step is missing.
+    XMLElement FindMappedSimm(const QString& device, const QString& objectKind, int simmId);
     void WriteDescriptionFile();
 
     std::optional<DataLocations> m_locations;

@@ -34,21 +34,26 @@ bool GlobalResources::GetObjectMappings(const QString& device, const QString& ob
     return true;
 }
 
+XMLElement GlobalResources::FindMappedSimm(const QString& device, const QString& objectKind, int simmId)
+{
+    if (Document(SharedDocument::Mappings).IsNull())
+        return XMLElement();
+    XMLElement root = RootOf(SharedDocument::Mappings);
+    if (root.IsNull())
+        return XMLElement();
+    XMLElement dev = root.SelectSingleNode(u"./DEVICE[@ID='%s']", {device});
+    if (dev.IsNull())
+        return XMLElement();
+    XMLElement object = dev.SelectSingleNode(u"./OBJECT[@ID='%s']", {objectKind});
+    if (object.IsNull())
+        return XMLElement();
+    return object.SelectSingleNode(u"./SIMM[@ID='%d']", {simmId});
+}
+
 bool GlobalResources::GetSimmMappings(const QString& device, const QString& objectKind, int simmId,
                                       std::map<QString, QString>& out)
 {
-    if (Document(SharedDocument::Mappings).IsNull())
-        return true;
-    XMLElement root = RootOf(SharedDocument::Mappings);
-    if (root.IsNull())
-        return true;
-    XMLElement dev = root.SelectSingleNode(u"./DEVICE[@ID='%s']", {device});
-    if (dev.IsNull())
-        return true;
-    XMLElement object = dev.SelectSingleNode(u"./OBJECT[@ID='%s']", {objectKind});
-    if (object.IsNull())
-        return true;
-    XMLElement simm = object.SelectSingleNode(u"./SIMM[@ID='%d']", {simmId});
+    XMLElement simm = FindMappedSimm(device, objectKind, simmId);
     if (simm.IsNull())
         return true;
     XMLElement mappings = simm.SelectSingleNode(u"MAPPINGS");
@@ -61,18 +66,7 @@ bool GlobalResources::GetSimmMappings(const QString& device, const QString& obje
 bool GlobalResources::GetMappedObjectName(const QString& device, const QString& objectKind, int simmId, int index,
                                           QString& out)
 {
-    if (Document(SharedDocument::Mappings).IsNull())
-        return false;
-    XMLElement root = RootOf(SharedDocument::Mappings);
-    if (root.IsNull())
-        return false;
-    XMLElement dev = root.SelectSingleNode(u"./DEVICE[@ID='%s']", {device});
-    if (dev.IsNull())
-        return false;
-    XMLElement object = dev.SelectSingleNode(u"./OBJECT[@ID='%s']", {objectKind});
-    if (object.IsNull())
-        return false;
-    XMLElement simm = object.SelectSingleNode(u"./SIMM[@ID='%d']", {simmId});
+    XMLElement simm = FindMappedSimm(device, objectKind, simmId);
     if (simm.IsNull())
         return false;
     XMLElement names = simm.SelectSingleNode(u"NAMES");

@@ -161,7 +161,13 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             continue;
         if (headerLength && std::memcmp(entry->header.data(), message, headerLength) != 0)
             continue;
-        // The oldest match takes the reply, even when it is already done.
+        // The oldest match takes the reply. When that wait has its answer
+        // already (two messages came in one pass, as a streaming dump does),
+        // the later one is kept for the next wait instead of overwriting it.
+        if (entry->done) {
+            HoldBack(message, n);
+            return message + n;
+        }
         TLOG(8, u"CheckResponse - Response found");
         const unsigned copy = unsigned(std::min<std::size_t>(n - headerLength, entry->capacity));
         if (copy)
@@ -182,6 +188,10 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
     for (const TPtr<_ExpectedResponse>& entry : m_pending) {
         if (entry->commandId != command)
             continue;
+        if (entry->done) {
+            HoldBack(message, n);
+            return message + n;
+        }
         if (!ResponseWarningsSuppressed())
             TLOG(-1, u"Error received for cmd %d (sub:%d)", command, subCode);
         TLOG(8, u"%s - Found error on expected response", u"Proteus::CheckResponse");
@@ -193,6 +203,27 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
     if (!ResponseWarningsSuppressed())
         TLOG(-2, u"Error received for unexpected cmd %d (sub:%d)", command, subCode);
     return message + n;
+}
+
+void Proteus::HoldBack(const std::uint8_t* message, std::size_t length)
+{
+    if (m_heldBack.size() >= kMaxHeldBack) {
+        TLOG(-2, u"Dropped a held-back reply: %d replies are waiting already", int(m_heldBack.size()));
+        m_heldBack.pop_front();
+    }
+    TLOG(8, u"CheckResponse - Response held back for the next wait");
+    m_heldBack.emplace_back(message, message + length);
+}
+
+void Proteus::ReplayHeldBack()
+{
+    // Each held reply is matched again in arrival order, before anything newer
+    // is pumped; what the new wait does not want is dropped as it would have
+    // been on arrival.
+    std::deque<std::vector<std::uint8_t>> held;
+    held.swap(m_heldBack);
+    for (const std::vector<std::uint8_t>& message : held)
+        CheckReceivedData(message.data(), message.data() + message.size());
 }
 
 void Proteus::OnIncomingError()
@@ -238,6 +269,7 @@ bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned 
     {
         WaitGuard guard(QStringLiteral("Proteus::WaitForResponse"));
         if (guard) {
+            ReplayHeldBack();
             platform::Clock& clock = platform::CurrentClock();
             const std::int64_t start = clock.NowMs();
             std::int64_t timeout = GetTimeout();

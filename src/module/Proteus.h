@@ -140,6 +140,9 @@ public:
     /// against the pending replies, oldest first; returns the position just
     /// after it. A message that matches none and is no module error for a
     /// pending command is logged and dropped.
+    /// A reply for a wait that has its answer already is held back for the
+    /// next wait (which matches it before anything newer), never written over
+    /// the first: two messages in one pass are both kept, in order.
     const std::uint8_t* CheckResponse(const std::uint8_t* message, const std::uint8_t* end);
 
     /// Matches every message of received data in order (several messages may
@@ -564,6 +567,21 @@ public:
     /// One section: one message, no handshake.
     bool DownloadShortPreset(int subRequest, int romId, int preset, int layer, ByteBlockList& blocks);
 
+    /// Sends a stored preset dump back to the module: a whole preset by the
+    /// closed-loop protocol (open-loop dumps go with their sub-codes made
+    /// closed-loop), a preset or layer section as one message. renumber writes
+    /// preset (and for a layer section layer; -1 asks the user, see
+    /// LayerChooser.h) into the first message. Every message goes with the
+    /// current device id. The whole list is checked before anything is sent:
+    /// a message too short for what is read or rewritten, a broken frame or a
+    /// payload that differs from the header's byte count is refused. The list
+    /// keeps the rewritten messages. An upload the editor gives up sends
+    /// HANDSHAKE_CANCEL. Failures are reported through ReportDumpFailure.
+    bool UploadPreset(bool renumber, int preset, int layer, ByteBlockList& blocks);
+    /// Sends one section message with the current device id; no reply is
+    /// awaited. preset and layer only name it in the trace.
+    bool UploadShortPreset(int preset, int layer, TPtr<_ByteBlock> block);
+
     /// Appends the module's bank map (one 519-byte message) to blocks.
     /// Failures are logged only.
     bool DownloadBankMap(ByteBlockList& blocks);
@@ -589,6 +607,12 @@ public:
     /// The file's title and comments (OleProps::WriteTo / ReadFrom); always true.
     bool WriteOleProps(const QString& path, const OleProps& properties);
     bool ReadOleProps(const QString& path, OleProps& properties);
+
+private:
+    /// The ROM id and preset the basic channel plays, when known.
+    bool BasicChannelPreset(int& romId, int& preset);
+
+public:
     // ==== end of dump handshakes, preset download, bank map, .sysex files ===============
 
 protected:
@@ -608,5 +632,12 @@ private:
     bool m_skipScreenDump = false;
     bool m_suppressWarnings = false;
     std::deque<TPtr<_ExpectedResponse>> m_pending; // oldest first
+
+    // Replies that found their wait answered already, in arrival order: the
+    // next wait matches them before it pumps.
+    static constexpr std::size_t kMaxHeldBack = 64;
+    void HoldBack(const std::uint8_t* message, std::size_t length);
+    void ReplayHeldBack();
+    std::deque<std::vector<std::uint8_t>> m_heldBack;
     std::set<ProteusEvents*> m_listeners;          // ordered by address
 };

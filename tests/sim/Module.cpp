@@ -59,6 +59,7 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     InstallCommandHandlers(*this);
     // The full arp dumps replace the name-only answer of the command handlers.
     InstallSetupArpTuningHandlers(*this);
+    InstallDumpHandlers(*this);
 }
 
 // ---- events and the serial lines ------------------------------------------------------

@@ -26,6 +26,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -43,6 +44,8 @@ struct Exchange {
 
 /// Object kinds of the module's name requests.
 enum class ObjectKind { Preset = 1, Instrument = 2, Arp = 3, Setup = 4, Demo = 5, Riff = 6 };
+
+struct DumpState; // sim/DumpHandlers.h
 
 /// The module's memory besides parameter values. Later protocol areas keep their objects here.
 struct ModuleState {
@@ -62,6 +65,7 @@ struct ModuleState {
     std::map<int, int> setupDeviceIds;           ///< user setup -> device id that loading it sets
     std::map<std::pair<int, int>, std::array<int, 3>> noteTunings; ///< {tuning, key} -> semitone, fine high, fine low
     int randomisations = 0;
+    std::shared_ptr<DumpState> dumps;      ///< stored presets and the dump conversations (sim/DumpHandlers.h)
 };
 
 class Module : public Device {
@@ -192,5 +196,7 @@ void InstallSetupArpTuningHandlers(Module& module);
 /// The handlers for names, the front panel, the screen dump, copies, randomising and
 /// single-note tuning changes (and the arp dump as far as an arp's name needs it).
 void InstallCommandHandlers(Module& module);
+/// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
+void InstallDumpHandlers(Module& module);
 
 } // namespace sim

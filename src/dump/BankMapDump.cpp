@@ -1,0 +1,124 @@
+// Bank map dumps: the module's 256 bank entries in one message, raw (backup,
+// capability probe) and decoded (the bank map dialog).
+
+#include "core/Logger.h"
+#include "dump/PresetDumpFormat.h"
+#include "module/Proteus.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned kReplyCapacity = 4096;
+
+/// Why a block is no bank map message (any device id); empty when it is one.
+QString BankMapProblem(const _ByteBlock* block)
+{
+    if (!block)
+        return QStringLiteral("an empty entry");
+    const std::span<const std::uint8_t> b = block->Bytes();
+    if (b.size() != kBankMapLength)
+        return QStringLiteral("%1 bytes where a bank map has %2").arg(b.size()).arg(kBankMapLength);
+    if (b[0] != SYSEX_START || b[1] != EMU_MANUFACTURER_ID || b[2] != PROTEUS_PRODUCT_ID || b[4] != EDITOR_DESIGNATOR
+        || b[kSysExCommandOffset] != CMD_BANK_MAP_DUMP || b.back() != SYSEX_END)
+        return QStringLiteral("not a bank map message");
+    if (std::any_of(b.begin() + 1, b.end() - 1, [](std::uint8_t v) { return v >= 0x80; }))
+        return QStringLiteral("a status byte inside the message");
+    return {};
+}
+
+} // namespace
+
+bool Proteus::DownloadBankMap(ByteBlockList& blocks)
+{
+    TLOG(4, u"Downloading Bank Map");
+    if (!ReadyToSend(QStringLiteral("Proteus::DownloadBankMap")))
+        return false;
+    ModuleSysExMessage request(GetDeviceId(), CMD_BANK_MAP_DUMP_REQUEST);
+    if (!SendSysEx(request)) {
+        TLOG(-2, u"Failed to send Bank Map Request");
+        return false;
+    }
+    const std::uint8_t header[] = {SYSEX_START,       EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
+                                   std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR, CMD_BANK_MAP_DUMP};
+    std::vector<std::uint8_t> reply(kReplyCapacity);
+    bool ok = false;
+    unsigned received = 0;
+    if (!WaitForResponse(CMD_BANK_MAP_DUMP_REQUEST, request.Data(), request.Length(), header, sizeof header, &ok,
+                         reply.data(), kReplyCapacity, false, &received)) {
+        TLOG(-2, u"No response to Bank Map Request");
+        return false;
+    }
+    if (!ok) {
+        TLOG(-2, u"Error received for Bank Map Request");
+        return false;
+    }
+    const auto end = std::find(reply.begin(), reply.begin() + received, SYSEX_END);
+    TPtr<_ByteBlock> block = new _ByteBlock;
+    block->Append(header, sizeof header);
+    if (end != reply.begin() + received)
+        block->Append(reply.data(), unsigned(end - reply.begin()) + 1);
+    if (const QString problem = BankMapProblem(block.get()); !problem.isEmpty()) {
+        TLOG(-2, u"Bank map reply refused: %s", problem);
+        return false;
+    }
+    blocks.push_back(block);
+    return true;
+}
+
+bool Proteus::UploadBankMap(ByteBlockList& blocks)
+{
+    TLOG(4, u"Uploading Bank Map");
+    if (!ReadyToSend(QStringLiteral("Proteus::UploadBankMap")))
+        return false;
+    if (blocks.size() != 1) {
+        TLOG(-2, u"Bank map upload refused: %d messages where a bank map has one", int(blocks.size()));
+        return false;
+    }
+    if (const QString problem = BankMapProblem(blocks.front().get()); !problem.isEmpty()) {
+        TLOG(-2, u"Bank map upload refused: %s", problem);
+        return false;
+    }
+    // Sent with the current device id, like every other upload: a map saved
+    // from a module under another id would otherwise be ignored by this one.
+    // The caller's block keeps its bytes.
+    std::vector<std::uint8_t> message(blocks.front()->Bytes().begin(), blocks.front()->Bytes().end());
+    if (GetDeviceId() < 0 || GetDeviceId() > 0x7F) {
+        TLOG(-2, u"Failed to send Bank Map Upload");
+        return false;
+    }
+    message[kSysExDeviceIdOffset] = std::uint8_t(GetDeviceId());
+    if (!Send(message.data(), unsigned(message.size()))) {
+        TLOG(-2, u"Failed to send Bank Map Upload");
+        return false;
+    }
+    return true;
+}
+
+bool Proteus::GetBankMap(std::int16_t values[256])
+{
+    ByteBlockList blocks;
+    if (!DownloadBankMap(blocks) || blocks.size() != 1)
+        return false;
+    const std::span<const std::uint8_t> b = blocks.front()->Bytes();
+    if (b.size() != kBankMapLength)
+        return false;
+    for (std::size_t i = 0; i < kBankMapEntries; ++i) {
+        const std::size_t at = kBankMapValuesOffset + 2 * i;
+        values[i] = std::int16_t(SysExValue14::Decode(b[at], b[at + 1]));
+    }
+    return true;
+}
+
+bool Proteus::SetBankMap(const std::int16_t values[256])
+{
+    ModuleSysExMessage message(GetDeviceId(), CMD_BANK_MAP_DUMP);
+    for (std::size_t i = 0; i < kBankMapEntries; ++i)
+        message.AddValue14(values[i]);
+    if (!message.IsValid()) {
+        TLOG(-2, u"Bank map refused: %s", message.Error());
+        return false;
+    }
+    ByteBlockList blocks{MakeByteBlock(QByteArrayView(message.Data(), qsizetype(message.Length())))};
+    return UploadBankMap(blocks);
+}

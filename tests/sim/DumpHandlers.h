@@ -1,0 +1,121 @@
+#pragma once
+// The module's side of the preset and bank map dumps: whole presets by the
+// closed-loop protocol (the host answers every message) and the open-loop one
+// (the module streams), preset and layer sections, whole presets and sections
+// the host uploads, and the bank map in both directions.
+//
+// Presets are stored as the messages of a closed-loop dump (header 10 01,
+// packets 10 02), exactly as a module sends them: the real captures named in
+// the profile's "dumps" key, generated ones for every other preset. A dump the
+// host uploads replaces the stored one when its EOF arrives whole and sound.
+//
+// Dump faults (DumpFault) change single packets of a download; the answers the
+// module gives to an upload come from a plan (UploadAnswer). Faults of the
+// whole message (silence, module error, disconnect on the nth ACK ...) are the
+// engine's own sim::Fault on the handshake routes 0x7B-0x7F or on 0x10 / 0x11.
+//
+//   sim::DumpState& dumps = sim::Dumps(module);
+//   dumps.faults.push_back({sim::DumpFaultKind::WrongChecksum, 2});   // packet 2 once bad
+//   dumps.uploadAnswers = {{sim::UploadAnswer::Nak}, {sim::UploadAnswer::Wait, 2}};
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+class Module;
+
+enum class DumpFaultKind {
+    WrongChecksum, ///< packet `packet` goes out with a checksum that is neither right nor 0x7F
+    Checksum7F,    ///< packet `packet` goes out with the checksum byte 0x7F
+    RepeatPacket,  ///< packet `packet` - 1 goes out again where `packet` was due
+    SkipPacket,    ///< packet `packet` + 1 goes out where `packet` was due
+    EarlyEof,      ///< EOF goes out where packet `packet` was due; the dump is over
+    Cancel,        ///< CANCEL goes out where packet `packet` was due; the dump is over
+    NoEof,         ///< the closed-loop dump ends without its EOF
+};
+
+struct DumpFault {
+    DumpFaultKind kind = DumpFaultKind::WrongChecksum;
+    int packet = 1;  ///< data packets count from 1
+    int times = 1;   ///< how often it fires (each resend of the packet counts)
+};
+
+/// How the module answers one message of a whole preset the host uploads.
+struct UploadAnswer {
+    enum Kind {
+        Verdict, ///< ACK when the message is sound, NAK when not (the default)
+        Ack,     ///< ACK whatever came
+        Nak,
+        Cancel,  ///< CANCEL; the upload is dropped
+        Wait,    ///< `count` WAITs, then the verdict
+        Echo,    ///< the host's own message comes back
+        Other,   ///< a message F0 18 0F dd 55 `code` F7 that is no handshake
+        Silence,
+    };
+    Kind kind = Verdict;
+    int count = 1;
+    int code = 0x42;
+};
+
+struct DumpState {
+    // ---- from the profile ---------------------------------------------------------------
+    int packetPayload = 0;          ///< payload bytes per generated packet
+    bool openLoopEof = false;       ///< whether an open-loop stream ends with EOF
+    bool numberedHandshakes = false; ///< ACK and NAK carry the packet number they answer
+    std::int64_t graceMicros = 0;   ///< a closed-loop download is dropped after this long without a handshake
+    int generatedPayload = 0;       ///< payload bytes of a generated preset
+    std::vector<int> sectionCounts; ///< the ten counts of a generated preset's header
+    int sectionPayload = 0;         ///< data bytes of a generated section dump
+
+    // ---- memory -------------------------------------------------------------------------
+    /// Whole presets by {SIMM id, preset} (SIMM 0 the user bank, {0, -1} the edit buffer).
+    std::map<std::pair<int, int>, std::vector<QByteArray>> presets;
+    /// Sections the host uploaded, in order.
+    std::vector<QByteArray> sectionUploads;
+    /// Whole presets the host uploaded and the module took, in order, as received.
+    std::vector<std::vector<QByteArray>> acceptedUploads;
+
+    // ---- faults -------------------------------------------------------------------------
+    std::vector<DumpFault> faults;
+    /// One entry per uploaded message, taken in order; the verdict when empty.
+    std::deque<UploadAnswer> uploadAnswers;
+
+    // ---- conversation -------------------------------------------------------------------
+    struct Download {
+        bool active = false;
+        std::vector<QByteArray> messages; ///< as sent (module's device id)
+        int due = 0;                      ///< the message the module stands behind
+        std::int64_t lastMicros = 0;
+    } download;
+    struct Upload {
+        bool active = false;
+        int target = 0;
+        std::vector<QByteArray> messages;
+        int nextPacket = 1;
+    } upload;
+};
+
+/// The module's dump state (the handlers install it with the module).
+DumpState& Dumps(Module& module);
+
+/// The stored messages of the preset {simmId, preset}: the stored dump, or a
+/// generated one for a preset the module has; empty when it has none.
+std::vector<QByteArray> StoredPreset(Module& module, int simmId, int preset);
+
+/// The SysEx messages of a .syx file, F0 ... F7 each (the simulator's own
+/// reader); empty when the file cannot be read.
+std::vector<QByteArray> ReadSyxMessages(const QString& path);
+
+/// Where the real captures are: $TABRINE_FIXTURES.
+QString CapturesFolder();
+
+/// The payload checksum of the preset packets: (~sum) & 0x7F.
+int PacketChecksum(const QByteArray& packet);
+
+} // namespace sim
