@@ -335,9 +335,10 @@ public:
     void SetReady(bool ready) { m_ready = ready; }
 
     /// The capability flags (module/Capabilities.h) of the connected module.
-    std::uint32_t GetCapabilities() const { return m_capabilities; }
-    void SetCapabilities(std::uint32_t flags) { m_capabilities = flags; }
-    bool HasCapability(std::uint32_t flag) const { return (m_capabilities & flag) == flag; }
+    /// One store for them: the setting Capabilities, which the dumps also read.
+    std::uint32_t GetCapabilities() const { return GetGlobalConfigurations().GetDword(Capabilities); }
+    void SetCapabilities(std::uint32_t flags) { GetGlobalConfigurations().SetDword(Capabilities, flags); }
+    bool HasCapability(std::uint32_t flag) const { return (GetCapabilities() & flag) == flag; }
 
     /// The document's alternate port (controller in, the module's B input out),
     /// which carries channels 16-31; null when there is none. Set by the
@@ -390,7 +391,6 @@ private:
 
     bool m_ready = false;
     int m_currentLayer = 0;
-    std::uint32_t m_capabilities = 0;
     MidiPort* m_alternatePort = nullptr;
     SetupParameters* m_setupParameters = nullptr;
     ParameterCache m_fixedParameters = MakeFixedParameters();
