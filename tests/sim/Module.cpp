@@ -60,6 +60,7 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     // The full arp dumps replace the name-only answer of the command handlers.
     InstallSetupArpTuningHandlers(*this);
     InstallDumpHandlers(*this);
+    InstallKeymapHandlers(*this);
 }
 
 // ---- events and the serial lines ------------------------------------------------------
@@ -394,6 +395,18 @@ void Module::setHandler(int route, Handler handler, SubjectOf subject)
 }
 
 void Module::removeHandler(int route) { routes_.erase(route); }
+
+Module::Handler Module::handlerOf(int route) const
+{
+    const auto it = routes_.find(route);
+    return it == routes_.end() ? Handler{} : it->second.handle;
+}
+
+Module::SubjectOf Module::subjectOf(int route) const
+{
+    const auto it = routes_.find(route);
+    return it == routes_.end() ? SubjectOf{} : it->second.subject;
+}
 
 // ---- parameters -----------------------------------------------------------------------------
 

@@ -101,6 +101,10 @@ public:
     /// Installs (or replaces) the handler of a route; `subject` extracts the id the fault rules match on.
     void setHandler(int route, Handler handler, SubjectOf subject = {});
     void removeHandler(int route);
+    /// The handler and subject function of a route (empty when it has none), so
+    /// that a later area can answer some of a route's requests and hand the rest on.
+    Handler handlerOf(int route) const;
+    SubjectOf subjectOf(int route) const;
 
     // ---- state ------------------------------------------------------------------------
     const Profile& profile() const { return profile_; }
@@ -198,5 +202,8 @@ void InstallSetupArpTuningHandlers(Module& module);
 void InstallCommandHandlers(Module& module);
 /// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
 void InstallDumpHandlers(Module& module);
+/// The preset and layer section dumps that carry key-map data (KeymapHandlers.cpp);
+/// installed after the dump handlers, whose answer it keeps for every other request.
+void InstallKeymapHandlers(Module& module);
 
 } // namespace sim
