@@ -10,6 +10,8 @@
 #include "module/ParameterIds.h"
 #include "module/StackedProgress.h"
 
+#include <optional>
+
 namespace {
 
 constexpr unsigned kDeviceNotResponding = 238;
@@ -52,6 +54,11 @@ void Proteus::OnConnect()
     // connection once it is ready.
 
     const bool testUI = TestUIOn();
+    // Without a module every step fails and counts as done; the dumps among
+    // them must not put up a message box each.
+    std::optional<SuppressWarningMessages> quiet;
+    if (testUI)
+        quiet.emplace(this);
     m_connecting = true;
     m_simmsAddedByConnect.clear();
     bool ok = IdentifyDevice() || testUI;
