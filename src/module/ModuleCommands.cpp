@@ -9,6 +9,7 @@
 #include "core/Settings.h"
 #include "module/ParameterIds.h"
 #include "module/ReplyBytes.h"
+#include "module/StackedProgress.h"
 #include "module/ValueFormats.h"
 #include "platform/Clock.h"
 
@@ -16,15 +17,6 @@
 #include <array>
 
 namespace {
-
-// Capability flags of the setting Capabilities this file reads.
-constexpr std::uint32_t kCap32Channels = 0x10;       // CAP_32_CHANNELS
-constexpr std::uint32_t kCapLcdInterrogation = 0x40; // CAP_LCD_INTERROGATION
-
-bool HasCapability(std::uint32_t flag)
-{
-    return (GetGlobalConfigurations().GetDword(Capabilities) & flag) == flag;
-}
 
 // Front panel: F0 18 0F dd 55 40 sub ... F7.
 constexpr int kOpenSession = 0x10;
@@ -163,13 +155,13 @@ bool Proteus::PlayAudition()
 bool Proteus::CheckMode()
 {
     TLOG(8, u"%s()", u"Proteus::CheckMode");
-    if (!HasCapability(kCapLcdInterrogation))
+    if (!HasCapability(CAP_LCD_INTERROGATION))
         return true;
     FrontPanelSession session(*this, QStringLiteral("Failed to send Open Session (Mode Check)"),
                               QStringLiteral("Failed to send Close Session (Mode Check)"));
     if (!session.IsOpen())
         return false;
-    const bool channels32 = HasCapability(kCap32Channels);
+    const bool channels32 = HasCapability(CAP_32_CHANNELS);
     bool found = false;
     for (int look = 0; look < kModeLooks && !found; ++look) {
         QString text;
@@ -257,7 +249,7 @@ bool Proteus::FindPreset(const QString& name, int& romId, int& presetNumber)
     presetNumber = 0;
     // The channel screen's bank field says which bank the module plays from.
     QString bank;
-    if (HasCapability(kCapLcdInterrogation) && !GetSkipScreenDump() && CheckMode())
+    if (HasCapability(CAP_LCD_INTERROGATION) && !GetSkipScreenDump() && CheckMode())
         if (!ScreenDump(bank, kBankFieldCount, 0, kBankFieldColumn))
             bank.clear();
     for (const SimmSlot& slot : hardwareConfig.GetSimms()) {
@@ -272,6 +264,46 @@ bool Proteus::FindPreset(const QString& name, int& romId, int& presetNumber)
         }
     }
     return false;
+}
+
+// ---- Arp pattern ------------------------------------------------------------------------------
+
+bool Proteus::ReadArpData(ArpPatternData& data)
+{
+    TLOG(8, u"%s()", u"Proteus::ReadArpData");
+    TLOG(4, u"Reading Arp Data");
+    if (!ReadyToSend(QStringLiteral("Proteus::ReadArpData")))
+        return false;
+    StackedProgress progress(this, true, 0, ArpPatternData::kNameLength + ArpPatternData::kSteps, u"%s",
+                             LoadResourceString(252));
+    // A value that could not be read is no value: the read stops there and
+    // fails rather than hand on what a record held before.
+    auto read = [this](ParameterId id, int& value) {
+        ParamRecord* record = FindParameter(id);
+        if (!ParameterRequest(record))
+            return false;
+        value = record->value;
+        return true;
+    };
+    for (int i = 0; i < ArpPatternData::kNameLength; ++i) {
+        int value = 0;
+        if (!read(ARP_NAME_CHAR_0 + i, value))
+            return false;
+        data.name[std::size_t(i)] = char16_t(value & 0xFFFF);
+        progress.Step();
+    }
+    data.name[ArpPatternData::kNameLength] = 0;
+    for (int step = 0; step < ArpPatternData::kSteps; ++step) {
+        ParamRecord* select = FindParameter(ARP_PATTERN_STEP_SELECT);
+        select->previousValue = select->value;
+        select->value = step;
+        ArpPatternData::Step& s = data.steps[std::size_t(step)];
+        if (!ParameterEdit(select) || !read(ARP_STEP_KEY_OFFSET, s.keyOffset) || !read(ARP_STEP_VELOCITY, s.velocity)
+            || !read(ARP_STEP_DURATION, s.duration) || !read(ARP_STEP_REPEAT, s.repeat))
+            return false;
+        progress.Step();
+    }
+    return true;
 }
 
 // ---- Copies -------------------------------------------------------------------------------
@@ -358,8 +390,11 @@ bool Proteus::CopySetup(int source, int destination)
 
     // The setup now in the edit buffer may have moved the module to another
     // device id. Still answering under the old one: nothing moved.
-    if (StillReachesModule())
-        return true;
+    {
+        SuppressWarningMessages quiet(this); // no answer is expected when the module has moved
+        if (ParameterRequest(FindParameter(MASTER_MIDI_ID)))
+            return true;
+    }
     std::vector<std::pair<int, ScannedDevice>> devices;
     bool duplicate = false;
     if (!ScanDevices(devices, duplicate)) {
@@ -388,48 +423,7 @@ bool Proteus::CopySetup(int source, int destination)
         ShowMessage(nullptr, msgbox::Ok, true, 161);
         return false;
     }
-    AdoptDeviceId(found);
-    return true;
-}
-
-bool Proteus::StillReachesModule()
-{
-    // The device id parameter, asked quietly: no answer is expected when the
-    // module has moved.
-    SuppressWarningMessages quiet(this);
-    ModuleSysExMessage request(GetDeviceId(), CMD_PARAMETER_REQUEST);
-    request.AddByte(1).AddValue14(MASTER_MIDI_ID);
-    if (!SendSysEx(request))
-        return false;
-    const std::uint8_t header[] = {SYSEX_START,       EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
-                                   EDITOR_DESIGNATOR, CMD_PARAMETER_EDIT,  CMD_PARAMETER_REQUEST};
-    std::array<std::uint8_t, 4> reply{}; // id(2) value(2)
-    bool replied = false;
-    unsigned received = 0;
-    if (!WaitForResponse(CMD_PARAMETER_REQUEST, request.Data(), request.Length(), header, sizeof header, &replied,
-                         reply.data(), unsigned(reply.size()), false, &received)
-        || !replied || ReplyDataBytes(reply.data(), received) < reply.size())
-        return false;
-    bool found = false;
-    ParamRecord& record = FindTableParameter(MASTER_MIDI_ID, &found);
-    if (found) {
-        record.previousValue = record.value;
-        record.value = SysExValue14::Decode(reply[2], reply[3]);
-    }
-    return true;
-}
-
-void Proteus::AdoptDeviceId(int deviceId)
-{
-    // Every later message goes to the module under its new id, the next start too.
-    m_deviceId = deviceId;
-    bool found = false;
-    ParamRecord& record = FindTableParameter(MASTER_MIDI_ID, &found);
-    if (found) {
-        record.previousValue = record.value;
-        record.value = deviceId;
-    }
-    GetGlobalConfigurations().SetDword(DeviceId, std::uint32_t(deviceId));
+    return SetDeviceId(found);
 }
 
 // ---- Randomise and tuning -------------------------------------------------------------------

@@ -487,6 +487,15 @@ public:
     /// A ROM arp's 12-character name from its arp dump.
     bool GetArpName(int romId, int arp, bool& ok, QString& name);
 
+    // ---- Arp pattern ----------------------------------------------------------------------
+
+    /// The current arp pattern through its parameters: the 12 name characters,
+    /// then each of the 32 steps, selected by an edit of ARP_PATTERN_STEP_SELECT
+    /// (which the listeners hear of), with its four values. One progress of 44
+    /// steps ("Arp Parameters"). False at the first value that cannot be read
+    /// or step that cannot be selected; data then holds only what was read before.
+    bool ReadArpData(ArpPatternData& data);
+
     // ---- Copy, randomise, tuning ------------------------------------------------------------
 
     /// A preset copy command 0x20-0x2A. The layer commands (0x25 and up) send
@@ -521,8 +530,6 @@ private:
 
     bool RequestScannedSignature(int deviceId, ScannedDevice& device);
     bool SendFrontPanelButton(int button, int state, const QString& sendFailure, const QString& echoFailure);
-    bool StillReachesModule();
-    void AdoptDeviceId(int deviceId);
 
 public:
     // ==== End of device scan and module commands =========================================

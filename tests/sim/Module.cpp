@@ -61,6 +61,7 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     InstallSetupArpTuningHandlers(*this);
     InstallDumpHandlers(*this);
     InstallKeymapHandlers(*this);
+    InstallChannelHandlers(*this);
 }
 
 // ---- events and the serial lines ------------------------------------------------------
@@ -165,6 +166,12 @@ void Module::process(Pending item)
         // Short and system messages (notes, controllers, program changes, clock) are kept
         // for tests to look at.
         state_.shortMessages.push_back(m);
+        const auto shortRoute = routes_.find(kRouteShortMessage);
+        if (shortRoute != routes_.end()) {
+            ex.route = kRouteShortMessage;
+            shortRoute->second.handle(*this, ex);
+            note(ex.note);
+        }
         return;
     }
     if (!EndsProperly(m)) {
@@ -542,7 +549,10 @@ std::optional<QByteArray> Module::objectName(ObjectKind kind, int simmId, int in
             if (s.id == simmId)
                 tag = s.tag;
         const QString p = profile_.objectNamePatterns.at(QString::fromLatin1(KindKey(kind)));
-        name = p.arg(tag).arg(index, 3, 10, QLatin1Char('0')).toLatin1();
+        // By hand: QString::arg would fill a pattern without %1 ("Setup %2") with the tag.
+        name = QString(p).replace(QLatin1String("%1"), tag)
+                   .replace(QLatin1String("%2"), QStringLiteral("%1").arg(index, 3, 10, QLatin1Char('0')))
+                   .toLatin1();
     }
     return name.leftJustified(16, ' ', true);
 }

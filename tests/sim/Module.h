@@ -46,6 +46,13 @@ struct Exchange {
 enum class ObjectKind { Preset = 1, Instrument = 2, Arp = 3, Setup = 4, Demo = 5, Riff = 6 };
 
 struct DumpState; // sim/DumpHandlers.h
+/// What bank select and program change did on one channel.
+struct ChannelProgram {
+    int bankMsb = 0;  ///< CC 0 as last received: the ROM id
+    int bankLsb = 0;  ///< CC 32 as last received: preset number / 128
+    int preset = -1;  ///< the preset the last program change the channel took selected (bank * 128 + program)
+    int romId = -1;   ///< the ROM of that preset
+};
 
 /// The module's memory besides parameter values. Later protocol areas keep their objects here.
 struct ModuleState {
@@ -66,6 +73,8 @@ struct ModuleState {
     std::map<std::pair<int, int>, std::array<int, 3>> noteTunings; ///< {tuning, key} -> semitone, fine high, fine low
     int randomisations = 0;
     std::shared_ptr<DumpState> dumps;      ///< stored presets and the dump conversations (sim/DumpHandlers.h)
+
+    std::map<int, ChannelProgram> programs; ///< by channel of this input (0-15)
 };
 
 class Module : public Device {
@@ -205,5 +214,7 @@ void InstallDumpHandlers(Module& module);
 /// The preset and layer section dumps that carry key-map data (KeymapHandlers.cpp);
 /// installed after the dump handlers, whose answer it keeps for every other request.
 void InstallKeymapHandlers(Module& module);
+/// The handler of short messages on the module's input: bank select and program change.
+void InstallChannelHandlers(Module& module);
 
 } // namespace sim

@@ -23,6 +23,8 @@ namespace sim {
 /// (F0 7E/7F dd sub1 sub2 ...) by 0x7E0000 | sub1 << 8 | sub2 (or 0x7F0000 | ...).
 inline constexpr int kAnyRoute = -1;
 inline constexpr int kRouteIdentityRequest = 0x7E0601;
+/// Short and system messages (everything but SysEx) share one route; they get no reply.
+inline constexpr int kRouteShortMessage = 0x800000;
 inline constexpr int UniversalRoute(int type, int sub1, int sub2) { return (type << 16) | (sub1 << 8) | sub2; }
 
 /// How the module treats a request it cannot serve.

@@ -52,6 +52,16 @@ public:
     /// The connect notification has been handled (the sequence, when run, has ended).
     bool connectHandled = false;
 
+    /// Leaves the disconnect notification unhandled (the connection stays marked
+    /// connected), for tests of what waits for it.
+    bool ignoreDisconnect = false;
+
+    void OnDisconnect() override
+    {
+        if (!ignoreDisconnect)
+            Proteus::OnDisconnect();
+    }
+
     void OnConnect() override
     {
         connectHandled = true;
@@ -127,6 +137,7 @@ struct SimOptions {
     bool runConnectSequence = false;
     /// Runs just before the port is opened (settings, listeners, resources).
     std::function<void(TestProteus&)> beforeOpen;
+    int writeDelay = 0;
 };
 
 /// What one Exchange saw.
@@ -163,7 +174,8 @@ protected:
         proteus->runConnectSequence = options.runConnectSequence;
         if (options.beforeOpen)
             options.beforeOpen(*proteus);
-        ASSERT_TRUE(proteus->OpenPort(0, 0, options.deviceId, options.longTimeout, 0, options.sysExDelay, false));
+        ASSERT_TRUE(proteus->OpenPort(0, 0, options.deviceId, options.longTimeout, options.writeDelay, options.sysExDelay,
+                                      false));
         for (int i = 0; i < 100 && !proteus->connectHandled; ++i)
             proteus->PumpMessages();
         if (!options.runConnectSequence)
