@@ -17,10 +17,4 @@ inline constexpr std::uint32_t CAP_PRESET_DUMPS = 0x0100;      ///< whole-preset
 inline constexpr std::uint32_t CAP_SETUP_DUMPS = 0x0200;
 inline constexpr std::uint32_t CAP_TUNING_DUMPS = 0x0400;
 inline constexpr std::uint32_t CAP_BANK_MAP_DUMPS = 0x0800;
-inline constexpr std::uint32_t CAP_SYSEX_DUMPS = 0x1000;       ///< preset and layer section dumps
-
-/// Whether every bit of flags is set in the setting Capabilities (read afresh).
-inline bool HasCapability(std::uint32_t flags)
-{
-    return (GetGlobalConfigurations().GetDword(Capabilities) & flags) == flags;
-}
+inline constexpr std::uint32_t CAP_SYSEX_DUMPS = 0x1000;

@@ -7,6 +7,7 @@
 #include "core/Logger.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
+#include "dump/SetupBuffer.h"
 #include "module/ParameterIds.h"
 #include "module/StackedProgress.h"
 
@@ -107,7 +108,7 @@ bool Proteus::RunConnectSteps(bool testUI)
     if (ConnectAborted())
         return false;
 
-    ConnectSetupBuffer();
+    GetSetupBuffer()->OnConnect();
     if (ConnectAborted())
         return false;
     UpdateBeatDataCache();
@@ -129,7 +130,7 @@ void Proteus::OnDisconnect()
     TLOG(-1, u"MIDI port disconnected");
     NotifyDeviceDisconnected();
     SetReady(false);
-    DisconnectSetupBuffer();
+    GetSetupBuffer()->OnDisconnect();
     SetConnected(false);
     MidiPort::OnDisconnect();
 }

@@ -1,6 +1,5 @@
 // Stand-ins for operations the connect sequence calls that are being built
-// elsewhere (the capability probe, the ROM data and configuration caches, the
-// setup buffer). Each does the least the sequence needs; this file goes when
+// elsewhere (the ROM data and configuration caches). Each does the least the sequence needs; this file goes when
 // the real ones land.
 
 #include "module/Proteus.h"
@@ -8,13 +7,6 @@
 #include "core/GlobalResources.h"
 #include "core/Settings.h"
 #include "module/StackedProgress.h"
-
-bool Proteus::CheckCapabilities()
-{
-    // The stored flags stand for the probe's answer.
-    SetCapabilities(GetCapabilities() | CAP_TESTED);
-    return true;
-}
 
 int Proteus::GetRomObjectCount(int kind, int simmId, bool* complete)
 {
@@ -66,7 +58,3 @@ bool Proteus::LoadCacheConfiguration()
             return false;
     return true;
 }
-
-void Proteus::ConnectSetupBuffer() {}
-
-void Proteus::DisconnectSetupBuffer() {}

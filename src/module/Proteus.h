@@ -59,6 +59,7 @@
 #include <vector>
 
 class StackedProgress;
+class SetupBuffer;
 
 class Proteus : public MidiPort, public ProteusData {
 public:
@@ -339,10 +340,9 @@ public:
     void SetReady(bool ready) { m_ready = ready; }
 
     /// The capability flags (module/Capabilities.h) of the connected module.
-    /// One store for them: the setting Capabilities, which the dumps also read.
-    std::uint32_t GetCapabilities() const { return GetGlobalConfigurations().GetDword(Capabilities); }
-    void SetCapabilities(std::uint32_t flags) { GetGlobalConfigurations().SetDword(Capabilities, flags); }
-    bool HasCapability(std::uint32_t flag) const { return (GetCapabilities() & flag) == flag; }
+    std::uint32_t GetCapabilities() const { return m_capabilities; }
+    void SetCapabilities(std::uint32_t flags) { m_capabilities = flags; }
+    bool HasCapability(std::uint32_t flag) const { return (m_capabilities & flag) == flag; }
 
     /// The document's alternate port (controller in, the module's B input out),
     /// which carries channels 16-31; null when there is none. Set by the
@@ -395,6 +395,7 @@ private:
 
     bool m_ready = false;
     int m_currentLayer = 0;
+    std::uint32_t m_capabilities = 0;
     MidiPort* m_alternatePort = nullptr;
     SetupParameters* m_setupParameters = nullptr;
     ParameterCache m_fixedParameters = MakeFixedParameters();
@@ -663,17 +664,13 @@ private:
     // Drops the SIMM name caches the running sequence added.
     void ForgetSimmsAddedByConnect();
 
-    // Stand-ins (module/PendingConnectOps.cpp) for the capability probe, the
-    // ROM data and configuration caches and the setup buffer's connect, which
-    // are being built elsewhere; they go when those land.
+    // Stand-ins (module/PendingConnectOps.cpp) for the ROM data and
+    // configuration caches, which are being built elsewhere; they go when those land.
 public:
-    bool CheckCapabilities();
     int GetRomObjectCount(int kind, int simmId, bool* complete = nullptr);
     bool LoadSimmNames(StackedProgress& progress, const SimmSlot& slot);
     bool LoadCacheConfiguration();
 private:
-    void ConnectSetupBuffer();
-    void DisconnectSetupBuffer();
 
     BeatData m_beatData;
     std::set<int> m_simmsAddedByConnect;
@@ -770,6 +767,79 @@ private:
 
 public:
     // ==== end of dump handshakes, preset download, bank map, .sysex files ===============
+
+    // ==== Setup, arp and tuning dumps, FX bank, capability probe, setup buffer ===========
+    // (src/dump/SetupArpTuningDumps.cpp, src/dump/FxBankExport.cpp,
+    //  src/module/CapabilityProbe.cpp; the buffer itself in src/dump/SetupBuffer.h)
+    //
+    // Three objects travel as one message each: the setup edit buffer (55 1D ->
+    // 55 1C), an arp pattern (55 19 -> 55 18) and a user tuning as a MIDI Tuning
+    // Standard bulk dump (F0 7E dd 08 00 tt F7 -> 408 bytes). A download sends
+    // one request and appends the one reply as a block; an upload rewrites a
+    // few bytes of the one block it is given and sends it, awaiting nothing.
+    // Each needs its capability flag and a ready connection; without them it
+    // is false and sends nothing.
+    //
+    // A download waits for its own reply only (55 1C, 55 18, 08 01 of the asked
+    // tuning), so a module error or a stray message is never stored as a dump;
+    // a reply that is cut short or does not hold together is refused. An upload
+    // checks the block's layout before it touches or sends a byte; a block that
+    // fails is refused with a reason (ReportDumpFailure) and nothing is sent.
+    // The setup dump's device id is found through its section counts
+    // (SetupDumpLayout), never at fixed bytes.
+
+    /// Appends the module's setup edit buffer to blocks.
+    bool DownloadSetup(ByteBlockList& blocks);
+    /// Sends the one setup dump of blocks into the module's edit buffer, with
+    /// the current device id in byte 3. writeDeviceId: the module keeps the
+    /// current device id (it is written into the dump's device-id value).
+    /// Otherwise the module takes the dump's device id: when that differs, the
+    /// connection follows it once the dump is sent, and the call waits one
+    /// response time-out for the module to settle.
+    bool UploadSetup(ByteBlockList& blocks, bool writeDeviceId);
+    /// Appends arp pattern arp of SIMM romId (0: the user bank).
+    bool DownloadArp(int romId, int arp, ByteBlockList& blocks);
+    /// Sends the one arp dump of blocks as user arp `arp`; the field after its
+    /// table (the SIMM the pattern came from) becomes 0.
+    bool UploadArp(int arp, ByteBlockList& blocks);
+    /// Appends user tuning `tuning` (0 ... 127).
+    bool DownloadTuning(int tuning, ByteBlockList& blocks);
+    /// Sends the one tuning dump of blocks as tuning `tuning`, with the
+    /// checksum byte 0x7F.
+    bool UploadTuning(int tuning, ByteBlockList& blocks);
+
+    /// Appends to blocks the messages that restore the effects settings of the
+    /// current parameter values (no module traffic): the basic channel edit,
+    /// the edit buffer's preset effects section and the controller
+    /// assignments (M-P only with CAP_16_CONTROLLERS). False, blocks
+    /// unchanged, when a value cannot travel in 14 bits.
+    bool CreateFXSysexBank(ByteBlockList& blocks);
+
+    /// The capability flags: from the setting Capabilities when it holds
+    /// CAP_TESTED, otherwise by asking the module once (one request of each
+    /// kind, warnings suppressed, progress 0 ... 7) and storing the result in
+    /// the setting. Always true.
+    bool CheckCapabilities();
+
+    /// The multisetup held for the setup editor (created with the connection,
+    /// registered as its SetupParameters). Never null.
+    SetupBuffer* GetSetupBuffer() const { return m_setupBuffer.get(); }
+
+private:
+    struct SetupBufferDeleter {
+        void operator()(SetupBuffer* buffer) const;
+    };
+    // Creates the buffer and registers it as the setup parameters (after
+    // m_setupParameters has been initialised: this section comes later).
+    SetupBuffer* CreateSetupBuffer();
+    // Sends a dump block whose bytes the caller has checked; false when the
+    // port refuses it or a byte would not fit inside SysEx.
+    bool SendDumpBlock(const _ByteBlock& block);
+
+    std::unique_ptr<SetupBuffer, SetupBufferDeleter> m_setupBuffer{CreateSetupBuffer()};
+
+public:
+    // ==== end of setup, arp and tuning dumps, FX bank, capability probe =================
 
 protected:
     /// Set by the connect sequence at the connect notification, cleared at the disconnect.

@@ -67,6 +67,8 @@ protected:
     {
         Start(options);
         GetGlobalConfigurations().SetDword(Capabilities, capabilities);
+        // The connection keeps the flags it works by (the probe copies the setting into it).
+        proteus->SetCapabilities(capabilities);
     }
 
     /// Runs f on the module under the loopback's lock (the loopback's worker touches it too).

@@ -193,7 +193,10 @@ TEST_F(ConnectTest, TestUIRunsTheWholeSequenceWithoutAModule)
     EXPECT_EQ(user->GetCount(OBJECT_ARP), 100);
     EXPECT_EQ(user->GetCount(OBJECT_SETUP), 64);
     EXPECT_EQ(user->GetName(OBJECT_SETUP, 63), QStringLiteral("User Setup"));
-    EXPECT_TRUE(env->presenter->texts.isEmpty()) << env->presenter->texts.join(u'|').toStdString();
+    // Nothing refuses the missing module (the setup buffer may say that its
+    // stand-in file for the module's setup is missing).
+    EXPECT_FALSE(env->presenter->texts.contains(QStringLiteral("Device not responding")));
+    EXPECT_FALSE(env->presenter->texts.contains(QStringLiteral("Device is not a Emu Proteus")));
     GetGlobalConfigurations().SetDword(TestUI, 0);
 }
 

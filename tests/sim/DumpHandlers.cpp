@@ -482,7 +482,7 @@ std::vector<QByteArray> StoredPreset(Module& m, int simmId, int preset)
             return GeneratePreset(m, d, 0, -1);
         count = p.userPresets;
     } else {
-        for (const auto& s : p.simms)
+        for (const SimmDef& s : p.simms)
             if (s.id == simmId)
                 count = s.presets;
     }

@@ -57,10 +57,10 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     state_.lcdCharacterTable = profile_.lcd.characterTable;
     InstallCoreHandlers(*this);
     InstallCommandHandlers(*this);
-    // The full arp dumps replace the name-only answer of the command handlers.
-    InstallSetupArpTuningHandlers(*this);
     InstallDumpHandlers(*this);
+    // Key-map values in the preset and layer sections the dump handlers answer.
     InstallKeymapHandlers(*this);
+    InstallSetupArpTuningHandlers(*this);
     InstallChannelHandlers(*this);
 }
 

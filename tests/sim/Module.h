@@ -46,6 +46,7 @@ struct Exchange {
 enum class ObjectKind { Preset = 1, Instrument = 2, Arp = 3, Setup = 4, Demo = 5, Riff = 6 };
 
 struct DumpState; // sim/DumpHandlers.h
+
 /// What bank select and program change did on one channel.
 struct ChannelProgram {
     int bankMsb = 0;  ///< CC 0 as last received: the ROM id
@@ -67,11 +68,13 @@ struct ModuleState {
     QByteArray setupImage;                        ///< the setup edit buffer as last built or uploaded (F0 ... F7)
     std::map<std::pair<int, int>, QByteArray> arps; ///< {SIMM id, arp} -> arp dump as stored (F0 ... F7)
     std::map<int, QByteArray> tunings;            ///< tuning program -> 16 name bytes + 128 x 3 tuning bytes
+
     // Module commands (CommandHandlers.cpp).
     std::vector<int> buttonsPressed;             ///< front-panel buttons pressed (state 1), in order
     std::map<int, int> setupDeviceIds;           ///< user setup -> device id that loading it sets
     std::map<std::pair<int, int>, std::array<int, 3>> noteTunings; ///< {tuning, key} -> semitone, fine high, fine low
     int randomisations = 0;
+
     std::shared_ptr<DumpState> dumps;      ///< stored presets and the dump conversations (sim/DumpHandlers.h)
 
     std::map<int, ChannelProgram> programs; ///< by channel of this input (0-15)
@@ -204,13 +207,14 @@ private:
 
 /// The handlers for identity, hardware configuration and the parameter messages.
 void InstallCoreHandlers(Module& module);
-/// The handlers for the setup, arp and MIDI Tuning Standard dumps in both directions.
-void InstallSetupArpTuningHandlers(Module& module);
+/// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
+void InstallDumpHandlers(Module& module);
 /// The handlers for names, the front panel, the screen dump, copies, randomising and
 /// single-note tuning changes (and the arp dump as far as an arp's name needs it).
 void InstallCommandHandlers(Module& module);
-/// The handlers for the preset and bank map dumps (sim/DumpHandlers.h).
-void InstallDumpHandlers(Module& module);
+/// The handlers for the setup, arp and MIDI Tuning Standard dumps in both directions
+/// (installed after the command handlers: its arp dump replaces theirs).
+void InstallSetupArpTuningHandlers(Module& module);
 /// The preset and layer section dumps that carry key-map data (KeymapHandlers.cpp);
 /// installed after the dump handlers, whose answer it keeps for every other request.
 void InstallKeymapHandlers(Module& module);

@@ -147,6 +147,11 @@ Config ReadConfig(const Profile& p)
     return c;
 }
 
+int NoSuchObjectSubCode(const Profile& p)
+{
+    return p.raw.value(QStringLiteral("errorSubCodes")).toObject().value(QStringLiteral("noSuchObject")).toInt();
+}
+
 // ---- bytes --------------------------------------------------------------------------------
 
 void Set14(QByteArray& bytes, int at, int value)
@@ -411,7 +416,7 @@ void ArpRequest(Module& m, Exchange& ex, const ArpConfig& c)
     }
     const std::optional<QByteArray> name = m.objectName(ObjectKind::Arp, simm, arp);
     if (!name && !c.placeholderPastCount) {
-        m.refuse(ex, kCmdArpDumpRequest, p.errorSubCodes.outOfRange, Refusal::ErrorReply, QStringLiteral("no such arp"));
+        m.refuse(ex, kCmdArpDumpRequest, NoSuchObjectSubCode(p), Refusal::ErrorReply, QStringLiteral("no such arp"));
         return;
     }
     ex.replies.push_back(BuildArp(m, c, simm, arp, name.value_or(QByteArray("(not instld)"))));
@@ -437,7 +442,7 @@ void ArpUpload(Module& m, Exchange& ex, const ArpConfig&)
     }
     const int arp = Module::Get14(q, 6);
     if (arp < 0 || arp >= m.objectCount(ObjectKind::Arp, 0)) {
-        m.refuse(ex, kCmdArpDump, p.errorSubCodes.outOfRange, Refusal::ErrorReply, QStringLiteral("no such user arp"));
+        m.refuse(ex, kCmdArpDump, NoSuchObjectSubCode(p), Refusal::ErrorReply, QStringLiteral("no such user arp"));
         return;
     }
     m.state().arps[{0, arp}] = q;

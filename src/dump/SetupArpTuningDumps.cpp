@@ -1,0 +1,308 @@
+// Proteus: the setup, arp and tuning dumps, one message each way.
+//
+//   setup   F0 18 0F dd 55 1D F7                 -> F0 18 0F dd 55 1C ... F7 (SetupDumpLayout)
+//   arp     F0 18 0F dd 55 19 arp(2) simm(2) F7  -> F0 18 0F dd 55 18 arp(2) A(2) B(2) x(2)
+//                                                    name(12) A*B values field(2) F7
+//   tuning  F0 7E dd 08 00 tt F7                 -> F0 7E dd 08 01 tt name(16) 128 x 3 cs F7 (408)
+#include "core/Format.h"
+#include "core/Logger.h"
+#include "core/MessageBox.h"
+#include "dump/SetupBuffer.h"
+#include "dump/SetupDumpLayout.h"
+#include "module/Proteus.h"
+#include "platform/Clock.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+// The most a single-message dump reply may hold after its header.
+constexpr unsigned kDumpReplyCapacity = 4096;
+
+constexpr std::size_t kArpNumberOffset = 6;
+constexpr std::size_t kArpStepsOffset = 8;
+constexpr std::size_t kArpValuesPerStepOffset = 10;
+constexpr std::size_t kArpTableOffset = 26;
+// The table may be empty, the field after it and the F7 must be there.
+constexpr std::size_t kArpMinimumLength = kArpTableOffset + 3;
+
+constexpr std::size_t kTuningDumpLength = 408;
+constexpr std::size_t kTuningDeviceIdOffset = 2;
+constexpr std::size_t kTuningNumberOffset = 5;
+constexpr std::uint8_t kUniversalNonRealTime = 0x7E;
+constexpr std::uint8_t kMidiTuningStandard = 0x08;
+constexpr std::uint8_t kBulkDumpRequest = 0x00;
+constexpr std::uint8_t kBulkDump = 0x01;
+// The checksum byte every uploaded tuning carries: modules take 7F as "not checked".
+constexpr std::uint8_t kUncheckedChecksum = 0x7F;
+
+constexpr std::size_t kStringFileNotADump = 258;
+
+const QString kDumpSetup = QStringLiteral("dump setup");
+const QString kDumpArp = QStringLiteral("dump arp");
+const QString kDumpPreset = QStringLiteral("dump preset");
+const QString kReadingSysEx = QStringLiteral("reading sysex data");
+const QString kUploadFile = QStringLiteral("upload sysex dump file");
+
+bool IsModuleMessage(std::span<const std::uint8_t> m, std::uint8_t command)
+{
+    return m.size() > kSysExCommandOffset && m[0] == SYSEX_START && m[1] == EMU_MANUFACTURER_ID
+        && m[2] == PROTEUS_PRODUCT_ID && m[4] == EDITOR_DESIGNATOR && m[kSysExCommandOffset] == command;
+}
+
+bool IsTuningDumpStart(std::span<const std::uint8_t> m)
+{
+    return m.size() > kTuningNumberOffset && m[0] == SYSEX_START && m[1] == kUniversalNonRealTime
+        && m[3] == kMidiTuningStandard && m[4] == kBulkDump;
+}
+
+// Empty when the arp dump holds together (its table and the field after it end
+// before the F7); else why not. *field gets the field's offset.
+QString CheckArpDump(std::span<const std::uint8_t> m, std::size_t* field = nullptr)
+{
+    if (m.size() < kArpMinimumLength || m.back() != SYSEX_END)
+        return QStringLiteral("an arp dump shorter than its header");
+    const int steps = ReadSetupValue(m, kArpStepsOffset);
+    const int perStep = ReadSetupValue(m, kArpValuesPerStepOffset);
+    if (steps < 0 || perStep < 0)
+        return QStringLiteral("an arp dump with a negative count");
+    const std::int64_t at = std::int64_t(kArpTableOffset) + 2 * std::int64_t(steps) * perStep;
+    if (at + 2 > std::int64_t(m.size()) - 1)
+        return QStringLiteral("an arp dump shorter than its step counts");
+    if (field)
+        *field = std::size_t(at);
+    return {};
+}
+
+QString CheckTuningDump(std::span<const std::uint8_t> m)
+{
+    if (!IsTuningDumpStart(m) || m.size() != kTuningDumpLength || m.back() != SYSEX_END)
+        return Format(u"a tuning dump of %d bytes instead of %d", int(m.size()), int(kTuningDumpLength));
+    return {};
+}
+
+QString CheckSetupDump(std::span<const std::uint8_t> m)
+{
+    const SetupDumpLayout layout = SetupDumpLayout::Parse(m);
+    return layout.IsValid() ? QString() : QString::fromUtf16(SetupDumpLayout::Describe(layout.problem));
+}
+
+// A 14-bit number into two bytes of a copy of a block.
+void Put14(QByteArray& bytes, std::size_t at, int value)
+{
+    std::uint8_t two[2] = {0x7F, 0x7F};
+    SysExValue14::Encode(value, two);
+    bytes[qsizetype(at)] = char(two[0]);
+    bytes[qsizetype(at + 1)] = char(two[1]);
+}
+
+struct DownloadTexts {
+    const QString& operation;     // sending, and a reply that does not hold together
+    const QString& sendReason;
+    const QString& waitOperation; // no reply
+    const QString& errorReason;   // a module error for the request
+};
+
+// Sends request, waits for the reply that starts with header and appends it
+// (header and all, through its F7) to blocks once check finds nothing wrong.
+bool DownloadOne(Proteus& p, const SysExMessage& request, int commandId, const std::vector<std::uint8_t>& header,
+                 const DownloadTexts& texts, const std::function<QString(std::span<const std::uint8_t>)>& check,
+                 ByteBlockList& blocks)
+{
+    if (!p.SendSysEx(request))
+        return p.ReportDumpFailure(texts.operation, texts.sendReason);
+    std::vector<std::uint8_t> reply(kDumpReplyCapacity);
+    bool ok = false;
+    unsigned received = 0;
+    if (!p.WaitForResponse(commandId, request.Data(), request.Length(), header.data(), unsigned(header.size()), &ok,
+                           reply.data(), kDumpReplyCapacity, false, &received))
+        return p.ReportDumpFailure(texts.waitOperation, QStringLiteral("failed to get dump request response"));
+    if (!ok)
+        return p.ReportDumpFailure(kReadingSysEx, texts.errorReason);
+
+    // The message ends at its first F7; a reply without one was cut short (or
+    // was longer than the module may send) and is no dump.
+    const auto end = std::find(reply.begin(), reply.begin() + received, SYSEX_END);
+    if (end == reply.begin() + received)
+        return p.ReportDumpFailure(texts.operation, QStringLiteral("an incomplete dump"));
+    std::vector<std::uint8_t> message(header);
+    message.insert(message.end(), reply.begin(), end + 1);
+    if (const QString problem = check(message); !problem.isEmpty())
+        return p.ReportDumpFailure(texts.operation, problem);
+    blocks.push_back(MakeByteBlock(QByteArrayView(message.data(), qsizetype(message.size()))));
+    return true;
+}
+
+} // namespace
+
+bool Proteus::SendDumpBlock(const _ByteBlock& block)
+{
+    // Rebuilt through SysExMessage, so that a byte of 0x80 or more between F0
+    // and F7 (a damaged file, a device id outside 0 ... 127) is refused
+    // instead of splitting the message on the wire.
+    const std::span<const std::uint8_t> bytes = block.Bytes();
+    if (bytes.size() < 2 || bytes.front() != SYSEX_START || bytes.back() != SYSEX_END)
+        return false;
+    SysExMessage message;
+    message.AddBytes(bytes.subspan(1, bytes.size() - 2));
+    return SendSysEx(message);
+}
+
+// ---- Setup ------------------------------------------------------------------------------
+
+bool Proteus::DownloadSetup(ByteBlockList& blocks)
+{
+    TLOG(4, u"Downloading Setup");
+    if (!HasCapability(CAP_SETUP_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::DownloadSetup")))
+        return false;
+    const ModuleSysExMessage request(GetDeviceId(), CMD_SETUP_DUMP_REQUEST);
+    // The header names the reply's command: a module error carries the same
+    // first five bytes and must never be taken for the dump.
+    const std::vector<std::uint8_t> header{SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
+                                           std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR, CMD_SETUP_DUMP};
+    const DownloadTexts texts{kDumpSetup, QStringLiteral("failed to send initial dump request"), kDumpPreset,
+                              QStringLiteral("Failed to recive the incoming dump")};
+    return DownloadOne(*this, request, CMD_SETUP_DUMP_REQUEST, header, texts, CheckSetupDump, blocks);
+}
+
+bool Proteus::UploadSetup(ByteBlockList& blocks, bool writeDeviceId)
+{
+    TLOG(4, u"Uploading Setup");
+    if (!HasCapability(CAP_SETUP_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::UploadSetup")))
+        return false;
+    if (blocks.size() != 1 || !blocks.front() || !IsModuleMessage(blocks.front()->Bytes(), CMD_SETUP_DUMP))
+        return false;
+    const std::span<const std::uint8_t> dump = blocks.front()->Bytes();
+    const SetupDumpLayout layout = SetupDumpLayout::Parse(dump);
+    if (!layout.IsValid())
+        return ReportDumpFailure(kDumpSetup, QString::fromUtf16(SetupDumpLayout::Describe(layout.problem)));
+
+    QByteArray bytes = blocks.front()->ToByteArray();
+    bytes[qsizetype(kSysExDeviceIdOffset)] = char(GetDeviceId());
+    // The master device id lies where the section counts put it; the bytes of
+    // a fixed place hold another master setting on most models.
+    int adopt = -1;
+    if (const std::optional<std::size_t> at = layout.DeviceIdOffset()) {
+        if (writeDeviceId) {
+            Put14(bytes, *at, GetDeviceId());
+        } else {
+            const int id = ReadSetupValue(dump, *at);
+            if (id != GetDeviceId())
+                adopt = id;
+        }
+    }
+    TPtr<_ByteBlock> block = MakeByteBlock(bytes);
+    blocks.front() = block;
+    if (!SendDumpBlock(*block))
+        return ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send dump data"));
+    // Only a module that got the dump has moved to its device id.
+    if (adopt >= 0 && SetDeviceId(adopt))
+        platform::CurrentClock().SleepMs(GetTimeout());
+    return true;
+}
+
+// ---- Arp --------------------------------------------------------------------------------
+
+bool Proteus::DownloadArp(int romId, int arp, ByteBlockList& blocks)
+{
+    TLOG(4, u"Downloading Arp %s %s", GetSimmName(romId), Format(u"%d:%03d", romId, arp));
+    if (!HasCapability(CAP_ARPS_AND_BEATS) || !ReadyToSend(QStringLiteral("Proteus::DownloadArp")))
+        return false;
+    ModuleSysExMessage request(GetDeviceId(), CMD_ARP_DUMP_REQUEST);
+    request.AddValue14(arp).AddValue14(romId);
+    const std::vector<std::uint8_t> header{SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
+                                           std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR, CMD_ARP_DUMP};
+    const QString sendReason = QStringLiteral("failed to send initial arp dump request");
+    const QString errorReason = QStringLiteral("Failed to receive the incoming dump");
+    const DownloadTexts texts{kDumpArp, sendReason, kDumpArp, errorReason};
+    return DownloadOne(*this, request, CMD_ARP_DUMP_REQUEST, header, texts,
+                       [](std::span<const std::uint8_t> m) { return CheckArpDump(m); }, blocks);
+}
+
+bool Proteus::UploadArp(int arp, ByteBlockList& blocks)
+{
+    TLOG(4, u"Uploading Arp %s", Format(u"%d:%03d", 0, arp));
+    if (!HasCapability(CAP_ARPS_AND_BEATS) || !ReadyToSend(QStringLiteral("Proteus::UploadArp")))
+        return false;
+    if (blocks.size() != 1 || !blocks.front())
+        return false;
+    const std::span<const std::uint8_t> dump = blocks.front()->Bytes();
+    if (!IsModuleMessage(dump, CMD_ARP_DUMP))
+        return ReportDumpFailure(kUploadFile, LoadResourceString(kStringFileNotADump));
+    std::size_t field = 0;
+    if (const QString problem = CheckArpDump(dump, &field); !problem.isEmpty())
+        return ReportDumpFailure(kUploadFile, problem);
+    if (!SysExValue14::Fits(arp)) {
+        TLOG(-2, u"Failed to upload arp %d: the number does not fit a dump", arp);
+        return false;
+    }
+
+    QByteArray bytes = blocks.front()->ToByteArray();
+    Put14(bytes, kArpNumberOffset, arp);
+    // A user arp comes from no SIMM.
+    Put14(bytes, field, 0);
+    bytes[qsizetype(kSysExDeviceIdOffset)] = char(GetDeviceId());
+    TPtr<_ByteBlock> block = MakeByteBlock(bytes);
+    blocks.front() = block;
+    if (!SendDumpBlock(*block))
+        return ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send tuning data"));
+    return true;
+}
+
+// ---- Tuning -----------------------------------------------------------------------------
+
+bool Proteus::DownloadTuning(int tuning, ByteBlockList& blocks)
+{
+    TLOG(4, u"Downloading Setup");
+    if (!HasCapability(CAP_TUNING_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::DownloadTuning")))
+        return false;
+    SysExMessage request;
+    request.AddByte(kUniversalNonRealTime).AddByte(GetDeviceId()).AddByte(kMidiTuningStandard)
+        .AddByte(kBulkDumpRequest).AddByte(tuning);
+    // The tuning number is part of the header: a dump of another tuning is not this one.
+    const std::vector<std::uint8_t> header{SYSEX_START,        kUniversalNonRealTime, std::uint8_t(GetDeviceId()),
+                                           kMidiTuningStandard, kBulkDump,             std::uint8_t(tuning)};
+    const DownloadTexts texts{kDumpSetup, QStringLiteral("failed to send initial dump request"), kDumpPreset,
+                              QStringLiteral("Failed to recive the incoming dump")};
+    return DownloadOne(*this, request, 0, header, texts, CheckTuningDump, blocks);
+}
+
+bool Proteus::UploadTuning(int tuning, ByteBlockList& blocks)
+{
+    TLOG(4, u"Uploading Tuning %d", tuning);
+    if (!HasCapability(CAP_TUNING_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::UploadTuning")))
+        return false;
+    if (blocks.size() != 1 || !blocks.front() || !IsTuningDumpStart(blocks.front()->Bytes()))
+        return false;
+    if (const QString problem = CheckTuningDump(blocks.front()->Bytes()); !problem.isEmpty())
+        return ReportDumpFailure(kDumpSetup, problem);
+    if (tuning < 0 || tuning > 0x7F) {
+        TLOG(-2, u"Failed to upload tuning %d: not a tuning program", tuning);
+        return false;
+    }
+
+    QByteArray bytes = blocks.front()->ToByteArray();
+    bytes[qsizetype(kTuningDeviceIdOffset)] = char(GetDeviceId());
+    bytes[qsizetype(kTuningNumberOffset)] = char(tuning);
+    bytes[bytes.size() - 2] = char(kUncheckedChecksum);
+    TPtr<_ByteBlock> block = MakeByteBlock(bytes);
+    blocks.front() = block;
+    if (!SendDumpBlock(*block))
+        return ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send tuning data"));
+    return true;
+}
+
+// ---- The setup buffer's place in the connection -----------------------------------------
+
+void Proteus::SetupBufferDeleter::operator()(SetupBuffer* buffer) const
+{
+    delete buffer;
+}
+
+SetupBuffer* Proteus::CreateSetupBuffer()
+{
+    auto* buffer = new SetupBuffer(this);
+    SetSetupParameters(buffer);
+    return buffer;
+}
