@@ -195,6 +195,7 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
         if (!ResponseWarningsSuppressed())
             TLOG(-1, u"Error received for cmd %d (sub:%d)", command, subCode);
         TLOG(8, u"%s - Found error on expected response", u"Proteus::CheckResponse");
+        ++m_moduleErrors; // tells "the module said no" from a reply lost or broken
         entry->done = true;
         entry->ok = false;
         entry->received = 0;

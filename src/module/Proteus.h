@@ -52,6 +52,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -60,6 +61,7 @@
 
 class StackedProgress;
 class SetupBuffer;
+class XMLElement;
 
 class Proteus : public MidiPort, public ProteusData {
 public:
@@ -664,13 +666,6 @@ private:
     // Drops the SIMM name caches the running sequence added.
     void ForgetSimmsAddedByConnect();
 
-    // Stand-ins (module/PendingConnectOps.cpp) for the ROM data and
-    // configuration caches, which are being built elsewhere; they go when those land.
-public:
-    int GetRomObjectCount(int kind, int simmId, bool* complete = nullptr);
-    bool LoadSimmNames(StackedProgress& progress, const SimmSlot& slot);
-    bool LoadCacheConfiguration();
-private:
 
     BeatData m_beatData;
     std::set<int> m_simmsAddedByConnect;
@@ -683,8 +678,7 @@ public:
     // SendHandshake, ConvertBlocksToBlock, Download*/Upload*, ReadSysExFile,
     // WriteSysExFile, SaveEditBuffer, BackupModule, ReportDumpFailure ...
 
-    // ==== Dump handshakes, preset download, bank map, .sysex files (src/dump) ==========
-    // A dump is a ByteBlockList: one complete SysEx message (F0 ... F7) per
+    // ==== Dump handshakes, preset download, bank map, .sysex files (src/dump) ===    // A dump is a ByteBlockList: one complete SysEx message (F0 ... F7) per
     // block, in wire order. Every decoder below checks a block's length before
     // it reads a fixed offset and refuses a block that is too short, so a
     // damaged file or reply is reported and nothing is sent or stored.
@@ -840,6 +834,113 @@ private:
 
 public:
     // ==== end of setup, arp and tuning dumps, FX bank, capability probe =================
+    // ---- ROM data cache, SIMM names and the configuration cache (src/dump) --------------
+    // RomDataCache.cpp: object counts per ROM (probed once, kept in the settings
+    // store under "ROMData") and the object names of each SIMM from the module,
+    // corrected by the Mappings document. ConfigurationCache.cpp: the cache file
+    // of every ROM object name and parameter range (dump/ConfigurationCache.h).
+    // ParameterElements.cpp: parameter records as XML elements, shared with the
+    // preset documents.
+
+    /// How one object's name request went while counting objects.
+    enum class ObjectProbe {
+        Present,  ///< a name came that is not the kind's placeholder
+        Missing,  ///< the module said so: an error reply, or the placeholder name
+        NoAnswer, ///< no clear answer (time-out, broken input, short reply, nothing sent)
+    };
+
+    /// The number of objects of a kind in a SIMM: fixed for user arps (100) and
+    /// setups (64 for the user bank, 0 for a ROM), else the value stored under
+    /// the SIMM's "ROMData" key, else probed by name requests and stored. The
+    /// count is stored only when every probe request was answered; a request
+    /// that got no answer ends the probe with 0, nothing stored, and
+    /// *complete (may be null) false. A stored value no probe can give (above
+    /// 1001, or 601 for arps) is logged and probed again.
+    int GetRomObjectCount(int kind, int simmId, bool* complete = nullptr);
+    /// Asks for the name of one object, warnings suppressed.
+    ObjectProbe ProbeObject(int kind, int simmId, int index);
+    /// True when ProbeObject finds the object present.
+    bool IsObjectPresent(int kind, int simmId, int index);
+    /// Asks for the names of objects 0 ... count - 1 of a kind, applies the
+    /// Mappings document (the explicit name, then the SIMM's replacements, then
+    /// the kind's) and stores them in simm; one progress step each. False at
+    /// the first failed request (the names stored before it stay).
+    bool LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& simm, int kind, int simmId, int count);
+    /// Every kind of a slot whose count is above 0, in kind order; setups come
+    /// from the setup names in the settings store ("User Setup" when none is
+    /// stored, which is then stored). True when the SIMM is not in the SIMM map.
+    bool LoadSimmNames(StackedProgress& progress, const SimmSlot& slot);
+    /// The names of every ROM SIMM from the module, then RefreshMinMaxCache,
+    /// under one progress ("Loading Names"). False when a name request failed.
+    bool LoadAllSimmNames();
+    /// Asks every record of the min/max cache for its range again, in id
+    /// order; a record the module does not answer keeps what it held (and
+    /// whether its range is known, IsRangeKnown).
+    void RefreshMinMaxCache();
+
+    /// Called on connection: fills the SIMMs' name caches and the min/max cache
+    /// from the configuration cache file, building the file first when there is
+    /// none, when it cannot be read or lacks its parts (the old file is kept
+    /// beside it as "<name>.bad" and the user told), or, with the user's
+    /// consent, when it was built for another set of ROMs. False stops the
+    /// connection: a failed build, a failed read, or an unreadable file that
+    /// could not be kept aside (it is then left untouched).
+    bool LoadCacheConfiguration();
+    /// Builds the file from the module: every ROM SIMM's names and the ranges
+    /// of the min/max cache that the module answered (IsRangeKnown); saves it
+    /// whole (an existing file is replaced only by a complete build) and
+    /// stores the SIMM checksum in ROMHash. Every failure is reported; false then.
+    bool CreateCacheConfiguration();
+    /// The file's path in the data folder ("Tabrine" in the user's Documents
+    /// folder) with the ConfigFile setting's name; a program-supplied file of
+    /// that name seeds it when the user has none. The program's copy's path
+    /// when there is no Documents folder.
+    QString GetCacheConfigurationPath();
+    /// The sum of the SIMM ids in the SIMM map (the user bank adds nothing).
+    int GetSimmChecksum() const;
+
+    /// Writes one list element (elementName + "S") into simmElement with an
+    /// element per cached name of the kind: SIMM_ID = the index, text = the
+    /// name. False only when the owning document cannot be reached.
+    bool WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement& simmElement, QStringView elementName);
+    /// The number of elementName elements in simmElement's list; 0 without a list.
+    int CountObjectElements(const XMLElement& simmElement, QStringView elementName);
+    /// Stores the names of simmElement's list (missing: nothing read) in simm;
+    /// an index outside the cache is ignored. True.
+    bool ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLElement& simmElement, QStringView elementName);
+
+    /// The edit path for a record whose document value differs from the
+    /// module's (the preset documents pass the dialog's EditParameter).
+    using ParameterEditor = std::function<void(ParamRecord*)>;
+    /// One element per record, in id order, named by the record's name:
+    /// minMax: MIN_VALUE, MAX_VALUE, DEFAULT, READ_ONLY; else VALUE and, for a
+    /// parameter with a ROM-id partner, SIMM_ID. Numbers are written as the low
+    /// 16 bits, sign-extended. False when an element cannot be made.
+    bool WriteParameterElements(const ParameterCache& records, XMLElement& parent, bool minMax);
+    /// Reads each record's element of parent (the first of that name); one
+    /// progress step per record. minMax: the range from the element (a record
+    /// of the min/max cache then counts as known, SetRangeKnown); a record
+    /// without an element, or whose element lacks one of the four numbers, is
+    /// asked of the module. Value form: the value (and SIMM id) from the
+    /// element; with an editor, a record whose module value differs (or cannot
+    /// be asked) is handed to it. Elements of unknown parameters are ignored.
+    bool ReadParameterElements(StackedProgress& progress, const ParameterEditor& editor, ParameterCache& records,
+                               const XMLElement& parent, bool minMax);
+
+    /// The number of module error replies that ended a wait. A request that
+    /// failed without raising it got no clear answer: a time-out, a broken
+    /// input, a short reply, or nothing sent.
+    std::uint64_t GetModuleErrorCount() const { return m_moduleErrors; }
+
+private:
+    // A file that cannot be read, or lacks its parts: reported, kept aside
+    // and rebuilt (see LoadCacheConfiguration).
+    bool RebuildUnreadableCache(const QString& path, const QString& problem);
+
+    std::uint64_t m_moduleErrors = 0;
+
+public:
+    // ---- end of ROM data cache, SIMM names and the configuration cache ------------------
 
 protected:
     /// Set by the connect sequence at the connect notification, cleared at the disconnect.

@@ -3,9 +3,12 @@
 #include "support/ProteusSimFixture.h"
 #include "support/ConnectSupport.h"
 
+#include "core/GlobalResources.h"
 #include "core/Settings.h"
 #include "module/ParameterIds.h"
 #include "sim/Profile.h"
+
+#include <QTemporaryDir>
 
 using namespace proteustest;
 
@@ -25,6 +28,14 @@ protected:
         options.profileJson = profileJson;
         options.runConnectSequence = true;
         options.beforeOpen = [this, extra](TestProteus& p) {
+            // A data folder of its own for every connect: the configuration cache starts cold.
+            resources.reset();
+            folder = std::make_unique<QTemporaryDir>();
+            resources = std::make_unique<GlobalResources>();
+            DataLocations l;
+            l.documentsFolder = folder->filePath(QStringLiteral("docs"));
+            l.programFolder = folder->filePath(QStringLiteral("bin"));
+            resources->SetDataLocations(l);
             listener = std::make_unique<RecordingListener>();
             p.AddListener(listener.get());
             GetGlobalConfigurations().SetDword(Capabilities, CapabilitiesOf(module->profile()));
@@ -40,11 +51,14 @@ protected:
             proteus->RemoveListener(listener.get());
         Stop();
         listener.reset();
+        resources.reset();
     }
 
     int Count(const QString& call) const { return int(listener->calls.count(call)); }
 
     std::unique_ptr<RecordingListener> listener;
+    std::unique_ptr<QTemporaryDir> folder;
+    std::unique_ptr<GlobalResources> resources;
 };
 
 TEST_F(ConnectTest, FirstConnectOfEveryFamilyMemberReachesConnected)
