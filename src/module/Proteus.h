@@ -36,12 +36,14 @@
 // scan in src/module, dumps, files and backup in src/dump.
 
 #include "core/RefCounted.h"
+#include "core/XMLDocument.h"
 #include "dump/ByteBlock.h"
 #include "dump/InstrumentDefinition.h"
 #include "dump/OleProps.h"
 #include "midi/MidiPort.h"
 #include "module/Capabilities.h"
 #include "module/ModuleCommands.h"
+#include "module/KeyMapData.h"
 #include "module/ModuleSysEx.h"
 #include "module/ProteusData.h"
 #include "module/ProteusEvents.h"
@@ -59,6 +61,7 @@
 #include <vector>
 
 class StackedProgress;
+class SetupBuffer;
 class XMLElement;
 class SetupBuffer;
 
@@ -536,8 +539,142 @@ private:
 public:
     // ==== End of device scan and module commands =========================================
 
-    // ---- Connect sequence and capability probe (src/module) -----------------------------
-    // OnConnect, OnDisconnect, IdentifyDevice, LoadUserData, RetrieveParameters.
+    // ==== Connect sequence, beat data cache, key-map collection ==========================
+    // The sequence in src/module/ConnectSequence.cpp, the beat data in
+    // src/module/BeatDataCache.cpp, the key maps and their cache file
+    // (KeymapCache.xml in the data folder) in src/dump/KeymapCollection.cpp.
+    //
+    // The connect sequence runs inside the connect notification: identity,
+    // capabilities, ROM configuration, names, every parameter's range and value,
+    // the setup edit buffer and the beat data; only then is the connection
+    // ready and the listeners told. A disconnect that arrives while it runs (it
+    // is dispatched from inside the sequence's waits) ends it: no listener hears
+    // "connected" afterwards, and the SIMM name caches it had begun are dropped,
+    // so the next connect learns them again instead of keeping half of them.
+
+    /// The connect notification: runs the connect sequence; on a failure the
+    /// port pair is closed.
+    void OnConnect() override;
+    /// The disconnect notification: listeners hear OnDeviceDisconnected, then
+    /// the ready and connected flags are cleared.
+    void OnDisconnect() override;
+    /// Identity, capability probe and ROM configuration into HardwareConfig and
+    /// the SIMM map. A missing identity reply or a module that is no E-mu
+    /// Proteus closes the ports and tells the user.
+    bool IdentifyDevice();
+    /// The user bank's names and the range and value of every parameter group.
+    /// A group that fails stops at its first failing record; the others run.
+    bool LoadUserData();
+    /// Range and value of every record of collection, in id order, one
+    /// progress step each; false at the first failure (unless TestUI is on).
+    bool RetrieveParameters(StackedProgress& progress, ParameterCache& collection);
+
+    /// One beat layer's trigger settings (layers 16-23 have no velocity,
+    /// transpose or group: 0).
+    struct BeatLayerRow {
+        int triggerKey = 0;
+        int latch = 0;
+        int velocity = 0;
+        int transpose = 0;
+        int group = 0;
+    };
+    /// What the user interface needs of the beats without asking the module.
+    struct BeatData {
+        int beatChannel = 0;        ///< BEATS_CHANNEL when filled; -1 is the basic channel
+        int triggerChannel = 0;     ///< BEATS_TRIGGER_CHANNEL
+        int triggerOffset = 0;      ///< BEATS_TRIGGER_OFFSET
+        std::array<BeatLayerRow, 24> layers{};
+        int romId = 0;              ///< the beat channel's preset
+        int presetNumber = 0;
+        QString presetName;
+        int riffSimm = 0;           ///< that preset's riff
+        int riffNumber = 0;
+        QString riffName;           ///< "BTS-Unknown" without CAP_SYSEX_DUMPS
+    };
+    const BeatData& GetBeatData() const { return m_beatData; }
+    /// The connect-time fill (only with CAP_ARPS_AND_BEATS): the beat
+    /// channel's preset and riff, the trigger channel and offset, then the 24
+    /// beat layers one by one; beat layer 0 is selected again at the end. The
+    /// cache takes the result only when the connection is still up at the end.
+    void UpdateBeatDataCache();
+    /// The preset (and its riff) that channel plays; -1 is the basic channel.
+    bool DownloadBeatData(int channel, int& romId, int& presetNumber, QString& presetName, int& riffSimm,
+                          int& riffNumber, QString& riffName);
+    /// Keeps the cache current from a distributed change (DistributeParameterChanged).
+    void UpdateBeatDataFromChange(const ParamRecord* record);
+
+    /// The six values of one preset layer the key maps need.
+    struct LayerKeyData {
+        int simm = 0;
+        int instrument = 0;
+        int keyLow = 0;
+        int keyHigh = 0;
+        int noTranspose = 0;
+        int transpose = 0;
+    };
+    /// One preset's merged key map.
+    class _PresetData : public RefCountedObject {
+    public:
+        _PresetData(int simmId, int presetNumber) : simmId(simmId), presetNumber(presetNumber) {}
+        ~_PresetData() override = default;
+        int simmId;
+        int presetNumber;
+        KeyMapData keyMap;
+    };
+    /// Key: (SIMM id << 16) | (preset number & 0xFFFF).
+    using PresetDataMap = std::map<std::uint32_t, TPtr<_PresetData>>;
+    static std::uint32_t PresetDataKey(int simmId, int presetNumber)
+    {
+        return (std::uint32_t(simmId) << 16) | (std::uint32_t(presetNumber) & 0xFFFFu);
+    }
+
+    /// The key map of every preset of every installed SIMM that has one:
+    /// layers whose instrument has a key map in the Keymaps document, and with
+    /// saveBeats the beat map for a preset whose riff is a beat riff ("BTS-").
+    /// ROM presets come from KeymapCache.xml where it has them (what had to be
+    /// downloaded is added and the file saved whole); user presets are always
+    /// downloaded. onlyUnique skips user presets named in romPresetNames.
+    /// False when a download fails: results then hold what was merged so far,
+    /// and what was downloaded is not saved.
+    bool CollectKeymapData(bool saveBeats, bool onlyUnique, const std::set<QString>& romPresetNames,
+                           PresetDataMap& results);
+    /// Loads KeymapCache.xml (the default content when there is none). A file
+    /// that does not load is reported and the document holds the default
+    /// content, so the file is rebuilt (and replaced whole) from the module.
+    bool OpenKeymapCache(XMLDocument& document);
+    /// The PRESET element of simmId/preset; with create, missing SIMM and
+    /// PRESET elements are made (with ID and NAME).
+    bool GetPresetData(XMLDocument& document, int simmId, int preset, XMLElement& element, bool create);
+    bool GetLayerCacheData(XMLDocument& document, int simmId, int preset, int layer, LayerKeyData& data);
+    bool SetLayerCacheData(XMLDocument& document, int simmId, int preset, int layer, const LayerKeyData& data);
+    bool GetRiffCacheData(XMLDocument& document, int simmId, int preset, int& riffSimm, int& riffNumber,
+                          QString& riffName);
+    bool SetRiffCacheData(XMLDocument& document, int simmId, int preset, int riffSimm, int riffNumber,
+                          const QString& riffName);
+    /// Layer section dump (0x21) of one layer, decoded.
+    bool DownloadLayerData(int simmId, int preset, int layer, LayerKeyData& data);
+    /// Preset section dump (0x10): the riff's SIMM and number; its name from the names.
+    bool DownloadRiffData(int simmId, int preset, int& riffSimm, int& riffNumber, QString& riffName);
+    /// 128 one-key entries named by note.
+    bool CreateDiatonicKeymap(KeyMapData& map);
+    /// The 24 beat triggers' keys from the module, named by beat.
+    bool CreateBeatKeymap(KeyMapData& map);
+
+private:
+    // Steps 4 to 10 of the connect sequence, after the identity.
+    bool RunConnectSteps(bool testUI);
+    // The connection went away while the sequence ran.
+    bool ConnectAborted() const { return !IsConnected(); }
+    // Drops the SIMM name caches the running sequence added.
+    void ForgetSimmsAddedByConnect();
+
+
+    BeatData m_beatData;
+    std::set<int> m_simmsAddedByConnect;
+    bool m_connecting = false;
+
+public:
+    // ==== end of the connect sequence, beat data cache, key-map collection ===============
 
     // ---- Dumps, files and backup (src/dump) ---------------------------------------------
     // SendHandshake, ConvertBlocksToBlock, Download*/Upload*, ReadSysExFile,
@@ -646,6 +783,79 @@ private:
 
 public:
     // ==== end of dump handshakes, preset download, bank map, .sysex files ===============
+
+    // ==== Setup, arp and tuning dumps, FX bank, capability probe, setup buffer ===========
+    // (src/dump/SetupArpTuningDumps.cpp, src/dump/FxBankExport.cpp,
+    //  src/module/CapabilityProbe.cpp; the buffer itself in src/dump/SetupBuffer.h)
+    //
+    // Three objects travel as one message each: the setup edit buffer (55 1D ->
+    // 55 1C), an arp pattern (55 19 -> 55 18) and a user tuning as a MIDI Tuning
+    // Standard bulk dump (F0 7E dd 08 00 tt F7 -> 408 bytes). A download sends
+    // one request and appends the one reply as a block; an upload rewrites a
+    // few bytes of the one block it is given and sends it, awaiting nothing.
+    // Each needs its capability flag and a ready connection; without them it
+    // is false and sends nothing.
+    //
+    // A download waits for its own reply only (55 1C, 55 18, 08 01 of the asked
+    // tuning), so a module error or a stray message is never stored as a dump;
+    // a reply that is cut short or does not hold together is refused. An upload
+    // checks the block's layout before it touches or sends a byte; a block that
+    // fails is refused with a reason (ReportDumpFailure) and nothing is sent.
+    // The setup dump's device id is found through its section counts
+    // (SetupDumpLayout), never at fixed bytes.
+
+    /// Appends the module's setup edit buffer to blocks.
+    bool DownloadSetup(ByteBlockList& blocks);
+    /// Sends the one setup dump of blocks into the module's edit buffer, with
+    /// the current device id in byte 3. writeDeviceId: the module keeps the
+    /// current device id (it is written into the dump's device-id value).
+    /// Otherwise the module takes the dump's device id: when that differs, the
+    /// connection follows it once the dump is sent, and the call waits one
+    /// response time-out for the module to settle.
+    bool UploadSetup(ByteBlockList& blocks, bool writeDeviceId);
+    /// Appends arp pattern arp of SIMM romId (0: the user bank).
+    bool DownloadArp(int romId, int arp, ByteBlockList& blocks);
+    /// Sends the one arp dump of blocks as user arp `arp`; the field after its
+    /// table (the SIMM the pattern came from) becomes 0.
+    bool UploadArp(int arp, ByteBlockList& blocks);
+    /// Appends user tuning `tuning` (0 ... 127).
+    bool DownloadTuning(int tuning, ByteBlockList& blocks);
+    /// Sends the one tuning dump of blocks as tuning `tuning`, with the
+    /// checksum byte 0x7F.
+    bool UploadTuning(int tuning, ByteBlockList& blocks);
+
+    /// Appends to blocks the messages that restore the effects settings of the
+    /// current parameter values (no module traffic): the basic channel edit,
+    /// the edit buffer's preset effects section and the controller
+    /// assignments (M-P only with CAP_16_CONTROLLERS). False, blocks
+    /// unchanged, when a value cannot travel in 14 bits.
+    bool CreateFXSysexBank(ByteBlockList& blocks);
+
+    /// The capability flags: from the setting Capabilities when it holds
+    /// CAP_TESTED, otherwise by asking the module once (one request of each
+    /// kind, warnings suppressed, progress 0 ... 7) and storing the result in
+    /// the setting. Always true.
+    bool CheckCapabilities();
+
+    /// The multisetup held for the setup editor (created with the connection,
+    /// registered as its SetupParameters). Never null.
+    SetupBuffer* GetSetupBuffer() const { return m_setupBuffer.get(); }
+
+private:
+    struct SetupBufferDeleter {
+        void operator()(SetupBuffer* buffer) const;
+    };
+    // Creates the buffer and registers it as the setup parameters (after
+    // m_setupParameters has been initialised: this section comes later).
+    SetupBuffer* CreateSetupBuffer();
+    // Sends a dump block whose bytes the caller has checked; false when the
+    // port refuses it or a byte would not fit inside SysEx.
+    bool SendDumpBlock(const _ByteBlock& block);
+
+    std::unique_ptr<SetupBuffer, SetupBufferDeleter> m_setupBuffer{CreateSetupBuffer()};
+
+public:
+    // ==== end of setup, arp and tuning dumps, FX bank, capability probe =================
     // ---- ROM data cache, SIMM names and the configuration cache (src/dump) --------------
     // RomDataCache.cpp: object counts per ROM (probed once, kept in the settings
     // store under "ROMData") and the object names of each SIMM from the module,
@@ -754,77 +964,6 @@ private:
 public:
     // ---- end of ROM data cache, SIMM names and the configuration cache ------------------
 
-    // ==== Setup, arp and tuning dumps, FX bank, capability probe, setup buffer ====    // (src/dump/SetupArpTuningDumps.cpp, src/dump/FxBankExport.cpp,
-    //  src/module/CapabilityProbe.cpp; the buffer itself in src/dump/SetupBuffer.h)
-    //
-    // Three objects travel as one message each: the setup edit buffer (55 1D ->
-    // 55 1C), an arp pattern (55 19 -> 55 18) and a user tuning as a MIDI Tuning
-    // Standard bulk dump (F0 7E dd 08 00 tt F7 -> 408 bytes). A download sends
-    // one request and appends the one reply as a block; an upload rewrites a
-    // few bytes of the one block it is given and sends it, awaiting nothing.
-    // Each needs its capability flag and a ready connection; without them it
-    // is false and sends nothing.
-    //
-    // A download waits for its own reply only (55 1C, 55 18, 08 01 of the asked
-    // tuning), so a module error or a stray message is never stored as a dump;
-    // a reply that is cut short or does not hold together is refused. An upload
-    // checks the block's layout before it touches or sends a byte; a block that
-    // fails is refused with a reason (ReportDumpFailure) and nothing is sent.
-    // The setup dump's device id is found through its section counts
-    // (SetupDumpLayout), never at fixed bytes.
-
-    /// Appends the module's setup edit buffer to blocks.
-    bool DownloadSetup(ByteBlockList& blocks);
-    /// Sends the one setup dump of blocks into the module's edit buffer, with
-    /// the current device id in byte 3. writeDeviceId: the module keeps the
-    /// current device id (it is written into the dump's device-id value).
-    /// Otherwise the module takes the dump's device id: when that differs, the
-    /// connection follows it once the dump is sent, and the call waits one
-    /// response time-out for the module to settle.
-    bool UploadSetup(ByteBlockList& blocks, bool writeDeviceId);
-    /// Appends arp pattern arp of SIMM romId (0: the user bank).
-    bool DownloadArp(int romId, int arp, ByteBlockList& blocks);
-    /// Sends the one arp dump of blocks as user arp `arp`; the field after its
-    /// table (the SIMM the pattern came from) becomes 0.
-    bool UploadArp(int arp, ByteBlockList& blocks);
-    /// Appends user tuning `tuning` (0 ... 127).
-    bool DownloadTuning(int tuning, ByteBlockList& blocks);
-    /// Sends the one tuning dump of blocks as tuning `tuning`, with the
-    /// checksum byte 0x7F.
-    bool UploadTuning(int tuning, ByteBlockList& blocks);
-
-    /// Appends to blocks the messages that restore the effects settings of the
-    /// current parameter values (no module traffic): the basic channel edit,
-    /// the edit buffer's preset effects section and the controller
-    /// assignments (M-P only with CAP_16_CONTROLLERS). False, blocks
-    /// unchanged, when a value cannot travel in 14 bits.
-    bool CreateFXSysexBank(ByteBlockList& blocks);
-
-    /// The capability flags: from the setting Capabilities when it holds
-    /// CAP_TESTED, otherwise by asking the module once (one request of each
-    /// kind, warnings suppressed, progress 0 ... 7) and storing the result in
-    /// the setting. Always true.
-    bool CheckCapabilities();
-
-    /// The multisetup held for the setup editor (created with the connection,
-    /// registered as its SetupParameters). Never null.
-    SetupBuffer* GetSetupBuffer() const { return m_setupBuffer.get(); }
-
-private:
-    struct SetupBufferDeleter {
-        void operator()(SetupBuffer* buffer) const;
-    };
-    // Creates the buffer and registers it as the setup parameters (after
-    // m_setupParameters has been initialised: this section comes later).
-    SetupBuffer* CreateSetupBuffer();
-    // Sends a dump block whose bytes the caller has checked; false when the
-    // port refuses it or a byte would not fit inside SysEx.
-    bool SendDumpBlock(const _ByteBlock& block);
-
-    std::unique_ptr<SetupBuffer, SetupBufferDeleter> m_setupBuffer{CreateSetupBuffer()};
-
-public:
-    // ==== end of setup, arp and tuning dumps, FX bank, capability probe =================
     // ==== Module information report, preset upload, edit-buffer save, instrument ========
     // ==== definition export (src/module/ModuleInfo.cpp, src/dump) ==========================
 

@@ -580,6 +580,7 @@ void Proteus::DistributeParameterChanged(ParamRecord* record)
         SelectPreset(record->romId, record->value);
     if (m_setupParameters)
         m_setupParameters->OnParameterChanged(record);
+    UpdateBeatDataFromChange(record);
     NotifyParameterChanged(record);
 }
 

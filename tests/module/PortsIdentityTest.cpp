@@ -187,6 +187,7 @@ TEST_F(PortsIdentity, ClosePortWaitsAtMostHalfASecondForTheDisconnect)
         SCOPED_TRACE(row.name);
         Start({});
         proteus->SetConnected(row.connected);
+        proteus->ignoreDisconnect = row.connected;
         const std::int64_t start = NowMs();
         EXPECT_TRUE(proteus->ClosePort());
         const std::int64_t elapsed = NowMs() - start;

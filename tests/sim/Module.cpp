@@ -58,6 +58,8 @@ Module::Module(Profile profile) : profile_(std::move(profile)), deviceId_(profil
     InstallCoreHandlers(*this);
     InstallCommandHandlers(*this);
     InstallDumpHandlers(*this);
+    // Key-map values in the preset and layer sections the dump handlers answer.
+    InstallKeymapHandlers(*this);
     InstallSetupArpTuningHandlers(*this);
     InstallChannelHandlers(*this);
 }
@@ -400,6 +402,18 @@ void Module::setHandler(int route, Handler handler, SubjectOf subject)
 }
 
 void Module::removeHandler(int route) { routes_.erase(route); }
+
+Module::Handler Module::handlerOf(int route) const
+{
+    const auto it = routes_.find(route);
+    return it == routes_.end() ? Handler{} : it->second.handle;
+}
+
+Module::SubjectOf Module::subjectOf(int route) const
+{
+    const auto it = routes_.find(route);
+    return it == routes_.end() ? SubjectOf{} : it->second.subject;
+}
 
 // ---- parameters -----------------------------------------------------------------------------
 

@@ -112,6 +112,10 @@ public:
     /// Installs (or replaces) the handler of a route; `subject` extracts the id the fault rules match on.
     void setHandler(int route, Handler handler, SubjectOf subject = {});
     void removeHandler(int route);
+    /// The handler and subject function of a route (empty when it has none), so
+    /// that a later area can answer some of a route's requests and hand the rest on.
+    Handler handlerOf(int route) const;
+    SubjectOf subjectOf(int route) const;
 
     // ---- state ------------------------------------------------------------------------
     const Profile& profile() const { return profile_; }
@@ -210,6 +214,9 @@ void InstallCommandHandlers(Module& module);
 /// The handlers for the setup, arp and MIDI Tuning Standard dumps in both directions
 /// (installed after the command handlers: its arp dump replaces theirs).
 void InstallSetupArpTuningHandlers(Module& module);
+/// The preset and layer section dumps that carry key-map data (KeymapHandlers.cpp);
+/// installed after the dump handlers, whose answer it keeps for every other request.
+void InstallKeymapHandlers(Module& module);
 /// The handler of short messages on the module's input: bank select and program change.
 void InstallChannelHandlers(Module& module);
 

@@ -49,9 +49,22 @@ public:
     using Proteus::SetConnected;
 
     bool runConnectSequence = false;
+    /// The connect notification has been handled (the sequence, when run, has ended).
+    bool connectHandled = false;
+
+    /// Leaves the disconnect notification unhandled (the connection stays marked
+    /// connected), for tests of what waits for it.
+    bool ignoreDisconnect = false;
+
+    void OnDisconnect() override
+    {
+        if (!ignoreDisconnect)
+            Proteus::OnDisconnect();
+    }
 
     void OnConnect() override
     {
+        connectHandled = true;
         if (runConnectSequence) {
             Proteus::OnConnect();
             return;
@@ -119,6 +132,11 @@ struct SimOptions {
     int deviceId = 0;          ///< the module's and the connection's device id
     unsigned longTimeout = 1000;
     int sysExDelay = 0;
+    /// Runs the whole connect sequence at the connect notification; Start then
+    /// does not insist on a connection (a refused module ends unconnected).
+    bool runConnectSequence = false;
+    /// Runs just before the port is opened (settings, listeners, resources).
+    std::function<void(TestProteus&)> beforeOpen;
     int writeDelay = 0;
 };
 
@@ -153,11 +171,15 @@ protected:
         link->start();
         platform::SetCurrentClock(link);
         proteus = std::make_unique<TestProteus>(backend);
+        proteus->runConnectSequence = options.runConnectSequence;
+        if (options.beforeOpen)
+            options.beforeOpen(*proteus);
         ASSERT_TRUE(proteus->OpenPort(0, 0, options.deviceId, options.longTimeout, options.writeDelay, options.sysExDelay,
                                       false));
-        for (int i = 0; i < 100 && !proteus->IsConnected(); ++i)
+        for (int i = 0; i < 100 && !proteus->connectHandled; ++i)
             proteus->PumpMessages();
-        ASSERT_TRUE(proteus->IsConnected());
+        if (!options.runConnectSequence)
+            ASSERT_TRUE(proteus->IsConnected());
     }
 
     void Stop()
