@@ -1,21 +1,30 @@
-// The key maps the instrument definition export inserts.
-//
-// They come from the key-map collection (which downloads the user presets'
-// layers and keeps ROM presets in KeymapCache.xml). This build does not have
-// that collection yet, so asking for key maps fails, logged, before any file
-// is written; the export without key maps works.
+// The key maps the instrument definition export inserts: the presets' merged
+// key maps from the key-map collection, in ascending (SIMM id, preset), and
+// the beat triggers' map.
 
 #include "core/Logger.h"
+#include "module/Capabilities.h"
 #include "module/Proteus.h"
 
 bool Proteus::CollectInstrumentKeyMaps(bool beatsTriggers, bool uniqueOnly, const std::set<QString>& romPresetNames,
                                        std::vector<InstrumentKeyMap>& maps, KeyMapData& beatKeyMap)
 {
-    (void)beatsTriggers;
-    (void)uniqueOnly;
-    (void)romPresetNames;
-    (void)maps;
-    (void)beatKeyMap;
-    TLOG(-2, u"Failed to collect key maps: the key-map collection is not available");
-    return false;
+    PresetDataMap collected;
+    if (!CollectKeymapData(beatsTriggers, uniqueOnly, romPresetNames, collected))
+        return false;
+    // The map's key is (SIMM id << 16) | preset, so its order is the export's.
+    for (const auto& [key, data] : collected) {
+        if (!data)
+            continue;
+        InstrumentKeyMap entry;
+        entry.simmId = data->simmId;
+        entry.preset = data->presetNumber;
+        entry.keyMap = data->keyMap;
+        maps.push_back(std::move(entry));
+    }
+    if (HasCapability(CAP_ARPS_AND_BEATS) && !CreateBeatKeymap(beatKeyMap)) {
+        TLOG(-2, u"Failed to collect the beat triggers' key map");
+        return false;
+    }
+    return true;
 }

@@ -206,7 +206,9 @@ TEST_F(InstrumentDefinitionFileTest, NothingIsWrittenWhenItCannotBe)
     EXPECT_EQ(env.presenter->texts, QStringList{QStringLiteral("Failed to open instrument definition file")});
     EXPECT_FALSE(QFile::exists(missing));
 
-    // Key maps that cannot be collected: the file already there is left alone.
+    // Key maps that cannot be collected (a user preset to download, no module
+    // connected): the file already there is left alone.
+    proteus.hardwareConfig.AddSimm({.simmId = 0, .presets = 1});
     const QString path = dir.filePath(QStringLiteral("Old.ins"));
     {
         QFile f(path);
