@@ -1004,6 +1004,44 @@ private:
 
 public:
     // ==== end of module information, upload, save, export ===============================
+    // ==== Backup and restore (src/dump/Backup.cpp) =======================================
+
+    /// Saves the user data of the module into folder (backup true) or sends a
+    /// saved folder back (false): 64 setups, the user bank's presets and arps,
+    /// 12 tunings and the bank map, each when its option and capability are on.
+    /// A restore reads and checks every file it will send before the first byte
+    /// goes out; a missing or damaged file refuses it (one message naming the
+    /// file) and the module is untouched. A backup into a folder that already
+    /// holds a backup is built in a staging folder beside it (name starting
+    /// with ".") and swapped in only when complete; the report
+    /// "TabrineBackup.txt" is written last, so an interrupted backup never
+    /// leaves a folder marked as a backup that is not one. A report that
+    /// cannot be written fails the backup. File names are found without
+    /// regard to case.
+    bool BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,
+                      bool bankMap);
+    /// The text of the backup report (UTF-16LE with byte-order mark, LF line ends).
+    QByteArray BackupReport();
+
+    /// Holds the preset edit buffer (and with withSetup the setup edit buffer)
+    /// for one pass and sends them back when it ends; ok tells whether every
+    /// download worked (nothing is sent back otherwise).
+    class AutoRestoreSetupAndPreset {
+    public:
+        AutoRestoreSetupAndPreset(Proteus* owner, bool withSetup);
+        virtual ~AutoRestoreSetupAndPreset();
+        AutoRestoreSetupAndPreset(const AutoRestoreSetupAndPreset&) = delete;
+        AutoRestoreSetupAndPreset& operator=(const AutoRestoreSetupAndPreset&) = delete;
+        bool IsOk() const { return m_ok; }
+
+    private:
+        Proteus* m_owner;
+        bool m_ok = false;
+        ByteBlockList m_setupBlocks;
+        ByteBlockList m_presetBlocks;
+    };
+
+    // ==== end of backup and restore =======================================================
 
 protected:
     /// Set by the connect sequence at the connect notification, cleared at the disconnect.
