@@ -2,7 +2,9 @@
 // time with the module's serial lines, 320 us a byte each way) and prints how
 // long the connect took, the bytes moved, and the ratio of that time to the
 // pure wire time of those bytes; then the same for a second connect with the
-// caches warm. Usage: connect_bench [profile name, default "full"]
+// caches warm; then a full backup of the module's user data and a full
+// restore of it, measured the same way. Usage: connect_bench [profile name,
+// default "full"]
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
@@ -17,6 +19,7 @@
 #include "support/ConnectSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -101,6 +104,32 @@ int main(int argc, char** argv)
             before = after;
             proteus.ClosePort();
         }
+
+        // A full backup and a full restore on a connected module.
+        if (!proteus.OpenPort(0, 0, 0, 1000, 0, 0, false)) {
+            std::fprintf(stderr, "cannot open the port\n");
+            return 1;
+        }
+        for (int i = 0; i < 100 && !proteus.IsReady(); ++i)
+            proteus.PumpMessages();
+        before = BytesMoved(*link);
+        const QString backupFolder = folder.filePath(QStringLiteral("backup"));
+        QDir().mkpath(backupFolder);
+        for (const bool backup : {true, false}) {
+            const std::int64_t start = link->NowMs();
+            const bool ok = proteus.BackupModule(backupFolder, backup, true, true, true, true, true);
+            const std::int64_t took = link->NowMs() - start;
+            const Moved after = BytesMoved(*link);
+            const long long out = after.toModule - before.toModule;
+            const long long in = after.fromModule - before.fromModule;
+            const double wireMs = double(std::max(out, in)) * 0.32;
+            std::printf("full %s on \"%s\": %s, %.3f s, %lld bytes to the module, %lld bytes from it, "
+                        "wire time %.3f s, ratio %.2f\n",
+                        backup ? "backup" : "restore", qPrintable(profileName), ok ? "done" : "FAILED",
+                        double(took) / 1000.0, out, in, wireMs / 1000.0, wireMs > 0 ? double(took) / wireMs : 0.0);
+            before = after;
+        }
+        proteus.ClosePort();
     }
     link->stop();
     platform::SetCurrentClock(nullptr);
