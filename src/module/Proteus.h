@@ -387,6 +387,20 @@ private:
     static bool RefuseUnknownParameter(const ParamRecord* record);
     Answer RequestValue(ParamRecord* record);
     Answer RequestRange(ParamRecord* record);
+    // The log texts of one request kind: the caller's name and the formats of
+    // its failure lines, each filled with the record's name.
+    struct ParameterExchangeTexts {
+        const char16_t* caller;
+        const char16_t* sendFailed;
+        const char16_t* errorReply;
+        const char16_t* noReply;
+    };
+    // Sends request and waits for the reply to commandId whose first bytes are
+    // header; replyLength bytes after the header land in reply. A reply too
+    // short for its reader counts as an error reply. Replied only for a whole reply.
+    Answer ParameterExchange(const ModuleSysExMessage& request, int commandId, const std::uint8_t* header,
+                             unsigned headerLength, std::uint8_t* reply, unsigned replyLength,
+                             const ParameterExchangeTexts& texts, const QString& name);
     Answer RequestRangeNoCache(ParamRecord* record);
     bool RequestMultimodePreset(ParamRecord* record);
     bool SendShortMessageRecord(ParamRecord* record);

@@ -221,6 +221,34 @@ void Proteus::SetRangeKnown(ParameterId id, bool known)
 
 // ---- The three messages -----------------------------------------------------------------
 
+Proteus::Answer Proteus::ParameterExchange(const ModuleSysExMessage& request, int commandId,
+                                           const std::uint8_t* header, unsigned headerLength, std::uint8_t* reply,
+                                           unsigned replyLength, const ParameterExchangeTexts& texts,
+                                           const QString& name)
+{
+    const bool quiet = SuppressingWarnings();
+    if (!SendSysEx(request)) {
+        if (!quiet)
+            TLOG(-2, texts.sendFailed, name);
+        return Answer::Failed;
+    }
+    bool ok = false;
+    unsigned received = 0;
+    const bool answered = WaitForResponse(commandId, request.Data(), request.Length(), header, headerLength, &ok,
+                                          reply, replyLength, false, &received);
+    if (answered && ok && !HoldsData(reply, received, replyLength)) {
+        TLOG(8, u"%s - reply too short (%d of %d bytes)", texts.caller, received, replyLength);
+        ok = false;
+    }
+    if (answered && ok)
+        return Answer::Replied;
+    if (TestUIOn())
+        return Answer::Assumed;
+    if (!quiet)
+        TLOG(-2, answered ? texts.errorReply : texts.noReply, name);
+    return Answer::Failed;
+}
+
 bool Proteus::LowLevelParameterRequest(ParamRecord* record)
 {
     return RequestValue(record) != Answer::Failed;
@@ -234,39 +262,20 @@ Proteus::Answer Proteus::RequestValue(ParamRecord* record)
     if (!ReadyToSend(QStringLiteral("Proteus::LowLevelParameterRequest")))
         return Answer::Failed;
 
-    const bool quiet = SuppressingWarnings();
     ModuleSysExMessage request(GetDeviceId(), CMD_PARAMETER_REQUEST);
     request.AddByte(kValueRequestSubCommand).AddValue14(record->id);
-    if (!SendSysEx(request)) {
-        if (!quiet)
-            TLOG(-2, u"Failed to send Parameter Request %s", record->name);
-        return Answer::Failed;
-    }
-
     const std::uint8_t header[kValueReplyHeaderLength] = {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
                                                           std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR,
                                                           CMD_PARAMETER_EDIT, kEditSubCommand};
     std::uint8_t reply[kValueReplyLength] = {};
-    bool ok = false;
-    unsigned received = 0;
-    const bool answered = WaitForResponse(CMD_PARAMETER_REQUEST, request.Data(), request.Length(), header,
-                                          kValueReplyHeaderLength, &ok, reply, kValueReplyLength, false, &received);
-    if (answered && ok && !HoldsData(reply, received, kValueReplyLength)) {
-        TLOG(8, u"%s - reply too short (%d of %d bytes)", u"Proteus::LowLevelParameterRequest", received,
-             kValueReplyLength);
-        ok = false;
-    }
-    if (!answered || !ok) {
-        if (TestUIOn())
-            return Answer::Assumed;
-        if (!quiet) {
-            if (answered)
-                TLOG(-2, u"Error received for ParameterRequest %s", record->name);
-            else
-                TLOG(-2, u"No response to Parameter Request %s", record->name);
-        }
-        return Answer::Failed;
-    }
+    static constexpr ParameterExchangeTexts kTexts{u"Proteus::LowLevelParameterRequest",
+                                                   u"Failed to send Parameter Request %s",
+                                                   u"Error received for ParameterRequest %s",
+                                                   u"No response to Parameter Request %s"};
+    const Answer answer = ParameterExchange(request, CMD_PARAMETER_REQUEST, header, kValueReplyHeaderLength, reply,
+                                            kValueReplyLength, kTexts, record->name);
+    if (answer != Answer::Replied)
+        return answer;
     // The reply names a parameter too; the module answers the one asked, so it
     // is not compared.
     record->previousValue = record->value;
@@ -288,39 +297,20 @@ Proteus::Answer Proteus::RequestRange(ParamRecord* record)
     if (!ReadyToSend(QStringLiteral("Proteus::LowLevelParameterMinMaxRequest")))
         return Answer::Failed;
 
-    const bool quiet = SuppressingWarnings();
     ModuleSysExMessage request(GetDeviceId(), CMD_PARAMETER_MINMAX_REQUEST);
     request.AddValue14(record->id);
-    if (!SendSysEx(request)) {
-        if (!quiet)
-            TLOG(-2, u"Failed to send Parameter Min/Max Request %s", record->name);
-        return Answer::Failed;
-    }
-
     const std::uint8_t header[kRangeReplyHeaderLength] = {SYSEX_START,      EMU_MANUFACTURER_ID,
                                                           PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
                                                           EDITOR_DESIGNATOR, CMD_PARAMETER_MINMAX};
     std::uint8_t reply[kRangeReplyLength] = {};
-    bool ok = false;
-    unsigned received = 0;
-    const bool answered = WaitForResponse(CMD_PARAMETER_MINMAX_REQUEST, request.Data(), request.Length(), header,
-                                          kRangeReplyHeaderLength, &ok, reply, kRangeReplyLength, false, &received);
-    if (answered && ok && !HoldsData(reply, received, kRangeReplyLength)) {
-        TLOG(8, u"%s - reply too short (%d of %d bytes)", u"Proteus::LowLevelParameterMinMaxRequest", received,
-             kRangeReplyLength);
-        ok = false;
-    }
-    if (!answered || !ok) {
-        if (TestUIOn())
-            return Answer::Assumed;
-        if (!quiet) {
-            if (answered)
-                TLOG(-2, u"Error received for Parameter Min/Max Request %s", record->name);
-            else
-                TLOG(-2, u"No response received for Parameter Min/Max Request %s", record->name);
-        }
-        return Answer::Failed;
-    }
+    static constexpr ParameterExchangeTexts kTexts{u"Proteus::LowLevelParameterMinMaxRequest",
+                                                   u"Failed to send Parameter Min/Max Request %s",
+                                                   u"Error received for Parameter Min/Max Request %s",
+                                                   u"No response received for Parameter Min/Max Request %s"};
+    const Answer answer = ParameterExchange(request, CMD_PARAMETER_MINMAX_REQUEST, header, kRangeReplyHeaderLength,
+                                            reply, kRangeReplyLength, kTexts, record->name);
+    if (answer != Answer::Replied)
+        return answer;
     record->minimum = SysExValue14::Decode(reply[2], reply[3]);
     record->maximum = SysExValue14::Decode(reply[4], reply[5]);
     record->defaultValue = SysExValue14::Decode(reply[6], reply[7]);
