@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+# Paths below the checkout are hashed relative to it, so another clone reuses the cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 jobs=${TABRINE_JOBS:-$(nproc)}
 
 echo "== Normal build and tests"
