@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 # Paths below the checkout are hashed relative to it, so another clone reuses the cache.
-export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 jobs=${TABRINE_JOBS:-$(nproc)}
 
 echo "== Normal build and tests"
