@@ -1,6 +1,7 @@
 #include "ui/framework/TipEditor.h"
 
 #include "core/GlobalResources.h"
+#include "ui/framework/TipEditorDlg.h"
 
 namespace {
 
@@ -13,7 +14,11 @@ TipEditorRunner& InstalledRunner()
 std::optional<QString> RunDialog(const QString& title, ControlListener* parent, QWidget* parentWindow,
                                  const QString& text)
 {
-    return std::nullopt;
+    TipEditorDlg dialog(title, parent, parentWindow);
+    dialog.SetText(text);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Text();
 }
 
 } // namespace
