@@ -6,6 +6,7 @@
 #include "ui/framework/ControlListener.h"
 
 #include <QContextMenuEvent>
+#include <QLayout>
 #include <QPainter>
 
 namespace {
@@ -53,6 +54,29 @@ void LabelCtrl::SetText(const QString& text)
     setText(text);
     setAccessibleName(AccessibleNameFromCaption(text));
     update();
+}
+
+LabelCtrl* LabelCtrl::TakeOver(QLabel* plain, ControlListener* owner)
+{
+    if (!plain)
+        return nullptr;
+    QWidget* parent = plain->parentWidget();
+    auto* label = new LabelCtrl(owner, parent);
+    label->setObjectName(plain->objectName());
+    label->setGeometry(plain->geometry());
+    label->setAlignment(plain->alignment());
+    label->setWordWrap(plain->wordWrap());
+    label->setFont(plain->font());
+    label->setBuddy(plain->buddy());
+    label->setEnabled(plain->isEnabled());
+    label->setProperty("group", plain->property("group"));
+    label->SetText(plain->text());
+    if (parent && parent->layout())
+        delete parent->layout()->replaceWidget(plain, label, Qt::FindChildrenRecursively);
+    label->setVisible(!plain->isHidden());
+    label->stackUnder(plain);
+    delete plain;
+    return label;
 }
 
 void LabelCtrl::Activate()

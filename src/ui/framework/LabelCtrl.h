@@ -27,6 +27,12 @@ public:
     /// Sets the text (its accessible name too, without the mnemonic "&") and repaints.
     void SetText(const QString& text);
 
+    /// Puts a label in place of a plain QLabel of a form: same parent, place,
+    /// object name, text, alignment, wrap, font, buddy and "group" property,
+    /// and the same place in a layout. The plain label is deleted. owner gets
+    /// no setup call, so the label has no tooltip and no parameter.
+    static LabelCtrl* TakeOver(QLabel* plain, ControlListener* owner);
+
     // ControlNotification
     void Activate() override;
     void ParameterChanged(ParamRecord* record) override;
