@@ -214,6 +214,33 @@ TEST_F(ConnectTest, AValueThatFailsLeavesTheRestOfItsGroupReadAndTellsTheUser)
     EXPECT_TRUE(env->presenter->texts.filter(QStringLiteral("did not answer")).isEmpty());
 }
 
+// A range reply that comes after its request gave up answers no later request:
+// the ranges the connect keeps (and writes to the configuration cache) are the
+// module's own.
+TEST_F(ConnectTest, ALateRangeReplyShiftsNoRange)
+{
+    Connect(R"({"base": "full"})", [&](TestProteus&) {
+        AddFault(sim::Fault::Late(sim::Millis(1200)).on(CMD_PARAMETER_MINMAX_REQUEST).nth(5));
+    });
+    ASSERT_TRUE(proteus->IsReady());
+    int compared = 0;
+    for (int id = 257; id <= 528; ++id) {
+        const sim::ParameterDef* def = module->profile().parameter(id);
+        const ParamRecord* cached = proteus->AllParameters.Find(id);
+        if (!def || !cached || def->scope != QStringLiteral("global") || id == 523) // 523: a range of our own
+            continue;
+        SCOPED_TRACE(id);
+        if (cached->minimum == 0 && cached->maximum == 0 && def->maximum != 0)
+            continue; // the one whose reply came late
+        EXPECT_EQ(cached->minimum, def->minimum);
+        EXPECT_EQ(cached->maximum, def->maximum);
+        EXPECT_EQ(cached->defaultValue, def->defaultValue);
+        ++compared;
+    }
+    EXPECT_GT(compared, 40);
+    EXPECT_TRUE(Log().Contains(QStringLiteral("Ignored a reply that answers no waiting request")));
+}
+
 TEST_F(ConnectTest, TestUIRunsTheWholeSequenceWithoutAModule)
 {
     Connect(R"({"base": "full"})", [&](TestProteus&) {
