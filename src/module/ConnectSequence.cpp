@@ -353,7 +353,7 @@ bool Proteus::RetrieveParameters(StackedProgress& progress, ParameterCache& coll
 void Proteus::ReportParametersNotLoaded()
 {
     ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, kPlainMessage,
-                Format(u"The module did not answer for %d of its settings while connecting. The editor shows "
+                Format(u"%d of the module's settings could not be read while connecting. The editor shows "
                        u"defaults for them, which may not be what the module holds. Check the MIDI connection "
                        u"and connect again to load them.",
                        m_parametersNotLoaded));

@@ -98,6 +98,9 @@ TEST_F(ConnectTest, FirstConnectOfEveryFamilyMemberReachesConnected)
             for (const SimmSlot& slot : proteus->hardwareConfig.GetSimms())
                 EXPECT_EQ(slot.arps, 0);
 
+        // Every setting was read: the user hears of no missing one.
+        EXPECT_TRUE(env->presenter->texts.filter(QStringLiteral("settings could not be read")).isEmpty());
+
         // The connection ends with the basic channel distributed and beat layer 0 selected.
         EXPECT_EQ(listener->calls.last(), QStringLiteral("changed"));
         EXPECT_EQ(proteus->GetCurrentLayer(), 0);
@@ -204,14 +207,14 @@ TEST_F(ConnectTest, AValueThatFailsLeavesTheRestOfItsGroupReadAndTellsTheUser)
     for (int id : controllers)
         EXPECT_EQ(proteus->FindParameter(id)->value, id - 380) << id;
     EXPECT_TRUE(Log().Contains(QStringLiteral("No response to Parameter Request")));
-    const QStringList told = env->presenter->texts.filter(QStringLiteral("did not answer for 1 of its settings"));
+    const QStringList told = env->presenter->texts.filter(QStringLiteral("1 of the module's settings could not be read"));
     ASSERT_EQ(told.size(), 1) << env->presenter->texts.join(u'\n').toStdString();
     EXPECT_TRUE(Log().Contains(told[0]));
 
     // Everything answered: no such box.
     Connect(R"({"base": "full"})");
     ASSERT_TRUE(proteus->IsReady());
-    EXPECT_TRUE(env->presenter->texts.filter(QStringLiteral("did not answer")).isEmpty());
+    EXPECT_TRUE(env->presenter->texts.filter(QStringLiteral("could not be read")).isEmpty());
 }
 
 // A range reply that comes after its request gave up answers no later request:
