@@ -506,6 +506,14 @@ void MidiPort::AppendSysEx(std::span<const std::uint8_t> bytes)
 
 void MidiPort::EndSysExAsError()
 {
+    if (!m_filling && m_inSysEx && !m_droppingSysEx) {
+        // The SysEx had just filled a buffer, which went to the owner as data:
+        // an empty error buffer tells the owner that the message broke off.
+        if (m_inputInUse.empty())
+            TLOG(-2, u"No MIDI input buffer free: input error lost");
+        else
+            m_filling = m_inputInUse.begin()->first;
+    }
     if (m_filling)
         ReturnFilled(true);
     m_inSysEx = false;

@@ -26,7 +26,8 @@
 // ReleaseIncomingMessage, or the backend runs out of buffers and further
 // SysEx is lost (logged) until the port is reopened. A SysEx cut short by
 // another status byte, or reported bad by the MIDI system, goes to the error
-// queue instead.
+// queue instead: what was left of it, or an empty buffer when it broke off
+// just as a full buffer had gone to the owner.
 
 #include "midi/HiddenWindow.h"
 #include "midi/MidiBackend.h"

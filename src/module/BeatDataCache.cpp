@@ -28,14 +28,26 @@ bool Proteus::DownloadBeatData(int channel, int& romId, int& presetNumber, QStri
     TLOG(4, u"Downloading Beat Data for Channel %d", channel);
     if (channel == -1)
         channel = FindParameter(MULTIMODE_BASIC_CHANNEL)->value;
-    if (!GetChannelPreset(channel, romId, presetNumber) && !TestUIOn())
+    // Worked out apart and handed over only whole: a preset whose riff could
+    // not be read must not pass for the one the cache holds with the old riff.
+    int rom = romId;
+    int number = presetNumber;
+    if (!GetChannelPreset(channel, rom, number) && !TestUIOn())
         return false;
-    presetName = GetSimmObjectName(OBJECT_PRESET, romId, presetNumber);
-    if (!HasCapability(CAP_SYSEX_DUMPS)) {
-        riffName = QStringLiteral("BTS-Unknown");
-        return true;
-    }
-    return DownloadRiffData(romId, presetNumber, riffSimm, riffNumber, riffName);
+    int simm = riffSimm;
+    int riff = riffNumber;
+    QString name;
+    if (!HasCapability(CAP_SYSEX_DUMPS))
+        name = QStringLiteral("BTS-Unknown");
+    else if (!DownloadRiffData(rom, number, simm, riff, name))
+        return false;
+    romId = rom;
+    presetNumber = number;
+    presetName = GetSimmObjectName(OBJECT_PRESET, rom, number);
+    riffSimm = simm;
+    riffNumber = riff;
+    riffName = name;
+    return true;
 }
 
 void Proteus::UpdateBeatDataCache()

@@ -21,6 +21,7 @@ constexpr unsigned kCheckingHardware = 249;
 constexpr unsigned kSettingUpModule = 250;
 constexpr unsigned kGetting = 251;
 constexpr unsigned kNotAProteus = 256;
+constexpr unsigned kPlainMessage = 157; // "%s"
 
 constexpr int kEmuManufacturer = 0x18;
 constexpr int kProteusFamily = 516;
@@ -62,6 +63,7 @@ void Proteus::OnConnect()
         quiet.emplace(this);
     m_connecting = true;
     m_simmsAddedByConnect.clear();
+    m_parametersNotLoaded = 0;
     bool ok = IdentifyDevice() || testUI;
     if (ok && !ConnectAborted())
         ok = RunConnectSteps(testUI);
@@ -75,6 +77,8 @@ void Proteus::OnConnect()
         NotifyDeviceConnected();
         if (IsReady())
             DistributeParameterChanged(FindParameter(MULTIMODE_BASIC_CHANNEL));
+        if (IsReady() && m_parametersNotLoaded > 0)
+            ReportParametersNotLoaded();
         return;
     }
     if (ConnectAborted())
@@ -312,8 +316,8 @@ bool Proteus::LoadUserData()
     };
     for (const Group& group : before)
         run(group);
-    if (!ConnectAborted())
-        ParameterRequestWithMinMax(FindParameter(MULTIMODE_BASIC_CHANNEL));
+    if (!ConnectAborted() && !ParameterRequestWithMinMax(FindParameter(MULTIMODE_BASIC_CHANNEL)))
+        ++m_parametersNotLoaded;
     for (const Group& group : after)
         run(group);
     return true;
@@ -323,6 +327,7 @@ bool Proteus::RetrieveParameters(StackedProgress& progress, ParameterCache& coll
 {
     TLOG(8, u"%s()", u"Proteus::RetrieveParameters");
     const bool testUI = TestUIOn();
+    bool all = true;
     for (auto& [id, record] : collection) {
         if (const ParamRecord* cached = AllParameters.Find(id)) {
             record.minimum = cached->minimum;
@@ -332,11 +337,24 @@ bool Proteus::RetrieveParameters(StackedProgress& progress, ParameterCache& coll
             record.previousValue = record.value;
             record.value = record.defaultValue;
         }
-        if (!ParameterRequestWithMinMax(&record) && !testUI)
-            return false;
+        // One record that did not come (its request logged why) leaves the
+        // others of its group to be read all the same.
+        if (!ParameterRequestWithMinMax(&record) && !testUI) {
+            all = false;
+            ++m_parametersNotLoaded;
+        }
         if (ConnectAborted())
             return false;
         progress.Step();
     }
-    return true;
+    return all;
+}
+
+void Proteus::ReportParametersNotLoaded()
+{
+    ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, kPlainMessage,
+                Format(u"%d of the module's settings could not be read while connecting. The editor shows "
+                       u"defaults for them, which may not be what the module holds. Check the MIDI connection "
+                       u"and connect again to load them.",
+                       m_parametersNotLoaded));
 }

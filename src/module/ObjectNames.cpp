@@ -20,6 +20,10 @@ namespace {
 constexpr unsigned kNameReplyCapacity = 21;
 constexpr std::size_t kNameAt = 5;
 constexpr std::size_t kNameLength = 16;
+// The reply repeats the kind, object and ROM id asked, as the request carries
+// them after its command byte: only the reply for this object ends the wait.
+constexpr std::size_t kNameKeyAt = 6;
+constexpr std::size_t kNameKeyLength = 5;
 
 // Arp dump after its header F0 18 0F dd 55 18: the name is bytes 14-25 of the
 // whole message; the dump runs on far beyond it.
@@ -70,8 +74,9 @@ bool Proteus::LowLevelNameRequest(int kind, int romId, int index, bool& ok, QStr
     std::array<std::uint8_t, kNameReplyCapacity> reply{};
     bool replied = false;
     unsigned received = 0;
+    const std::span<const std::uint8_t> key(request.Data() + kNameKeyAt, kNameKeyLength);
     if (!WaitForResponse(CMD_NAME_REQUEST, request.Data(), request.Length(), header.data(), unsigned(header.size()),
-                         &replied, reply.data(), unsigned(reply.size()), false, &received))
+                         &replied, reply.data(), unsigned(reply.size()), false, &received, key))
         return fail(u"No response for Name Request for %s SIMM %d Object %d");
     if (!replied)
         return fail(u"Error received for Name Request for %s SIMM %d Object %d");

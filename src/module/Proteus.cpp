@@ -8,6 +8,8 @@
 #include "midi/WaitGuard.h"
 #include "platform/Clock.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,9 @@ namespace {
 // With the long-wait flag a wait lasts at least this long (the module stores
 // an uploaded preset before it answers).
 constexpr std::int64_t kLongWaitMs = 10000;
+
+// The first bytes of an ignored reply that its log line shows.
+constexpr std::size_t kShownReplyBytes = 16;
 
 } // namespace
 
@@ -98,12 +103,13 @@ void Proteus::TraceMessage(const char16_t* caller, const std::uint8_t* data, std
 
 TPtr<Proteus::_ExpectedResponse> Proteus::AddExpectedResponse(int commandId, const std::uint8_t* header,
                                                               unsigned headerLength, std::uint8_t* destination,
-                                                              unsigned capacity)
+                                                              unsigned capacity, std::span<const std::uint8_t> key)
 {
     TPtr<_ExpectedResponse> entry = new _ExpectedResponse;
     entry->commandId = commandId;
     if (header && headerLength)
         entry->header.assign(header, header + headerLength);
+    entry->key.assign(key.begin(), key.end());
     entry->destination = destination;
     entry->capacity = destination ? capacity : 0;
     m_pending.push_back(entry);
@@ -153,6 +159,7 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
     // that stops before the command byte (the dumps wait on those five bytes
     // alone) would take it as data. Errors are attributed by command instead.
     const bool moduleError = IsModuleErrorReply(message, n, m_deviceId);
+    bool answersAnother = false;
     for (const TPtr<_ExpectedResponse>& entry : m_pending) {
         const std::size_t headerLength = entry->header.size();
         if (headerLength > n)
@@ -161,6 +168,15 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             continue;
         if (headerLength && std::memcmp(entry->header.data(), message, headerLength) != 0)
             continue;
+        // The right kind of reply, but for another parameter or object: the
+        // late reply of an earlier request, or an edit the module sent unasked.
+        const std::size_t keyLength = entry->key.size();
+        if (keyLength
+            && (n < headerLength + keyLength
+                || std::memcmp(entry->key.data(), message + headerLength, keyLength) != 0)) {
+            answersAnother = true;
+            continue;
+        }
         // The oldest match takes the reply, even when it is already done;
         // a dump keeps such a later reply (two messages came in one pass, as
         // a streaming dump sends them) for its next wait instead.
@@ -178,6 +194,15 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
         return message + n;
     }
 
+    if (answersAnother) {
+        QStringList bytes;
+        for (std::size_t i = 0; i < n && i < kShownReplyBytes; ++i)
+            bytes << Format(u"%02x", message[i]);
+        if (n > kShownReplyBytes)
+            bytes << QStringLiteral("...");
+        TLOG(-1, u"Ignored a reply that answers no waiting request (late or unasked): %s", bytes.join(u' '));
+        return message + n;
+    }
     TLOG(8, u"%s - Not an expected response - check for module error", u"Proteus::CheckResponse");
     if (!moduleError) {
         TLOG(8, u"%s - Found unexpected response - not a module error", u"Proteus::CheckResponse");
@@ -255,6 +280,12 @@ void Proteus::OnIncomingError()
         ReleaseIncomingMessage(buffer);
         buffer = nullptr;
     }
+    // During a device scan the broken data may have been a module's identity
+    // reply: the scan cannot say for certain what is on the port.
+    if (m_scanMode) {
+        TLOG(-2, u"Broken reply during the device scan: a module may have been missed");
+        m_scanReplyBroken = true;
+    }
     // Whatever was broken may have been the reply: every wait ends now.
     for (const TPtr<_ExpectedResponse>& entry : m_pending) {
         entry->done = true;
@@ -272,7 +303,7 @@ void Proteus::OnSent(const void* data, unsigned length)
 
 bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned sentLength, const std::uint8_t* header,
                               unsigned headerLength, bool* ok, std::uint8_t* destination, unsigned capacity,
-                              bool longWait, unsigned* received)
+                              bool longWait, unsigned* received, std::span<const std::uint8_t> key)
 {
     bool okStore = false;
     if (!ok)
@@ -284,7 +315,7 @@ bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned 
 
     enum class End { Answered, TimedOut, PumpEnded, Refused };
     End end = End::Refused;
-    TPtr<_ExpectedResponse> entry = AddExpectedResponse(commandId, header, headerLength, destination, capacity);
+    TPtr<_ExpectedResponse> entry = AddExpectedResponse(commandId, header, headerLength, destination, capacity, key);
     {
         WaitGuard guard(QStringLiteral("Proteus::WaitForResponse"));
         if (guard) {

@@ -77,6 +77,9 @@ public:
         bool done = false;                  ///< a reply, a module error or an input error came
         bool ok = false;                    ///< it was a reply whose header matched
         std::vector<std::uint8_t> header;   ///< the first bytes of the expected reply
+        /// The bytes that follow the header in the reply to this request and
+        /// in no other (the parameter or object asked); empty: none.
+        std::vector<std::uint8_t> key;
         std::uint8_t* destination = nullptr; ///< the caller's buffer for what follows the header
         unsigned capacity = 0;              ///< bytes the destination holds
         unsigned received = 0;              ///< bytes the last matching reply put there
@@ -141,9 +144,15 @@ public:
     /// pump ends, and at once when another wait is running. *received (may be
     /// null): how many bytes the reply put into destination. After a reply or
     /// a time-out, SysExDelay passes before it returns. Never resends.
+    /// key (may be empty): the bytes that follow the header in the reply to
+    /// this request only, such as the parameter id a value reply names. A
+    /// message with the header but another key answers some other request (a
+    /// reply that came after its own wait timed out, or one the module sent
+    /// unasked): it is logged and dropped, and the wait goes on. The key
+    /// bytes are kept in destination like the rest of the reply.
     bool WaitForResponse(int commandId, const std::uint8_t* sent, unsigned sentLength, const std::uint8_t* header,
                          unsigned headerLength, bool* ok, std::uint8_t* destination, unsigned capacity, bool longWait,
-                         unsigned* received = nullptr);
+                         unsigned* received = nullptr, std::span<const std::uint8_t> key = {});
 
     /// Matches one received message (starting at message, never read past end)
     /// against the pending replies, oldest first; returns the position just
@@ -159,10 +168,11 @@ public:
     void CheckReceivedData(const std::uint8_t* data, const std::uint8_t* end);
 
     /// Appends a pending reply to the queue (WaitForResponse does this for its
-    /// own wait). The header is copied; destination must stay valid until the
-    /// entry is removed.
+    /// own wait). The header and key are copied; destination must stay valid
+    /// until the entry is removed.
     TPtr<_ExpectedResponse> AddExpectedResponse(int commandId, const std::uint8_t* header, unsigned headerLength,
-                                                std::uint8_t* destination, unsigned capacity);
+                                                std::uint8_t* destination, unsigned capacity,
+                                                std::span<const std::uint8_t> key = {});
     void RemoveExpectedResponse(const TPtr<_ExpectedResponse>& entry);
     std::size_t PendingResponseCount() const { return m_pending.size(); }
 
@@ -400,7 +410,7 @@ private:
     // short for its reader counts as an error reply. Replied only for a whole reply.
     Answer ParameterExchange(const ModuleSysExMessage& request, int commandId, const std::uint8_t* header,
                              unsigned headerLength, std::uint8_t* reply, unsigned replyLength,
-                             const ParameterExchangeTexts& texts, const QString& name);
+                             const ParameterExchangeTexts& texts, const QString& name, int parameterId);
     Answer RequestRangeNoCache(ParamRecord* record);
     bool RequestMultimodePreset(ParamRecord* record);
     bool SendShortMessageRecord(ParamRecord* record);
@@ -577,10 +587,13 @@ public:
     /// Proteus closes the ports and tells the user.
     bool IdentifyDevice();
     /// The user bank's names and the range and value of every parameter group.
-    /// A group that fails stops at its first failing record; the others run.
+    /// A record that fails is logged by its request and counted; the rest of
+    /// its group and the other groups still run, and the connect tells the
+    /// user how many could not be read once the connection is ready.
     bool LoadUserData();
     /// Range and value of every record of collection, in id order, one
-    /// progress step each; false at the first failure (unless TestUI is on).
+    /// progress step each; a record that fails keeps what it had and the
+    /// others are still asked. False when any failed (unless TestUI is on).
     bool RetrieveParameters(StackedProgress& progress, ParameterCache& collection);
 
     /// One beat layer's trigger settings (layers 16-23 have no velocity,
@@ -681,11 +694,15 @@ private:
     bool ConnectAborted() const { return !IsConnected(); }
     // Drops the SIMM name caches the running sequence added.
     void ForgetSimmsAddedByConnect();
+    // Tells the user that the connect could not read every parameter.
+    void ReportParametersNotLoaded();
 
 
     BeatData m_beatData;
     std::set<int> m_simmsAddedByConnect;
     bool m_connecting = false;
+    // Parameters of the running connect whose range or value was not read.
+    int m_parametersNotLoaded = 0;
 
 public:
     // ==== end of the connect sequence, beat data cache, key-map collection ===============

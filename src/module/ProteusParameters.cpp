@@ -224,7 +224,7 @@ void Proteus::SetRangeKnown(ParameterId id, bool known)
 Proteus::Answer Proteus::ParameterExchange(const ModuleSysExMessage& request, int commandId,
                                            const std::uint8_t* header, unsigned headerLength, std::uint8_t* reply,
                                            unsigned replyLength, const ParameterExchangeTexts& texts,
-                                           const QString& name)
+                                           const QString& name, int parameterId)
 {
     const bool quiet = SuppressingWarnings();
     if (!SendSysEx(request)) {
@@ -234,8 +234,12 @@ Proteus::Answer Proteus::ParameterExchange(const ModuleSysExMessage& request, in
     }
     bool ok = false;
     unsigned received = 0;
+    // Value and range replies name their parameter right after the header:
+    // only the reply for the parameter asked ends this wait.
+    std::uint8_t key[2] = {};
+    SysExValue14::Encode(parameterId, key); // the request carries the id the same way
     const bool answered = WaitForResponse(commandId, request.Data(), request.Length(), header, headerLength, &ok,
-                                          reply, replyLength, false, &received);
+                                          reply, replyLength, false, &received, key);
     if (answered && ok && !HoldsData(reply, received, replyLength)) {
         TLOG(8, u"%s - reply too short (%d of %d bytes)", texts.caller, received, replyLength);
         ok = false;
@@ -273,11 +277,9 @@ Proteus::Answer Proteus::RequestValue(ParamRecord* record)
                                                    u"Error received for ParameterRequest %s",
                                                    u"No response to Parameter Request %s"};
     const Answer answer = ParameterExchange(request, CMD_PARAMETER_REQUEST, header, kValueReplyHeaderLength, reply,
-                                            kValueReplyLength, kTexts, record->name);
+                                            kValueReplyLength, kTexts, record->name, record->id);
     if (answer != Answer::Replied)
         return answer;
-    // The reply names a parameter too; the module answers the one asked, so it
-    // is not compared.
     record->previousValue = record->value;
     record->value = SysExValue14::Decode(reply[2], reply[3]);
     TLOG(8, u"%s(%d) has value %d(%c)", record->name, record->id, record->value, TraceCharacter(record->value));
@@ -308,7 +310,7 @@ Proteus::Answer Proteus::RequestRange(ParamRecord* record)
                                                    u"Error received for Parameter Min/Max Request %s",
                                                    u"No response received for Parameter Min/Max Request %s"};
     const Answer answer = ParameterExchange(request, CMD_PARAMETER_MINMAX_REQUEST, header, kRangeReplyHeaderLength,
-                                            reply, kRangeReplyLength, kTexts, record->name);
+                                            reply, kRangeReplyLength, kTexts, record->name, record->id);
     if (answer != Answer::Replied)
         return answer;
     record->minimum = SysExValue14::Decode(reply[2], reply[3]);

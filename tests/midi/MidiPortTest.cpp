@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 namespace {
@@ -286,6 +287,50 @@ TEST_F(MidiPortTest, BadInputGoesToTheErrorQueueOrAsShortError)
     EXPECT_EQ(port.errors, (std::vector<Bytes>{{0xF0, 0x18, 0x0F}, {0xF0, 0x7F, 0x7F}}));
     EXPECT_TRUE(port.received.empty());
     EXPECT_EQ(port.GetBufferCounts(), kOpenIdle) << "error buffers handed back return to the input";
+}
+
+TEST_F(MidiPortTest, SysExCutShortAfterAFullBufferIsStillAnError)
+{
+    // A SysEx longer than one buffer hands its full buffers over as they fill;
+    // a status byte after that must still tell the owner that it broke off,
+    // also when nothing of it is left over for the error buffer.
+    struct Row {
+        const char* name;
+        std::size_t length;           // SysEx bytes before the cut (F0 and data)
+        Bytes cut;                    // what cuts it
+        std::vector<std::size_t> buffers;
+    };
+    const Row rows[] = {
+        {"cut by a note-on in the second buffer", 1500, {0x90, 60, 100}, {1024}},
+        {"cut by a note-on at the buffer boundary", 1024, {0x90, 60, 100}, {1024}},
+        {"cut by a new SysEx at the second boundary", 2048, {0xF0, 0x01, 0xF7}, {1024, 1024, 3}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        RecordingPort port(true, backend);
+        OpenAndConnect(port);
+        Bytes bytes = MakeSysEx(r.length + 1);
+        bytes.pop_back(); // no F7: the cut ends it
+        // What the full buffers did not take (nothing at a boundary).
+        const Bytes expectedError(bytes.begin() + long(1024 * (r.length / 1024)), bytes.end());
+        bytes.insert(bytes.end(), r.cut.begin(), r.cut.end());
+        DeliverToPort(bytes);
+        ASSERT_TRUE(PumpUntil(port, [&] { return port.errors.size() == 1; })) << "the owner never heard of the cut";
+        port.PumpMessages();
+
+        std::vector<std::size_t> sizes;
+        for (const Bytes& b : port.received)
+            sizes.push_back(b.size());
+        EXPECT_EQ(sizes, r.buffers);
+        EXPECT_EQ(port.errors[0], expectedError);
+        // The error comes after the good buffers of the same message.
+        const auto error = std::find(port.events.begin(), port.events.end(), Event{MIDI_NOTIFY_INCOMING_ERROR});
+        ASSERT_NE(error, port.events.end());
+        EXPECT_EQ(std::count(port.events.begin(), error, Event{MIDI_NOTIFY_INCOMING_MESSAGE}),
+                  long(r.length / 1024));
+        EXPECT_EQ(port.GetBufferCounts(), kOpenIdle);
+        port.ClosePort();
+    }
 }
 
 TEST_F(MidiPortTest, BuffersKeptByTheOwnerStarveTheInputUntilReopened)

@@ -98,6 +98,9 @@ TEST_F(ConnectTest, FirstConnectOfEveryFamilyMemberReachesConnected)
             for (const SimmSlot& slot : proteus->hardwareConfig.GetSimms())
                 EXPECT_EQ(slot.arps, 0);
 
+        // Every setting was read: the user hears of no missing one.
+        EXPECT_TRUE(env->presenter->texts.filter(QStringLiteral("settings could not be read")).isEmpty());
+
         // The connection ends with the basic channel distributed and beat layer 0 selected.
         EXPECT_EQ(listener->calls.last(), QStringLiteral("changed"));
         EXPECT_EQ(proteus->GetCurrentLayer(), 0);
@@ -189,6 +192,58 @@ TEST_F(ConnectTest, DisconnectDuringTheSequenceEndsItCleanly)
     }
 }
 
+// One value that does not come: the rest of its group is still read, and the
+// user hears that the connection holds defaults the module may not have.
+TEST_F(ConnectTest, AValueThatFailsLeavesTheRestOfItsGroupReadAndTellsTheUser)
+{
+    const std::vector<int> controllers = {392, 393, 394, 395, 396, 397, 398, 399, 400, 401, 402, 403};
+    Connect(R"({"base": "full"})", [&](TestProteus&) {
+        for (int id : controllers)
+            module->setParameterValue(id, id - 380); // none of them their default
+        AddFault(sim::Fault::Silence().on(CMD_PARAMETER_REQUEST).forSubject(391).limit(1));
+    });
+    ASSERT_TRUE(proteus->IsReady());
+    EXPECT_EQ(Count(QStringLiteral("connected")), 1);
+    for (int id : controllers)
+        EXPECT_EQ(proteus->FindParameter(id)->value, id - 380) << id;
+    EXPECT_TRUE(Log().Contains(QStringLiteral("No response to Parameter Request")));
+    const QStringList told = env->presenter->texts.filter(QStringLiteral("1 of the module's settings could not be read"));
+    ASSERT_EQ(told.size(), 1) << env->presenter->texts.join(u'\n').toStdString();
+    EXPECT_TRUE(Log().Contains(told[0]));
+
+    // Everything answered: no such box.
+    Connect(R"({"base": "full"})");
+    ASSERT_TRUE(proteus->IsReady());
+    EXPECT_TRUE(env->presenter->texts.filter(QStringLiteral("could not be read")).isEmpty());
+}
+
+// A range reply that comes after its request gave up answers no later request:
+// the ranges the connect keeps (and writes to the configuration cache) are the
+// module's own.
+TEST_F(ConnectTest, ALateRangeReplyShiftsNoRange)
+{
+    Connect(R"({"base": "full"})", [&](TestProteus&) {
+        AddFault(sim::Fault::Late(sim::Millis(1200)).on(CMD_PARAMETER_MINMAX_REQUEST).nth(5));
+    });
+    ASSERT_TRUE(proteus->IsReady());
+    int compared = 0;
+    for (int id = 257; id <= 528; ++id) {
+        const sim::ParameterDef* def = module->profile().parameter(id);
+        const ParamRecord* cached = proteus->AllParameters.Find(id);
+        if (!def || !cached || def->scope != QStringLiteral("global") || id == 523) // 523: a range of our own
+            continue;
+        SCOPED_TRACE(id);
+        if (cached->minimum == 0 && cached->maximum == 0 && def->maximum != 0)
+            continue; // the one whose reply came late
+        EXPECT_EQ(cached->minimum, def->minimum);
+        EXPECT_EQ(cached->maximum, def->maximum);
+        EXPECT_EQ(cached->defaultValue, def->defaultValue);
+        ++compared;
+    }
+    EXPECT_GT(compared, 40);
+    EXPECT_TRUE(Log().Contains(QStringLiteral("Ignored a reply that answers no waiting request")));
+}
+
 TEST_F(ConnectTest, TestUIRunsTheWholeSequenceWithoutAModule)
 {
     Connect(R"({"base": "full"})", [&](TestProteus&) {
@@ -253,6 +308,108 @@ TEST_F(ConnectTest, BeatLayersAreSteppedAndLayerZeroSelectedAgain)
             EXPECT_EQ(beats.layers[size_t(i)].velocity, 0);
     }
     EXPECT_EQ(beats.triggerOffset, proteus->FindParameter(BEATS_TRIGGER_OFFSET)->value);
+}
+
+// Every field of the beat data, for comparing two of them whole.
+QStringList BeatFields(const Proteus::BeatData& d)
+{
+    QStringList out{QStringLiteral("channel %1 trigger %2 offset %3").arg(d.beatChannel).arg(d.triggerChannel).arg(d.triggerOffset),
+                    QStringLiteral("preset %1:%2 %3 riff %4:%5 %6")
+                        .arg(d.romId).arg(d.presetNumber).arg(d.presetName)
+                        .arg(d.riffSimm).arg(d.riffNumber).arg(d.riffName)};
+    for (std::size_t i = 0; i < d.layers.size(); ++i) {
+        const Proteus::BeatLayerRow& r = d.layers[i];
+        out << QStringLiteral("layer %1: key %2 latch %3 velocity %4 transpose %5 group %6")
+                   .arg(i).arg(r.triggerKey).arg(r.latch).arg(r.velocity).arg(r.transpose).arg(r.group);
+    }
+    return out;
+}
+
+TEST_F(ConnectTest, BeatDataFollowsTheChangesOfItsParameters)
+{
+    Connect(R"({"base": "full"})", [&](TestProteus&) {
+        for (int layer = 0; layer < 16; ++layer) {
+            module->setParameterValueAt(BEATS_VELOCITY, {layer}, layer + 1);
+            module->setParameterValueAt(BEATS_XPOSE, {layer}, -(layer + 1));
+            module->setParameterValueAt(BEATS_GROUP, {layer}, layer % 4 + 1);
+        }
+    });
+    ASSERT_TRUE(proteus->IsReady());
+    // The connect put each beat part into its own field.
+    for (int layer = 0; layer < 16; ++layer) {
+        SCOPED_TRACE(layer);
+        const Proteus::BeatLayerRow& row = proteus->GetBeatData().layers[size_t(layer)];
+        EXPECT_EQ(row.velocity, layer + 1);
+        EXPECT_EQ(row.transpose, -(layer + 1));
+        EXPECT_EQ(row.group, layer % 4 + 1);
+    }
+
+    auto edit = [&](int id, int value, int romId = 0) {
+        ParamRecord record = *proteus->FindParameter(id);
+        record.previousValue = record.value;
+        record.value = value;
+        record.romId = romId;
+        return proteus->ParameterEdit(&record);
+    };
+
+    // With beat layer 7 selected, an edit changes its one field of row 7.
+    ASSERT_TRUE(edit(BEAT_LAYER_SELECT, 7));
+    using Field = std::function<int&(Proteus::BeatData&)>;
+    struct Row {
+        int id;
+        int value;
+        Field field;
+    } rows[] = {
+        {BEAT_TRIGGER_KEY, 70, [](Proteus::BeatData& d) -> int& { return d.layers[7].triggerKey; }},
+        {BEAT_TRIGGER_LATCH, 1, [](Proteus::BeatData& d) -> int& { return d.layers[7].latch; }},
+        {BEATS_VELOCITY, 50, [](Proteus::BeatData& d) -> int& { return d.layers[7].velocity; }},
+        {BEATS_XPOSE, 12, [](Proteus::BeatData& d) -> int& { return d.layers[7].transpose; }},
+        {BEATS_GROUP, 3, [](Proteus::BeatData& d) -> int& { return d.layers[7].group; }},
+        {BEATS_TRIGGER_CHANNEL, 4, [](Proteus::BeatData& d) -> int& { return d.triggerChannel; }},
+        {BEATS_TRIGGER_OFFSET, -5, [](Proteus::BeatData& d) -> int& { return d.triggerOffset; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.id);
+        Proteus::BeatData expected = proteus->GetBeatData();
+        row.field(expected) = row.value;
+        ASSERT_TRUE(edit(row.id, row.value));
+        EXPECT_EQ(BeatFields(proteus->GetBeatData()), BeatFields(expected));
+    }
+
+    // A preset change on the beat channel reloads its preset and riff; on
+    // another channel it changes nothing. The beat channel here is 9.
+    ASSERT_EQ(proteus->GetBeatData().beatChannel, 9);
+    auto presetDumpRequests = [&] { return CountRequests(ToModule(), sim::Hex("F0 18 0F 00 55 11")); };
+    ASSERT_TRUE(edit(MULTIMODE_BASIC_CHANNEL, 9));
+    ASSERT_TRUE(edit(MULTIMODE_PRESET, 12, 4));
+    Proteus::BeatData reloaded = proteus->GetBeatData();
+    EXPECT_EQ(reloaded.romId, 4);
+    EXPECT_EQ(reloaded.presetNumber, 12);
+    EXPECT_EQ(reloaded.presetName, proteus->GetSimmObjectName(OBJECT_PRESET, 4, 12));
+    EXPECT_FALSE(reloaded.presetName.isEmpty());
+    EXPECT_EQ(reloaded.riffName, proteus->GetSimmObjectName(OBJECT_RIFF, reloaded.riffSimm, reloaded.riffNumber));
+
+    ASSERT_TRUE(edit(MULTIMODE_BASIC_CHANNEL, 5));
+    const int requests = presetDumpRequests();
+    ASSERT_TRUE(edit(MULTIMODE_PRESET, 20, 4));
+    EXPECT_EQ(presetDumpRequests(), requests);
+    EXPECT_EQ(BeatFields(proteus->GetBeatData()), BeatFields(reloaded));
+
+    // A riff that cannot be read leaves the preset and riff as they were, on a
+    // change and on a whole refresh.
+    ASSERT_TRUE(edit(MULTIMODE_BASIC_CHANNEL, 9));
+    AddFault(sim::Fault::Silence().on(0x11));
+    ASSERT_TRUE(edit(MULTIMODE_PRESET, 30, 4));
+    EXPECT_EQ(BeatFields(proteus->GetBeatData()), BeatFields(reloaded));
+    proteus->UpdateBeatDataCache();
+    EXPECT_EQ(BeatFields(proteus->GetBeatData()).mid(0, 2), BeatFields(reloaded).mid(0, 2));
+
+    // Without preset section dumps the riff cannot be known.
+    proteus->SetCapabilities(proteus->GetCapabilities() & ~CAP_SYSEX_DUMPS);
+    ASSERT_TRUE(edit(MULTIMODE_PRESET, 40, 4));
+    EXPECT_EQ(proteus->GetBeatData().presetNumber, 40);
+    EXPECT_EQ(proteus->GetBeatData().riffName, QStringLiteral("BTS-Unknown"));
+    EXPECT_EQ(proteus->GetBeatData().riffNumber, reloaded.riffNumber);
 }
 
 } // namespace

@@ -136,6 +136,10 @@ TEST_F(DeviceScan, FindsEveryProteusModuleAndItsSignature)
          {{R"({"base": "full"})", 0}, {R"({"base": "noLcd"})", 5, {Fault::Truncate(11, true).on(kIdentityRoute)}}},
          false, false, {}, {sim::ToHex(Hex(kBroadcast))},
          "Short identity reply from device 5: 11 data bytes where 14 are needed"},
+        {"an identity reply broken into an input error",
+         {{R"({"base": "full"})", 0}, {R"({"base": "noLcd"})", 5, {Fault::InputError().on(kIdentityRoute)}}},
+         false, false, {}, {sim::ToHex(Hex(kBroadcast))},
+         "Broken reply during the device scan: a module may have been missed"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

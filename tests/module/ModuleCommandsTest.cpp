@@ -539,6 +539,44 @@ TEST_F(ModuleCommands, ANameThatFailsIsEmptyAndNeverStale)
     }
 }
 
+TEST_F(ModuleCommands, ANameReplyForAnotherObjectNeverAnswersARequest)
+{
+    // Thirty preset names of ROM 4 asked in turn; a reply for some other kind,
+    // object or ROM must not shift them by one.
+    struct Row {
+        const char* name;
+        Fault fault;
+        int failures;
+    } rows[] = {
+        {"the fourth reply 1.2 s late", Fault::Late(sim::Millis(1200)).forSubject(3), 1},
+        {"an instrument's name before every reply",
+         Fault::Unsolicited(Hex("F0 18 0F 00 55 0B 02 05 00 04 00") + QByteArray(16, 'X') + Hex("F7")), 0},
+        {"the same preset of the user bank before every reply",
+         Fault::Unsolicited(Hex("F0 18 0F 00 55 0B 01 05 00 00 00") + QByteArray(16, 'X') + Hex("F7")), 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Begin();
+        AddFault(Fault(row.fault).on(CMD_NAME_REQUEST));
+        int failures = 0;
+        for (int index = 0; index < 30; ++index) {
+            SCOPED_TRACE(index);
+            bool ok = false;
+            QString name;
+            if (!proteus->GetObjectName(OBJECT_PRESET, 4, index, ok, name)) {
+                ++failures;
+                continue;
+            }
+            const QByteArray expected = WithModule([&](sim::Module& m) {
+                return m.objectName(sim::ObjectKind::Preset, 4, index).value_or(QByteArray());
+            });
+            EXPECT_EQ(name, QString::fromLatin1(expected).trimmed());
+        }
+        EXPECT_EQ(failures, row.failures);
+        EXPECT_TRUE(Log().Contains(QStringLiteral("Ignored a reply that answers no waiting request")));
+    }
+}
+
 TEST_F(ModuleCommands, NameWarningsFollowSuppressionAndTheTestMode)
 {
     Begin();

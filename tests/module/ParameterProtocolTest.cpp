@@ -208,6 +208,69 @@ TEST_F(ParameterProtocol, FailedRepliesChangeNothingAndSayWhy)
     }
 }
 
+TEST_F(ParameterProtocol, AReplyForAnotherParameterNeverAnswersARequest)
+{
+    // Forty master parameters asked one after the other, each holding a value
+    // of its own on the module; a late, over-long or unasked reply must not be
+    // taken for a later request's answer.
+    // Parameter 127 as the module sends it unasked: its value (an edit) and its range.
+    const QByteArray echo = Hex("F0 18 0F 00 55 01 02 7F 00 05 00 F7");
+    const QByteArray rangeEcho = Hex("F0 18 0F 00 55 03 7F 00 00 00 7F 00 00 00 00 F7");
+    struct Row {
+        const char* name;
+        bool range;
+        Fault fault;
+        int failures; // requests that end without their answer
+    } rows[] = {
+        {"a value reply 1.2 s late", false, Fault::Late(sim::Millis(1200)).nth(1), 1},
+        {"a range reply 1.2 s late", true, Fault::Late(sim::Millis(1200)).nth(1), 1},
+        {"a value reply 4000 bytes too long, so late", false, Fault::OverLong(4000).nth(1), 1},
+        {"an edit echo before every value reply", false, Fault::Unsolicited(echo), 0},
+        {"a range of another parameter before every range reply", true, Fault::Unsolicited(rangeEcho), 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Start({});
+        std::vector<int> ids;
+        link->withDevice([&](sim::Device&) {
+            for (int id = 257; ids.size() < 40; ++id) {
+                const sim::ParameterDef* def = module->profile().parameter(id);
+                if (def && def->scope == QStringLiteral("global") && id != MASTER_MIDI_ID) {
+                    ids.push_back(id);
+                    module->setParameterValue(id, 1000 + id);
+                }
+            }
+        });
+        AddFault(Fault(row.fault).on(row.range ? CMD_PARAMETER_MINMAX_REQUEST : CMD_PARAMETER_REQUEST));
+
+        int failures = 0;
+        for (int id : ids) {
+            SCOPED_TRACE(id);
+            ParamRecord record(QStringLiteral("TEST"), id, -5);
+            record.minimum = record.maximum = record.defaultValue = -5;
+            const bool ok = row.range ? proteus->LowLevelParameterMinMaxRequest(&record)
+                                      : proteus->LowLevelParameterRequest(&record);
+            if (!ok) {
+                ++failures;
+                EXPECT_EQ(record.value, -5);
+                EXPECT_EQ(record.minimum, -5);
+                continue;
+            }
+            if (row.range) {
+                const sim::ParameterDef def = link->withDevice([&](sim::Device&) { return *module->profile().parameter(id); });
+                EXPECT_EQ(record.minimum, def.minimum);
+                EXPECT_EQ(record.maximum, def.maximum);
+                EXPECT_EQ(record.defaultValue, def.defaultValue);
+            } else {
+                EXPECT_EQ(record.value, 1000 + id);
+            }
+        }
+        EXPECT_EQ(failures, row.failures);
+        EXPECT_EQ(proteus->PendingResponseCount(), 0u);
+        EXPECT_TRUE(Log().Contains(QStringLiteral("Ignored a reply that answers no waiting request")));
+    }
+}
+
 TEST_F(ParameterProtocol, UnknownIdNeverReachesTheModule)
 {
     ParamRecord* dummy = Find(5000);

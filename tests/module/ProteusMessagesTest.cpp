@@ -51,6 +51,7 @@ TEST_F(ProteusExchange, ReceivedDataIsMatchedMessageByMessage)
         int command;
         const char* header;
         unsigned capacity;
+        const char* key = ""; // the bytes that must follow the header
     };
     struct Expect {
         bool done;
@@ -81,6 +82,11 @@ TEST_F(ProteusExchange, ReceivedDataIsMatchedMessageByMessage)
          "F0 18 0F 00 55 09 02 F7", {{true, true, "02 F7"}}},
         {"without F7 a message runs to the end of the data", {{2, kParameterReplyHeader, 8}},
          "F0 18 0F 00 55 01 02 01 02 60", {{true, true, "01 02 60"}}},
+        {"a reply for another key is passed over, its own one taken", {{2, kParameterReplyHeader, 4, "01 02"}},
+         "F0 18 0F 00 55 01 02 7F 00 05 00 F7 F0 18 0F 00 55 01 02 01 02 60 00 F7", {{true, true, "01 02 60 00"}},
+         "Ignored a reply that answers no waiting request (late or unasked): f0 18 0f 00 55 01 02 7f 00 05 00 f7"},
+        {"a reply cut inside its key is no answer", {{2, kParameterReplyHeader, 4, "01 02"}}, "F0 18 0F 00 55 01 02 01",
+         {{false, false, ""}}},
         {"a message shorter than the header does not match", {{2, kParameterReplyHeader, 4}}, "F0 18 0F 00 55 01",
          {{false, false, ""}}},
         {"a module error is no data for a header-only dump wait", {{0x11, kDumpHeader, 16}},
@@ -101,8 +107,9 @@ TEST_F(ProteusExchange, ReceivedDataIsMatchedMessageByMessage)
         for (const Entry& e : row.entries) {
             destinations.emplace_back(e.capacity, 0xA5);
             const std::vector<std::uint8_t> header = Bytes(e.header);
+            const std::vector<std::uint8_t> key = Bytes(e.key);
             entries.push_back(proteus->AddExpectedResponse(e.command, header.data(), unsigned(header.size()),
-                                                           destinations.back().data(), e.capacity));
+                                                           destinations.back().data(), e.capacity, key));
         }
         // Exactly as long as the data, so a read past it is caught.
         const std::vector<std::uint8_t> buffer = Bytes(row.buffer);
