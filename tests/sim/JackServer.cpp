@@ -36,7 +36,7 @@ bool TakesClients()
 
 JackServer::~JackServer() { stop(); }
 
-bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
+bool JackServer::start(std::chrono::milliseconds timeout, QString* error, int periodFrames)
 {
     stop();
     const QString jackd = QStandardPaths::findExecutable(QStringLiteral("jackd"));
@@ -72,7 +72,7 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
     process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_->start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("--sync"), QStringLiteral("-t"),
                             QStringLiteral("10000"), QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
-                            QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("1024")});
+                            QStringLiteral("48000"), QStringLiteral("-p"), QString::number(periodFrames)});
     if (!process_->waitForStarted(int(timeout.count()))) {
         if (error)
             *error = QStringLiteral("jackd did not start: %1").arg(process_->errorString());
@@ -97,6 +97,7 @@ void JackServer::stop()
 {
     if (process_) {
         if (process_->state() != QProcess::NotRunning) {
+            ::kill(pid_t(process_->processId()), SIGCONT);
             process_->terminate();
             if (!process_->waitForFinished(5000)) {
                 process_->kill();
@@ -113,5 +114,12 @@ void JackServer::stop()
 }
 
 bool JackServer::running() const { return process_ && process_->state() == QProcess::Running; }
+
+bool JackServer::signal(int sig)
+{
+    if (!running())
+        return false;
+    return ::kill(pid_t(process_->processId()), sig) == 0;
+}
 
 } // namespace sim
