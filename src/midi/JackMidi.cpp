@@ -86,11 +86,11 @@ public:
         return lostReason;
     }
 
-    // Watching: a thread that notices a process cycle that stays away and
-    // logs a loss (the server's threads must not log).
-    void StartWatching(const QString& label)
+    // Watching: a thread that notices a process cycle that stays away. It
+    // only reports; the loss is logged when the connection is closed, on the
+    // closing thread.
+    void StartWatching()
     {
-        m_label = label;
         m_watcher = std::thread([this] { Watch(); });
     }
 
@@ -109,25 +109,17 @@ private:
     void Watch()
     {
         using namespace std::chrono_literals;
-        bool logged = false;
         std::unique_lock l(m_watchLock);
-        while (!m_watchStop) {
+        while (!m_watchStop && !lost.load()) {
             m_watchWake.wait_for(l, 250ms, [this] { return m_watchStop; });
             if (m_watchStop)
                 break;
             const std::int64_t quiet = NowMs() - lastCycleMs.load(std::memory_order_relaxed);
-            if (!lost.load() && quiet > kJackStallLimit.count())
+            if (quiet > kJackStallLimit.count())
                 ReportLost(QStringLiteral("the JACK server has not run the client for %1 ms").arg(quiet));
-            if (lost.load() && !logged) {
-                logged = true;
-                l.unlock();
-                TLOG(-2, u"%s lost: %s", m_label, LostReason());
-                l.lock();
-            }
         }
     }
 
-    QString m_label;
     std::mutex m_watchLock;
     std::condition_variable m_watchWake;
     bool m_watchStop = false;
@@ -308,6 +300,8 @@ void Shut(std::shared_ptr<Link>& link, const QString& label)
         link->outSink = nullptr;
     }
     link->StopWatching();
+    if (link->lost.load())
+        TLOG(-2, u"%s lost: %s", label, link->LostReason());
     std::shared_ptr<Link> closing = std::move(link);
     if (!RunWithin(kJackCallLimit, [closing] { CloseClient(*closing); }))
         TLOG(-2, u"%s: %s; the client is left to close when the server answers", label, NoAnswer("closing a port"));
@@ -321,7 +315,7 @@ public:
             std::lock_guard l(m_link->sinkLock);
             m_link->inSink = sink;
         }
-        m_link->StartWatching(QStringLiteral("MIDI input (JACK)"));
+        m_link->StartWatching();
     }
     ~JackInput() override { Close(); }
 
@@ -347,7 +341,7 @@ public:
             std::lock_guard l(m_link->sinkLock);
             m_link->outSink = sink;
         }
-        m_link->StartWatching(QStringLiteral("MIDI output (JACK)"));
+        m_link->StartWatching();
     }
     ~JackOutput() override { Close(); }
 

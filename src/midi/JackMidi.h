@@ -12,7 +12,7 @@
 // A connection whose client the server has shut down (the server quit or
 // threw the client out), or whose process cycle has not run for
 // kJackStallLimit, reports itself closed through its sink, once; from then
-// on its sends fail.
+// on its sends fail, and its close logs the reason.
 
 #include "midi/MidiBackend.h"
 

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <exception>
 #include <mutex>
-#include <type_traits>
 
 namespace {
 
@@ -265,8 +264,15 @@ std::vector<MidiPortInfo> RtMidiBackend::OutputPorts()
 
 std::unique_ptr<MidiInputConnection> RtMidiBackend::OpenInput(int number, MidiInputSink* sink, MidiResult* result)
 {
-    if (m_api == Api::Jack)
-        return OpenJack(jackmidi::OpenInput(number, sink, m_clientName, result), true, number, result);
+    if (m_api == Api::Jack) {
+        MidiResult r;
+        auto conn = jackmidi::OpenInput(number, sink, m_clientName, &r);
+        if (!conn)
+            LogJackOpenFailure(true, number, r);
+        if (result)
+            *result = r;
+        return conn;
+    }
     auto conn = std::make_unique<RtInputConnection>(sink, QStringLiteral("MIDI input (%1)").arg(Name()));
     MidiResult r = MakeClient(ToRtMidi(m_api), m_clientName, conn->m_client);
     if (r) {
@@ -301,8 +307,15 @@ std::unique_ptr<MidiInputConnection> RtMidiBackend::OpenInput(int number, MidiIn
 
 std::unique_ptr<MidiOutputConnection> RtMidiBackend::OpenOutput(int number, MidiOutputSink* sink, MidiResult* result)
 {
-    if (m_api == Api::Jack)
-        return OpenJack(jackmidi::OpenOutput(number, sink, m_clientName, result), false, number, result);
+    if (m_api == Api::Jack) {
+        MidiResult r;
+        auto conn = jackmidi::OpenOutput(number, sink, m_clientName, &r);
+        if (!conn)
+            LogJackOpenFailure(false, number, r);
+        if (result)
+            *result = r;
+        return conn;
+    }
     auto conn = std::make_unique<RtOutputConnection>(QStringLiteral("MIDI output (%1)").arg(Name()));
     MidiResult r = MakeClient(ToRtMidi(m_api), m_clientName, conn->m_client);
     if (r) {
@@ -329,11 +342,8 @@ std::unique_ptr<MidiOutputConnection> RtMidiBackend::OpenOutput(int number, Midi
     return conn;
 }
 
-template <class Connection>
-std::unique_ptr<Connection> RtMidiBackend::OpenJack(std::unique_ptr<Connection> connection, bool input, int number,
-                                                    MidiResult* result)
+void RtMidiBackend::LogJackOpenFailure(bool input, int number, const MidiResult& r) const
 {
-    if (!connection && result && !result->detail.isEmpty())
-        TLOG(-2, u"Cannot open MIDI %s %d of %s: %s", input ? u"input" : u"output", number, Name(), result->detail);
-    return connection;
+    if (!r.detail.isEmpty())
+        TLOG(-2, u"Cannot open MIDI %s %d of %s: %s", input ? u"input" : u"output", number, Name(), r.detail);
 }

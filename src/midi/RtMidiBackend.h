@@ -42,9 +42,7 @@ public:
 
 private:
     std::vector<MidiPortInfo> Ports(bool input);
-    template <class Connection>
-    std::unique_ptr<Connection> OpenJack(std::unique_ptr<Connection> connection, bool input, int number,
-                                         MidiResult* result);
+    void LogJackOpenFailure(bool input, int number, const MidiResult& r) const;
 
     Api m_api;
     QString m_clientName;

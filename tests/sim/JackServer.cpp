@@ -53,7 +53,11 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error, int pe
         lock_.reset();
         return false;
     }
-    name_ = QStringLiteral("tabrine-test-%1").arg(QCoreApplication::applicationPid());
+    // One name for every private server: JACK keeps a machine-wide table of
+    // servers by name, and a server that was killed (by a test, or with its
+    // test program) leaves its entry behind until a server of the same name
+    // starts. The lock above keeps two of them from running at once.
+    name_ = QStringLiteral("tabrine-test-private");
     hadPreviousServer_ = qEnvironmentVariableIsSet("JACK_DEFAULT_SERVER");
     previousServer_ = qgetenv("JACK_DEFAULT_SERVER");
     qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
@@ -88,7 +92,9 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error, int pe
             stop();
             return false;
         }
-        QThread::msleep(20);
+        // Also notices a server that ended at once (no event loop runs here
+        // to tell the process object).
+        process_->waitForFinished(20);
     }
     return true;
 }
