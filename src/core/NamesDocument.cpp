@@ -2,6 +2,7 @@
 // lists) and the setup names cached in the settings store.
 #include "core/GlobalResources.h"
 
+#include "core/LineEnds.h"
 #include "core/RegistryKey.h"
 #include "core/Settings.h"
 
@@ -50,12 +51,15 @@ bool GlobalResources::GetFunctionNames(const QString& function, std::map<int, QS
     if (!list.SelectNodes(u"./NAME", names))
         return false;
     for (const XMLElement name : names)
-        out.emplace(name.GetIntAttribute(u"ID"), name.GetText());
+        out.emplace(name.GetIntAttribute(u"ID"), WithStoredLineEnds(name.GetText()));
     return true;
 }
 
-bool GlobalResources::SetFunctionName(const QString& function, int id, const QString& name)
+bool GlobalResources::SetFunctionName(const QString& function, int id, const QString& given)
 {
+    // Kept with the line ends a reload gives back, so a name reads the same
+    // before and after a save.
+    const QString name = WithStoredLineEnds(given);
     XMLDocument& doc = Shared(SharedDocument::Names).document;
     if (doc.IsNull())
         return true;
