@@ -88,7 +88,16 @@ bool GlobalResources::SetFunctionName(const QString& function, int id, const QSt
             return false;
     }
     const QString idText = Format(u"%d", id);
-    XMLElement entry = list.SelectSingleNode(u"./NAME[@ID='%s']", {idText});
+    // The entry the look-up reads for this value: the first whose ID reads as
+    // the number (so "07", " 7" and a missing ID, which reads as 0, count).
+    XMLElement entry;
+    std::vector<XMLNode> entries;
+    list.SelectNodes(u"./NAME", entries);
+    for (const XMLElement candidate : entries)
+        if (candidate.GetIntAttribute(u"ID") == id) {
+            entry = candidate;
+            break;
+        }
     if (!entry.IsNull()) {
         if (entry.GetText() != name) {
             entry.SetText(name);

@@ -364,6 +364,20 @@ TEST_F(SharedDocumentsTest, DuplicateNamesReadAndRewriteTheFirst)
     EXPECT_EQ(entries[1].GetText(), QStringLiteral("Second"));
 }
 
+TEST_F(SharedDocumentsTest, StoringANameRewritesTheEntryTheLookUpReads)
+{
+    // IDs the look-up reads as numbers though written otherwise; a missing ID reads as 0.
+    StartWith(nullptr, nullptr, nullptr,
+              "<Proteus><FUNCTIONS><FUNCTION ID='LFO'><NAME ID='07'>Seven</NAME><NAME>Zero</NAME>"
+              "</FUNCTION></FUNCTIONS></Proteus>");
+    EXPECT_TRUE(resources->SetFunctionName(QStringLiteral("LFO"), 7, QStringLiteral("New seven")));
+    EXPECT_TRUE(resources->SetFunctionName(QStringLiteral("LFO"), 0, QStringLiteral("New zero")));
+    std::map<int, QString> names;
+    ASSERT_TRUE(resources->GetFunctionNames(QStringLiteral("LFO"), names));
+    EXPECT_EQ(names, (std::map<int, QString>{{0, QStringLiteral("New zero")}, {7, QStringLiteral("New seven")}}));
+    EXPECT_EQ(Count(resources->Document(SharedDocument::Names).GetDocumentElement(), u"./FUNCTIONS/FUNCTION/NAME"), 2);
+}
+
 TEST_F(SharedDocumentsTest, NamesWithoutADocumentOrRoot)
 {
     std::map<int, QString> names;
