@@ -284,8 +284,11 @@ QByteArray SourceAsUtf8(const QByteArray& raw)
                 return false;
         return true;
     };
+    // UTF-8 goes through a decoding too: bytes that are not UTF-8 become
+    // U+FFFD here, as every later read would make them, so the tree holds
+    // exactly what its texts read as (and an element is found by them).
     if (startsWith({0xEF, 0xBB, 0xBF}))
-        return raw.mid(3);
+        return QString::fromUtf8(raw.mid(3)).toUtf8();
     if (startsWith({0xFF, 0xFE}))
         return QStringDecoder(QStringConverter::Utf16LE)(raw.mid(2)).operator QString().toUtf8();
     if (startsWith({0xFE, 0xFF}))
@@ -301,7 +304,7 @@ QByteArray SourceAsUtf8(const QByteArray& raw)
         if (decoder.isValid())
             return decoder(raw).operator QString().toUtf8();
     }
-    return raw;
+    return QString::fromUtf8(raw).toUtf8();
 }
 
 XMLParseError DescribeFailure(const pugi::xml_parse_result& result, const QByteArray& utf8, const QString& url)

@@ -323,6 +323,20 @@ TEST(XMLDocumentTest, FilesInOtherEncodingsAndFileFailures)
     ASSERT_TRUE(doc.Load(latin1));
     EXPECT_EQ(doc.GetDocumentElement().GetText(), QStringLiteral("Grüße"));
 
+    // Bytes that are not UTF-8 in a UTF-8 file (or one of an unknown encoding)
+    // read as U+FFFD, the same before and after a save: an element is found by
+    // the attribute value read from it.
+    for (const char* head : {"", "\xEF\xBB\xBF", "<?xml version='1.0' encoding='UTF-:'?>"}) {
+        SCOPED_TRACE(head);
+        const QString broken = dir.filePath(QStringLiteral("broken.xml"));
+        ASSERT_TRUE(WriteAll(broken, QByteArray(head) + "<r><f ID='a\xFF\xFEz'>x\xC3</f></r>"));
+        ASSERT_TRUE(doc.Load(broken));
+        const QString id = XMLElement(doc.GetDocumentElement().SelectSingleNode(u"./f")).GetAttribute(u"ID");
+        EXPECT_EQ(id, QString::fromUtf16(u"a\uFFFD\uFFFDz"));
+        EXPECT_FALSE(doc.GetDocumentElement().SelectSingleNode(u"./f[@ID='%s']", {id}).IsNull());
+        EXPECT_EQ(doc.GetDocumentElement().GetText(), QString::fromUtf16(u"x\uFFFD"));
+    }
+
     // A missing file fails with details; nothing is written to a missing folder.
     EXPECT_FALSE(doc.Load(dir.filePath(QStringLiteral("none.xml"))));
     EXPECT_NE(doc.GetParseError().errorCode, 0);

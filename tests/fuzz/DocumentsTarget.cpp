@@ -185,7 +185,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString stored = View(*r, which, ids);
     r->SaveDocuments();
     r = Open(folder);
-    FUZZ_CHECK(View(*r, which, ids) == stored);
+    const QString reloaded = View(*r, which, ids);
+    if (reloaded != stored)
+        std::fprintf(stderr, "Before the save:\n%s\nAfter:\n%s\n", qPrintable(stored), qPrintable(reloaded));
+    FUZZ_CHECK(reloaded == stored);
     r->SaveDocuments();
     fuzz::TakeMessageCount();
     return 0;
