@@ -99,6 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool connect = operation == 0;
     fuzz::SetAnswer(msgbox::IdNo);
     fuzz::SimSession s(connect, [&](sim::Module& m) {
+        // Values other than the defaults, so a reply read from the wrong place shows.
+        FUZZ_CHECK(m.setParameterValue(MASTER_TRANSPOSE, 7));
+        FUZZ_CHECK(m.setParameterValue(MASTER_TUNE, -33));
         if (connect)
             for (const sim::Fault& f : faults)
                 m.addFault(f);
