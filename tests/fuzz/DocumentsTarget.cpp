@@ -51,7 +51,7 @@ QStringList Ids(const GlobalResources& r, SharedDocument which)
         const QString id = XMLElement(n).GetAttribute(u"ID");
         if (!ids.contains(id))
             ids << id;
-        if (ids.size() >= 12)
+        if (ids.size() >= 8)
             break;
     }
     ids << QStringLiteral("0") << QStringLiteral("it's \"odd\"");
