@@ -57,7 +57,7 @@ void KeyRelease(Logic& logic, QKeyEvent* event)
 ButtonCtrl::ButtonCtrl(ControlListener* owner, QWidget* parent) : SelfDrawnControl(parent), ButtonLogic(owner)
 {
     SetSurface(this);
-    SetWindow(this);
+    SetControlWindow(this);
 }
 
 ButtonFace ButtonCtrl::MakeFace(QPainter* painter) const
@@ -113,7 +113,7 @@ void ButtonCtrl::keyReleaseEvent(QKeyEvent* event)
 
 void ButtonCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 // ---- bitmap button ------------------------------------------------------------------------------
@@ -151,7 +151,7 @@ ColourSwatchCtrl::ColourSwatchCtrl(ControlListener* owner, QWidget* parent)
     : SelfDrawnControl(parent), ColourSwatchLogic(owner)
 {
     SetSurface(this);
-    SetWindow(this);
+    SetControlWindow(this);
     SetChooser([this](std::uint32_t initial) -> std::optional<std::uint32_t> {
         const QColor start = ColorFromColorRef(initial);
         const QColor chosen = QColorDialog::getColor(start, this, QString());
@@ -206,5 +206,5 @@ void ColourSwatchCtrl::keyReleaseEvent(QKeyEvent* event)
 
 void ColourSwatchCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }

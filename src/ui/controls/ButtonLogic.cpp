@@ -7,7 +7,7 @@ ParamRecord* PressableLogic::MainParameter()
 
 bool PressableLogic::DeviceReady() const
 {
-    return !Owner() || Owner()->IsDeviceReady();
+    return !GetOwner() || GetOwner()->IsDeviceReady();
 }
 
 FaceState PressableLogic::Face() const
@@ -23,7 +23,7 @@ FaceState PressableLogic::Face() const
 
 void ButtonLogic::Setup(int tooltipId)
 {
-    SetTooltipId(tooltipId);
+    SetToolTipId(tooltipId);
 }
 
 void ButtonLogic::MousePress()
@@ -66,8 +66,8 @@ void ButtonLogic::OnClicked()
     if (ParamRecord* p = MainParameter()) {
         p->previousValue = p->value;
         p->value = 1;
-        if (Owner())
-            Owner()->EditParameter(p); // what a refused command means is the owner's business
+        if (GetOwner())
+            GetOwner()->EditParameter(p); // what a refused command means is the owner's business
     }
     SendCommand();
 }
@@ -85,8 +85,8 @@ void ColourSwatchLogic::OnClicked()
             p->previousValue = p->value;
             p->value = int(*chosen);
             Repaint();
-            if (Owner())
-                Owner()->EditParameter(p);
+            if (GetOwner())
+                GetOwner()->EditParameter(p);
         }
     }
     SendCommand();
@@ -96,7 +96,7 @@ void ColourSwatchLogic::OnClicked()
 
 void SwitchLogic::Setup(int tooltipId)
 {
-    SetTooltipId(tooltipId);
+    SetToolTipId(tooltipId);
 }
 
 void SwitchLogic::MousePress()
@@ -136,8 +136,8 @@ void SwitchLogic::Toggle()
 
 void SwitchLogic::OnToggled()
 {
-    if (ParamRecord* p = MainParameter(); p && Owner())
-        Owner()->EditParameter(p); // a refused edit leaves the switch as the user set it
+    if (ParamRecord* p = MainParameter(); p && GetOwner())
+        GetOwner()->EditParameter(p); // a refused edit leaves the switch as the user set it
     SendCommand();
 }
 

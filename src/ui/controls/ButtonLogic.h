@@ -5,7 +5,9 @@
 // only paint this state and feed mouse and key events in.
 
 #include "ui/controls/ControlSurface.h"
+#include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlBase.h"
+#include "ui/framework/ControlListener.h"
 
 #include <cstdint>
 #include <functional>

@@ -163,20 +163,3 @@ int ParseDecimal(QStringView text)
         v = -v;
     return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
 }
-
-QString CaptionWithoutMnemonic(const QString& caption)
-{
-    QString out;
-    out.reserve(caption.size());
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&') {
-            if (i + 1 < caption.size() && caption[i + 1] == u'&') {
-                out += u'&';
-                ++i;
-            }
-            continue;
-        }
-        out += caption[i];
-    }
-    return out;
-}

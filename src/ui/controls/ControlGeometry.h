@@ -97,7 +97,3 @@ LampLayout LayOutLamp(const Edges& item, int lampWidth, int lampHeight, bool has
 /// leading blanks and a sign, then the leading digits; text without digits
 /// gives 0. Numbers beyond the int range are held at its ends.
 int ParseDecimal(QStringView text);
-
-/// The caption without its mnemonic ampersands ("&&" stays one "&"): the name
-/// a screen reader announces.
-QString CaptionWithoutMnemonic(const QString& caption);

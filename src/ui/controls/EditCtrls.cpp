@@ -21,18 +21,18 @@ void ApplyControlColours(QWidget* widget)
 
 EditCtrl::EditCtrl(ControlListener* owner, QWidget* parent) : QLineEdit(parent), ControlBase(owner)
 {
-    SetWindow(this);
+    SetControlWindow(this);
     ApplyControlColours(this);
 }
 
 void EditCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 NumericEditCtrl::NumericEditCtrl(ControlListener* owner, QWidget* parent) : QLineEdit(parent), NumericEditLogic(owner)
 {
-    SetWindow(this);
+    SetControlWindow(this);
     ApplyControlColours(this);
 }
 
@@ -44,57 +44,57 @@ void NumericEditCtrl::focusOutEvent(QFocusEvent* event)
 
 void NumericEditCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 ComboCtrl::ComboCtrl(QWidget* parent) : QComboBox(parent), ControlBase(nullptr)
 {
-    SetWindow(this);
+    SetControlWindow(this);
     ApplyControlColours(this);
 }
 
 void ComboCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 ListCtrl::ListCtrl(ControlListener* owner, QWidget* parent) : QTreeView(parent), ControlBase(owner)
 {
-    SetWindow(this);
+    SetControlWindow(this);
     setRootIsDecorated(false);
     ApplyControlColours(this);
 }
 
 void ListCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 TreeCtrl::TreeCtrl(ControlListener* owner, QWidget* parent) : QTreeWidget(parent), ControlBase(owner)
 {
-    SetWindow(this);
+    SetControlWindow(this);
     ApplyControlColours(this);
 }
 
 void TreeCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 ListBoxCtrl::ListBoxCtrl(ControlListener* owner, QWidget* parent) : QListWidget(parent), ControlBase(owner)
 {
-    SetWindow(this);
+    SetControlWindow(this);
     ApplyControlColours(this);
 }
 
 void ListBoxCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 SpinButtonCtrl::SpinButtonCtrl(QWidget* parent) : QSpinBox(parent), ControlBase(nullptr)
 {
-    SetWindow(this);
+    SetControlWindow(this);
     ApplyControlColours(this);
 }
 
@@ -109,5 +109,5 @@ void SpinButtonCtrl::paintEvent(QPaintEvent* event)
 
 void SpinButtonCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }

@@ -5,7 +5,9 @@
 // numeric edit binds a parameter.
 
 #include "ui/controls/EditLogic.h"
+#include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlBase.h"
+#include "ui/framework/ControlListener.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -34,7 +34,7 @@ void NumericEditLogic::Commit(const QString& text)
     ParamRecord edit = *p;
     edit.previousValue = edit.value;
     edit.value = number;
-    if (Owner() && Owner()->EditParameter(&edit)) {
+    if (GetOwner() && GetOwner()->EditParameter(&edit)) {
         p->previousValue = p->value;
         p->value = number;
     } else {

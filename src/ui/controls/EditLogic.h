@@ -3,7 +3,9 @@
 // and commits the typed number when the field loses the focus. EditCtrls.h
 // puts it on a line edit.
 
+#include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlBase.h"
+#include "ui/framework/ControlListener.h"
 
 #include <QString>
 

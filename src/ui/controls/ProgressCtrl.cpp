@@ -10,7 +10,7 @@
 
 ProgressCtrl::ProgressCtrl(ControlListener* owner, QWidget* parent) : QWidget(parent), ControlBase(owner)
 {
-    SetWindow(this);
+    SetControlWindow(this);
 }
 
 void ProgressCtrl::SetRange(int lower, int upper)
@@ -51,5 +51,5 @@ void ProgressCtrl::paintEvent(QPaintEvent*)
 
 void ProgressCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
-    ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }

@@ -3,7 +3,9 @@
 // inside a 3D frame. The position is kept within the range, as a standard
 // progress control keeps it.
 
+#include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlBase.h"
+#include "ui/framework/ControlListener.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "ui/controls/SelfDrawnControl.h"
 
 #include "core/resources/GlobalStyle.h"
-#include "ui/controls/ControlGeometry.h"
+#include "ui/framework/LabelCtrl.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -14,7 +14,7 @@ SelfDrawnControl::SelfDrawnControl(QWidget* parent) : QWidget(parent)
 void SelfDrawnControl::SetCaption(const QString& caption)
 {
     m_caption = caption;
-    setAccessibleName(CaptionWithoutMnemonic(caption));
+    setAccessibleName(AccessibleNameFromCaption(caption));
     CaptionChanged();
     update();
 }

@@ -52,7 +52,7 @@ void SwitchWidget<Logic>::keyReleaseEvent(QKeyEvent* event)
 template <class Logic>
 void SwitchWidget<Logic>::contextMenuEvent(QContextMenuEvent* event)
 {
-    Logic::ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    Logic::ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 template class SwitchWidget<SwitchLogic>;

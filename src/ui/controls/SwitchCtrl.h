@@ -16,7 +16,7 @@ public:
     explicit SwitchWidget(ControlListener* owner, QWidget* parent) : SelfDrawnControl(parent), Logic(owner)
     {
         Logic::SetSurface(this);
-        Logic::SetWindow(this);
+        Logic::SetControlWindow(this);
     }
 
 protected:

@@ -132,7 +132,7 @@ void TrackerWidget<Logic>::keyPressEvent(QKeyEvent* event)
 template <class Logic>
 void TrackerWidget<Logic>::contextMenuEvent(QContextMenuEvent* event)
 {
-    Logic::ShowContextMenu(this, event->globalPos(), kControlContextMenu);
+    Logic::ShowContextMenu(this, event->globalPos(), menuid::ControlContext);
 }
 
 template class TrackerWidget<TrackerLogic>;

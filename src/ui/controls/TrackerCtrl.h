@@ -25,7 +25,7 @@ public:
     explicit TrackerWidget(ControlListener* owner, QWidget* parent) : SelfDrawnControl(parent), Logic(owner)
     {
         Logic::SetSurface(this);
-        Logic::SetWindow(this);
+        Logic::SetControlWindow(this);
     }
 
 protected:

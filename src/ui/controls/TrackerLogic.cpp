@@ -7,7 +7,7 @@
 
 void TrackerLogic::Setup(int tooltipId, bool undoable, bool live, bool showTicks, int tickLength)
 {
-    SetTooltipId(tooltipId);
+    SetToolTipId(tooltipId);
     m_undoable = undoable;
     m_live = live;
     m_showTicks = showTicks;
@@ -41,7 +41,7 @@ void TrackerLogic::SetValue(int value)
     const int old = p->value;
     p->previousValue = old;
     p->value = value;
-    if (Owner() && !Owner()->EditParameter(p)) {
+    if (GetOwner() && !GetOwner()->EditParameter(p)) {
         m_value = old;
         p->previousValue = value;
         p->value = old;
@@ -70,7 +70,7 @@ void TrackerLogic::LayOut()
     metrics.titleWidth = title.width();
     metrics.titleHeight = title.height();
     ParamRecord* p = MainParameter();
-    if (p && Owner() && Owner()->GetProteus()) {
+    if (p && GetOwner() && GetOwner()->GetProteus()) {
         ParamRecord probe = *p;
         probe.value = p->maximum;
         const int wMax = m_surface->TextSize(GetValueText(&probe)).width();
@@ -108,13 +108,13 @@ QString TrackerLogic::ValueText()
 
 void TrackerLogic::SendMarker(bool start)
 {
-    if (!Owner())
+    if (!GetOwner())
         return;
     ParamRecord marker(start ? QStringLiteral("START_UNDO") : QStringLiteral("END_UNDO"), start ? START_UNDO : END_UNDO,
                        0);
     if (ParamRecord* p = MainParameter())
         marker.SetText(p->name);
-    Owner()->EditParameter(&marker);
+    GetOwner()->EditParameter(&marker);
 }
 
 void TrackerLogic::MousePress(int x, int y)
@@ -145,9 +145,9 @@ void TrackerLogic::MouseMove(int x, int y)
     m_dragValue =
         Clamp(TrackerPixelToValue(m_horizontal, m_layout.channel, m_minimum, m_maximum, Coordinate(x, y) - m_grabOffset));
     OnTrack(m_dragValue);
-    if (m_live && Owner())
+    if (m_live && GetOwner())
         if (ParamRecord* p = MainParameter())
-            Owner()->PreviewParameterValue(p, m_dragValue);
+            GetOwner()->PreviewParameterValue(p, m_dragValue);
     Repaint(true);
 }
 
@@ -259,7 +259,7 @@ bool MasterFXControlEnabled(int midiMode, int fxControlChannel, int fxBypass)
 int FXTrackerLogic::RecordValue(int id)
 {
     // A root that holds no such record may answer with a placeholder of another id.
-    ParamRecord* r = Owner() ? Owner()->GetParameter(id) : nullptr;
+    ParamRecord* r = GetOwner() ? GetOwner()->GetParameter(id) : nullptr;
     return r && r->id == id ? r->value : 0;
 }
 

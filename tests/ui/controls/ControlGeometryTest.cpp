@@ -137,12 +137,6 @@ TEST(ParseDecimalTest, ReadsLikeTheCLibrary)
         EXPECT_EQ(ParseDecimal(QStringView(c.text)), c.value) << QString::fromUtf16(c.text).toStdString();
 }
 
-TEST(CaptionTest, MnemonicsAreRemoved)
-{
-    EXPECT_EQ(CaptionWithoutMnemonic(QStringLiteral("&Append Support Info")), QStringLiteral("Append Support Info"));
-    EXPECT_EQ(CaptionWithoutMnemonic(QStringLiteral("Rock && Roll")), QStringLiteral("Rock & Roll"));
-}
-
 TEST(LogLinesTest, KeepsAtMostItsCapacityAndSplitsText)
 {
     LogLines lines(3);

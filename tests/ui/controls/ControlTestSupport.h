@@ -5,6 +5,7 @@
 #include "module/ParamRecord.h"
 #include "ui/controls/ControlSurface.h"
 #include "ui/framework/ControlBase.h"
+#include "ui/framework/ControlListener.h"
 
 #include <QString>
 
