@@ -1,5 +1,7 @@
 #include "module/ParamRecord.h"
 
+#include <utility>
+
 #include <array>
 #include <unordered_map>
 
@@ -61,6 +63,13 @@ void ParamRecord::CopyValues(const ParamRecord& from)
     previousRomId = from.previousRomId;
     text = from.text;
     previousText = from.previousText;
+}
+
+void ParamRecord::SwapWithPrevious()
+{
+    std::swap(value, previousValue);
+    std::swap(romId, previousRomId);
+    std::swap(text, previousText);
 }
 
 ParamRecord& DummyParameter()

@@ -35,6 +35,11 @@ public:
     /// values, text and previous text. Name, id, range and read-only stay.
     void CopyValues(const ParamRecord& from);
 
+    /// Exchanges value with previousValue, romId with previousRomId and text
+    /// with previousText: an edit record becomes the record that undoes it
+    /// (and back again), and a refused edit gets its old value back.
+    void SwapWithPrevious();
+
     QString name;            ///< the table name; empty by default
     ParameterId id = 0;
     int romId = 0;           ///< SIMM id qualifying an object value; 0 for the user bank and plain values
