@@ -27,6 +27,8 @@ public:
     explicit PressableLogic(ControlListener* owner) : ControlBase(owner) {}
 
     void SetSurface(ControlSurface* surface) { m_surface = surface; }
+    /// The owner of a control a form built (forms build controls without one).
+    void SetOwner(ControlListener* owner) { m_owner = owner; }
     ControlSurface* Surface() const { return m_surface; }
     /// The bound parameter 0, or null when none is bound.
     ParamRecord* MainParameter();

@@ -21,6 +21,8 @@ class EditCtrl : public QLineEdit, public ControlBase {
 public:
     explicit EditCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
     explicit EditCtrl(QWidget* parent) : EditCtrl(nullptr, parent) {}
+    /// The owner of a control a form built (forms build controls without one).
+    void SetOwner(ControlListener* owner) { m_owner = owner; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -56,6 +58,8 @@ class ListCtrl : public QTreeView, public ControlBase {
 public:
     explicit ListCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
     explicit ListCtrl(QWidget* parent) : ListCtrl(nullptr, parent) {}
+    /// The owner of a control a form built (forms build controls without one).
+    void SetOwner(ControlListener* owner) { m_owner = owner; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -66,6 +70,8 @@ class TreeCtrl : public QTreeWidget, public ControlBase {
 public:
     explicit TreeCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
     explicit TreeCtrl(QWidget* parent) : TreeCtrl(nullptr, parent) {}
+    /// The owner of a control a form built (forms build controls without one).
+    void SetOwner(ControlListener* owner) { m_owner = owner; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -76,6 +82,8 @@ class ListBoxCtrl : public QListWidget, public ControlBase {
 public:
     explicit ListBoxCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
     explicit ListBoxCtrl(QWidget* parent) : ListBoxCtrl(nullptr, parent) {}
+    /// The owner of a control a form built (forms build controls without one).
+    void SetOwner(ControlListener* owner) { m_owner = owner; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -12,6 +12,8 @@
 class NumericEditLogic : public ControlBase {
 public:
     explicit NumericEditLogic(ControlListener* owner) : ControlBase(owner) {}
+    /// The owner of a field a form built (forms build controls without one).
+    void SetOwner(ControlListener* owner) { m_owner = owner; }
 
     /// Shows the bound parameter's value (no request is made).
     void Activate() override;

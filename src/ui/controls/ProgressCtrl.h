@@ -14,6 +14,8 @@ class ProgressCtrl : public QWidget, public ControlBase {
 public:
     explicit ProgressCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
     explicit ProgressCtrl(QWidget* parent) : ProgressCtrl(nullptr, parent) {}
+    /// The owner of a bar a form built (forms build controls without one).
+    void SetOwner(ControlListener* owner) { m_owner = owner; }
 
     void SetRange(int lower, int upper);
     /// Held within the range.

@@ -1,6 +1,7 @@
 #include "ui/controls/SelfDrawnControl.h"
 
 #include "core/resources/GlobalStyle.h"
+#include "ui/framework/BasicDialog.h"
 #include "ui/framework/LabelCtrl.h"
 
 #include <QFontMetrics>
@@ -54,10 +55,15 @@ void SelfDrawnControl::SendCommand()
         return;
     }
     for (QWidget* w = parentWidget(); w; w = w->parentWidget())
-        if (auto* target = dynamic_cast<CommandTarget*>(w)) {
-            target->OnControlCommand(m_controlId, this);
+        if (auto* dialog = qobject_cast<BasicDialog*>(w)) {
+            dialog->OnCommand(ControlId());
             return;
         }
+}
+
+int SelfDrawnControl::ControlId() const
+{
+    return m_controlId >= 0 ? m_controlId : BasicDialog::ItemId(this);
 }
 
 QSize SelfDrawnControl::ClientSize() const

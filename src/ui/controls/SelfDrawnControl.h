@@ -16,18 +16,18 @@ class GlobalStyle;
 class SelfDrawnControl : public QWidget, public ControlSurface {
     Q_OBJECT
     Q_PROPERTY(QString text READ Caption WRITE SetCaption)
-    Q_PROPERTY(int controlId READ ControlId WRITE SetControlId)
 public:
     explicit SelfDrawnControl(QWidget* parent = nullptr);
 
     /// The caption; it also becomes the accessible name (ampersands removed).
     void SetCaption(const QString& caption);
     QString Caption() const override { return m_caption; }
-    /// The item id the command notification carries.
+    /// The item id the command notification carries: the one set here, else
+    /// the one the form's object name carries ("item1355"), else -1.
     void SetControlId(int id) { m_controlId = id; }
-    int ControlId() const { return m_controlId; }
-    /// What the command notification does; by default it calls the nearest
-    /// ancestor that handles commands (see SendCommand).
+    int ControlId() const;
+    /// What the command notification does; by default the nearest dialog
+    /// around the control gets OnCommand(ControlId()).
     void SetCommandHandler(std::function<void(int controlId)> handler) { m_commandHandler = std::move(handler); }
 
     // ControlSurface
@@ -52,13 +52,6 @@ protected:
 
 private:
     QString m_caption;
-    int m_controlId = 0;
+    int m_controlId = -1;
     std::function<void(int)> m_commandHandler;
-};
-
-/// Commands go up to the nearest ancestor that implements this (the dialogs).
-class CommandTarget {
-public:
-    virtual ~CommandTarget() = default;
-    virtual void OnControlCommand(int controlId, QWidget* from) = 0;
 };
