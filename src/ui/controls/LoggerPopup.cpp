@@ -200,7 +200,7 @@ void LoggerPopup::RunListCommand(int command)
         break;
     case logwindow::kOnTop: {
         const bool onTop = !GetGlobalConfigurations().GetBool(LoggerOnTop);
-        GetGlobalConfigurations().SetDword(LoggerOnTop, onTop ? 1 : 0);
+        GetGlobalConfigurations().SetBool(LoggerOnTop, onTop);
         SetOnTop(onTop);
         break;
     }
