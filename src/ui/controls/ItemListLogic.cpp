@@ -72,6 +72,14 @@ ItemListLogic::ItemListLogic(int kind, ControlListener* owner, PopupListener* cl
         Proteus* proteus = m_owner ? m_owner->GetProteus() : nullptr;
         return proteus ? proteus->GetSimmName(simmId) : QString();
     };
+    simmSlots = [this] {
+        Proteus* proteus = m_owner ? m_owner->GetProteus() : nullptr;
+        std::vector<SimmSlot> list;
+        if (proteus)
+            for (const SimmSlot& s : proteus->hardwareConfig.GetSimms())
+                list.push_back(s);
+        return list;
+    };
 }
 
 ItemListLogic::~ItemListLogic() = default;
@@ -97,10 +105,8 @@ void ItemListLogic::SplitName(int kind, const QString& fullName, QString* catego
 
 void ItemListLogic::Populate()
 {
-    Proteus* proteus = m_owner ? m_owner->GetProteus() : nullptr;
-    if (!proteus)
-        return Populate({});
-    Populate(proteus->hardwareConfig.GetSimms());
+    const std::vector<SimmSlot> list = simmSlots ? simmSlots() : std::vector<SimmSlot>{};
+    Populate(list);
 }
 
 void ItemListLogic::Populate(std::span<const SimmSlot> simms)

@@ -97,6 +97,8 @@ public:
 
     /// Where a SIMM's name comes from; the module's SIMM names by default.
     std::function<QString(int simmId)> simmName;
+    /// The SIMMs Populate lists; the module's hardware configuration by default.
+    std::function<std::vector<SimmSlot>()> simmSlots;
 
     /// "bank:number" of an object index, three digits for the number (300 -> "2:044").
     static QString IdText(int index);

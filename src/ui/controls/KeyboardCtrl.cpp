@@ -3,6 +3,7 @@
 #include "ui/controls/ConfigureKeyboardDlg.h"
 #include "ui/framework/CommandIds.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -18,6 +19,16 @@ class KeyboardHookFilter : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (event->type() == QEvent::ShortcutOverride) {
+            // Asked of the focus widget before any shortcut runs: a key the
+            // hook will take is claimed, so no action's shortcut fires for it.
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat() && KeyboardLogic::HookWants(key->key())) {
+                event->accept();
+                return true;
+            }
+            return false;
+        }
         if (!watched->isWindowType())
             return false;
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
@@ -57,6 +68,18 @@ KeyboardCtrl::KeyboardCtrl(ControlListener* owner, QWidget* parent) : SelfDrawnC
     SetControlWindow(this);
     setFixedSize(PictureWidth, PictureHeight);
     InstallHook();
+    // The test-note keys, entered as the keyboard's own actions so that a check
+    // of a window's keys sees them. They never run: the hook takes the keys
+    // at the window, before any shortcut.
+    static const char* const names[] = {"Play Test Note", "Test Note Octave Up", "Test Note Octave Down",
+                                        "Test Note Louder", "Test Note Softer"};
+    const std::vector<QKeySequence> keys = HookKeys();
+    for (size_t i = 0; i < keys.size(); ++i) {
+        auto* action = new QAction(QString::fromLatin1(names[i]), this);
+        action->setShortcut(keys[i]);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        addAction(action);
+    }
 }
 
 KeyboardCtrl::~KeyboardCtrl()

@@ -491,6 +491,13 @@ bool KeyboardLogic::HookKeyEvent(bool down, int key, bool autoRepeat)
     }
 }
 
+bool KeyboardLogic::HookWants(int key)
+{
+    const HookState& h = Hook();
+    return h.shift && h.ctrl &&
+           (key == Qt::Key_Z || key == Qt::Key_S || key == Qt::Key_X || key == Qt::Key_D || key == Qt::Key_C);
+}
+
 std::vector<QKeySequence> KeyboardLogic::HookKeys()
 {
     std::vector<QKeySequence> keys;

@@ -116,6 +116,8 @@ public:
     /// Answers whether the event is taken.
     static bool HookKeyEvent(bool down, int key, bool autoRepeat);
     static std::vector<QKeySequence> HookKeys();
+    /// Whether a press of key now would be taken (Ctrl and Shift are down and it is one of the five).
+    static bool HookWants(int key);
     /// The keyboard the test-note keys play on: the latest made.
     static KeyboardLogic* HookTarget();
     static int HookNote();
