@@ -59,10 +59,12 @@ ConfigureKeyboardDlg::ConfigureKeyboardDlg(const QString& title, ControlListener
     auto item = [](QWidget* w, int id) { w->setObjectName(QStringLiteral("item%1").arg(id)); };
     m_diatonic = new LitButtonCtrl(this, this);
     m_diatonic->SetCaption(QStringLiteral("&Diatonic"));
+    m_diatonic->setMinimumSize(150, 22);
     item(m_diatonic, 1225);
     grid->addWidget(m_diatonic, 0, 0);
     m_clock = new LitButtonCtrl(this, this);
     m_clock->SetCaption(QStringLiteral("&Send Clock"));
+    m_clock->setMinimumSize(150, 22);
     item(m_clock, 1227);
     grid->addWidget(m_clock, 0, 1);
     for (int i = 0; i < 4; ++i) {

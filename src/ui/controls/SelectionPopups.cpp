@@ -24,6 +24,7 @@ NameSelectionPopup::NameSelectionPopup(int selectionType, const QString& name, b
     layout->setSpacing(2);
     layout->addWidget(m_filter);
     layout->addWidget(m_list, 1);
+    setProperty("dialogRect", QRect(0, 0, 180, 220)); // the list's layout, in dialog units
     resize(300, 360);
     InitialisePopup();
     SetOwnTooltipId(20540);
@@ -39,6 +40,15 @@ NameSelectionPopup::~NameSelectionPopup()
 {
     DestroyPopup();
     ForgetControls();
+}
+
+QSize NameSelectionPopup::GetMaxTrackSize() const
+{
+    QSize most = ResizingPopup::GetMaxTrackSize();
+    // The list may grow to the full height of the desktop's work area.
+    if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen())
+        most.setHeight(s->availableGeometry().height());
+    return most;
 }
 
 void NameSelectionPopup::Show(PopupListener* owner, const QString& title)

@@ -28,6 +28,9 @@ public:
     void SetSelection(int romId, int value) override;
     void SetUserBankOnly(bool on);
 
+    /// The resizing popup's limit, with the height of the desktop's work area.
+    QSize GetMaxTrackSize() const override;
+
     bool OnPopupClosing() override { return true; }
     /// The list's choice, passed to the owner (accepted when there is none).
     bool OnPopupSelect(int type, int romId, int value) override;

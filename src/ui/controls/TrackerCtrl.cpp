@@ -72,7 +72,7 @@ void PaintTracker(SelfDrawnControl& widget, TrackerLogic& logic)
         }
     }
     p.setPen(text);
-    p.drawText(layout.title.ToRect(), Qt::TextSingleLine | Qt::AlignVCenter | (horizontal ? Qt::AlignLeft : Qt::AlignHCenter),
+    p.drawText(layout.title.ToRect(), Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::AlignVCenter | (horizontal ? Qt::AlignLeft : Qt::AlignHCenter),
                widget.Caption());
 
     const QRect thumb = logic.Thumb().ToRect();
