@@ -7,9 +7,15 @@
 #include "ui/framework/StackWaitCursor.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <cstdio>
+#include <map>
 
 // ------------------------------------------------------------------ model
+
+QString ItemEntry::Id() const
+{
+    return ItemListLogic::IdText(Index());
+}
 
 QVariant ItemListModel::data(const QModelIndex& index, int role) const
 {
@@ -18,10 +24,10 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const
     const ItemEntry& e = (*m_entries)[size_t(m_rows[size_t(index.row())])];
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
-        case 0: return e.name;
-        case 1: return e.category;
+        case 0: return e.Name().toString();
+        case 1: return e.Category().toString();
         case 2: return e.location;
-        case 3: return e.id;
+        case 3: return e.Id();
         default: return {};
         }
     }
@@ -86,21 +92,9 @@ ItemListLogic::~ItemListLogic() = default;
 
 QString ItemListLogic::IdText(int index)
 {
-    return QStringLiteral("%1:%2").arg(index / 128).arg(index % 128, 3, 10, QLatin1Char('0'));
-}
-
-void ItemListLogic::SplitName(int kind, const QString& fullName, QString* category, QString* name)
-{
-    const QString full = fullName.isEmpty() ? QStringLiteral("None") : fullName;
-    const QChar separator = kind == OBJECT_RIFF ? QLatin1Char('-') : QLatin1Char(':');
-    const qsizetype at = full.indexOf(separator);
-    if (at < 0) {
-        category->clear();
-        *name = full;
-    } else {
-        *category = full.left(at);
-        *name = full.mid(at + 1);
-    }
+    char text[24];
+    std::snprintf(text, sizeof text, "%d:%03d", index / 128, index % 128);
+    return QString::fromLatin1(text);
 }
 
 void ItemListLogic::Populate()
@@ -112,37 +106,63 @@ void ItemListLogic::Populate()
 void ItemListLogic::Populate(std::span<const SimmSlot> simms)
 {
     StackWaitCursor wait;
+    // The SIMMs once each (a SIMM listed twice adds nothing: the items are a
+    // set of keys), in key order, with their locations and the order of those
+    // ignoring case.
+    std::map<int, const SimmSlot*> bySimm;
+    for (const SimmSlot& slot : simms)
+        bySimm.emplace(slot.simmId, &slot);
+    std::map<int, QString> locations;
+    std::vector<QString> places;
+    for (const auto& [id, slot] : bySimm) {
+        locations[id] = simmName ? simmName(id) : QString();
+        places.push_back(locations[id].toCaseFolded());
+    }
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+
+    const QChar separator = m_kind == OBJECT_RIFF ? QLatin1Char('-') : QLatin1Char(':');
     std::vector<ItemEntry> entries;
-    std::unordered_map<int, QString> locations;
-    for (const SimmSlot& slot : simms) {
+    entries.reserve(size_t(simms.size()) * 128);
+    for (const auto& [id, slot] : bySimm) {
         int count = 0;
         switch (m_kind) {
-        case OBJECT_PRESET: count = slot.presets; break;
-        case OBJECT_INSTRUMENT: count = slot.instruments; break;
-        case OBJECT_ARP: count = slot.arps; break;
-        case OBJECT_SETUP: count = slot.setups; break;
-        case OBJECT_DEMO: count = slot.demos; break;
-        case OBJECT_RIFF: count = slot.riffs; break;
+        case OBJECT_PRESET: count = slot->presets; break;
+        case OBJECT_INSTRUMENT: count = slot->instruments; break;
+        case OBJECT_ARP: count = slot->arps; break;
+        case OBJECT_SETUP: count = slot->setups; break;
+        case OBJECT_DEMO: count = slot->demos; break;
+        case OBJECT_RIFF: count = slot->riffs; break;
         default: break;
         }
-        auto loc = locations.find(slot.simmId);
-        if (loc == locations.end())
-            loc = locations.emplace(slot.simmId, simmName ? simmName(slot.simmId) : QString()).first;
-        for (int j = 0; j < std::min(count, 0x10000); ++j) {
+        if (id < 0 || id > 0x7FFF)
+            continue; // no room in a key
+        count = std::clamp(count, 0, 0x10000);
+        const QString& location = locations[id];
+        const int rank = int(std::lower_bound(places.begin(), places.end(), location.toCaseFolded()) - places.begin());
+        entries.reserve(entries.size() + size_t(count));
+        for (int j = 0; j < count; ++j) {
             ItemEntry e;
-            e.key = (slot.simmId << 16) | j;
-            const QString full = m_owner ? m_owner->GetObjectName(m_kind, slot.simmId, j) : QString();
-            SplitName(m_kind, full, &e.category, &e.name);
-            e.location = loc->second;
-            e.id = IdText(j);
-            e.search = QStringLiteral("%1: %2 %3 %4").arg(e.category, e.name, e.location, e.id).toLower();
+            e.key = (id << 16) | j;
+            const QString full = m_owner ? m_owner->GetObjectName(m_kind, id, j) : QString();
+            e.full = full.isEmpty() ? QStringLiteral("None") : full;
+            e.separator = int(e.full.indexOf(separator));
+            e.location = location;
+            e.locationRank = rank;
+            const QString idText = IdText(j);
+            QString search;
+            search.reserve(e.full.size() + e.location.size() + idText.size() + 4);
+            search += e.Category();
+            search += QLatin1String(": ");
+            search += e.Name();
+            search += QLatin1Char(' ');
+            search += e.location;
+            search += QLatin1Char(' ');
+            search += idText;
+            e.search = std::move(search).toLower();
             entries.push_back(std::move(e));
         }
     }
-    // The items are a set ordered by key: a SIMM listed twice adds nothing.
-    std::stable_sort(entries.begin(), entries.end(), [](const ItemEntry& a, const ItemEntry& b) { return a.key < b.key; });
-    entries.erase(std::unique(entries.begin(), entries.end(), [](const ItemEntry& a, const ItemEntry& b) { return a.key == b.key; }),
-                  entries.end());
     m_model.SetRows(nullptr, {});
     m_entries = std::move(entries);
     Refill();
@@ -212,38 +232,44 @@ void ItemListLogic::Refill()
 }
 
 namespace {
-int CompareText(const QString& a, const QString& b)
+int CompareText(QStringView a, QStringView b)
 {
-    return QString::compare(a, b, Qt::CaseInsensitive);
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+int CompareInt(int a, int b)
+{
+    return a < b ? -1 : (b < a ? 1 : 0);
 }
 int CompareId(const ItemEntry& a, const ItemEntry& b)
 {
-    if (a.Index() / 128 != b.Index() / 128)
-        return a.Index() / 128 < b.Index() / 128 ? -1 : 1;
-    if (a.Index() % 128 != b.Index() % 128)
-        return a.Index() % 128 < b.Index() % 128 ? -1 : 1;
-    return CompareText(a.location, b.location);
+    if (int c = CompareInt(a.Index() / 128, b.Index() / 128))
+        return c;
+    if (int c = CompareInt(a.Index() % 128, b.Index() % 128))
+        return c;
+    return CompareInt(a.locationRank, b.locationRank);
 }
 } // namespace
 
 bool ItemListLogic::SortsBefore(const ItemEntry& a, const ItemEntry& b) const
 {
+    // Texts compare ignoring case, locations by their rank.
     int c = 0;
     switch (m_sortColumn) {
     case 0:
-        if ((c = CompareText(a.name, b.name)) || (c = CompareText(a.category, b.category)) ||
-            (c = CompareText(a.location, b.location)))
+        if ((c = CompareText(a.Name(), b.Name())) || (c = CompareText(a.Category(), b.Category())) ||
+            (c = CompareInt(a.locationRank, b.locationRank)))
             break;
         c = CompareId(a, b);
         break;
     case 1:
-        if ((c = CompareText(a.category, b.category)) || (c = CompareText(a.name, b.name)) ||
-            (c = CompareText(a.location, b.location)))
+        if ((c = CompareText(a.Category(), b.Category())) || (c = CompareText(a.Name(), b.Name())) ||
+            (c = CompareInt(a.locationRank, b.locationRank)))
             break;
         c = CompareId(a, b);
         break;
     case 2:
-        if ((c = CompareText(a.location, b.location)))
+        if ((c = CompareInt(a.locationRank, b.locationRank)))
             break;
         c = CompareId(a, b);
         break;

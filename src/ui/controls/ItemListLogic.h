@@ -21,13 +21,18 @@ class PopupListener;
 
 /// One object of the list: its key ((SIMM id << 16) | index) and its texts.
 struct ItemEntry {
-    int key = 0;
-    QString name;
-    QString category;
+    int key = 0; ///< (SIMM id << 16) | index
+    QString full;      ///< the object's name as the module gives it ("None" for none)
+    int separator = -1; ///< where the category ends in full; -1 for none
     QString location;
-    QString id;
     QString search; ///< "category: name location id" in lower case
+    int locationRank = 0; ///< the place of the location among the list's locations, ignoring case
     int SimmId() const { return key >> 16; }
+    /// The texts of the columns, made when asked: a list of thousands keeps no copies.
+    QStringView Name() const { return separator < 0 ? QStringView(full) : QStringView(full).mid(separator + 1); }
+    QStringView Category() const { return separator < 0 ? QStringView() : QStringView(full).left(separator); }
+    /// "bank:number".
+    QString Id() const;
     int Index() const { return key & 0xFFFF; }
 };
 
@@ -102,10 +107,6 @@ public:
 
     /// "bank:number" of an object index, three digits for the number (300 -> "2:044").
     static QString IdText(int index);
-    /// The texts of an object whose full name is given: the category before
-    /// the first separator ("-" for riffs, ":" otherwise), an empty name as "None".
-    static void SplitName(int kind, const QString& fullName, QString* category, QString* name);
-
 protected:
     /// The view shows row as the selected, focused row (or clears it, -1) and scrolls to it.
     virtual void ShowSelectedRow(int row) {}

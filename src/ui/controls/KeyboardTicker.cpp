@@ -25,13 +25,20 @@ void KeyboardTicker::Stop()
 
 void KeyboardTicker::Run(std::chrono::milliseconds period)
 {
-    const auto start = std::chrono::steady_clock::now();
+    using Clock = std::chrono::steady_clock;
+    // The thread sleeps until shortly before each tick and yields through the
+    // rest: a sleep alone may wake a scheduler slice late.
+    constexpr auto kSpin = std::chrono::microseconds(300);
+    const auto start = Clock::now();
     for (long long n = 1;; ++n) {
+        const Clock::time_point due = start + n * period;
         {
             std::unique_lock<std::mutex> guard(m_lock);
-            if (m_wake.wait_until(guard, start + n * period, [this] { return m_stop; }))
+            if (m_wake.wait_until(guard, due - kSpin, [this] { return m_stop; }))
                 return;
         }
+        while (Clock::now() < due)
+            std::this_thread::yield();
         m_tick();
     }
 }

@@ -167,10 +167,19 @@ TEST(ItemListTest, TextsOfAnObject)
         {OBJECT_PRESET, "", "", "None"},
     };
     for (const Case& c : cases) {
-        QString category, name;
-        ItemListLogic::SplitName(c.kind, QString::fromUtf8(c.full), &category, &name);
-        EXPECT_EQ(category, c.category) << c.full;
-        EXPECT_EQ(name, c.name) << c.full;
+        ListRig rig(c.kind);
+        rig.owner.names[{1, 300}] = QString::fromUtf8(c.full);
+        SimmSlot slot;
+        slot.simmId = 1;
+        slot.presets = slot.riffs = 301;
+        rig.list.Populate(std::vector<SimmSlot>{slot});
+        rig.list.SetFilter(QStringLiteral("2:044"));
+        ASSERT_EQ(rig.list.Model().rowCount(), 1) << c.full;
+        auto text = [&](int column) { return rig.list.Model().data(rig.list.Model().index(0, column), Qt::DisplayRole).toString(); };
+        EXPECT_EQ(text(0), c.name) << c.full;
+        EXPECT_EQ(text(1), c.category) << c.full;
+        EXPECT_EQ(text(2), "Rom1");
+        EXPECT_EQ(text(3), "2:044");
     }
 }
 
