@@ -2,10 +2,12 @@
 
 #include "core/Settings.h"
 #include "core/resources/GlobalStyle.h"
+#include "ui/framework/Caption.h"
 #include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlListener.h"
 
 #include <QContextMenuEvent>
+#include <QLayout>
 #include <QPainter>
 
 namespace {
@@ -18,23 +20,6 @@ QColor SlotColour(int slot)
 }
 
 } // namespace
-
-QString AccessibleNameFromCaption(const QString& caption)
-{
-    QString out;
-    out.reserve(caption.size());
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&') {
-            if (i + 1 < caption.size() && caption[i + 1] == u'&') {
-                out += u'&';
-                ++i;
-            }
-            continue;
-        }
-        out += caption[i];
-    }
-    return out;
-}
 
 LabelCtrl::LabelCtrl(ControlListener* owner, QWidget* parent) : QLabel(parent), ControlBase(owner)
 {
@@ -53,6 +38,29 @@ void LabelCtrl::SetText(const QString& text)
     setText(text);
     setAccessibleName(AccessibleNameFromCaption(text));
     update();
+}
+
+LabelCtrl* LabelCtrl::TakeOver(QLabel* plain, ControlListener* owner)
+{
+    if (!plain)
+        return nullptr;
+    QWidget* parent = plain->parentWidget();
+    auto* label = new LabelCtrl(owner, parent);
+    label->setObjectName(plain->objectName());
+    label->setGeometry(plain->geometry());
+    label->setAlignment(plain->alignment());
+    label->setWordWrap(plain->wordWrap());
+    label->setFont(plain->font());
+    label->setBuddy(plain->buddy());
+    label->setEnabled(plain->isEnabled());
+    label->setProperty("group", plain->property("group"));
+    label->SetText(plain->text());
+    if (parent && parent->layout())
+        delete parent->layout()->replaceWidget(plain, label, Qt::FindChildrenRecursively);
+    label->setVisible(!plain->isHidden());
+    label->stackUnder(plain);
+    delete plain;
+    return label;
 }
 
 void LabelCtrl::Activate()

@@ -11,6 +11,7 @@
 // group colour.
 
 #include "module/NameLists.h"
+#include "ui/framework/Caption.h"
 #include "ui/framework/ControlBase.h"
 
 #include <QColor>
@@ -26,6 +27,12 @@ public:
     void Setup(const NameMap* names, int tooltipId);
     /// Sets the text (its accessible name too, without the mnemonic "&") and repaints.
     void SetText(const QString& text);
+
+    /// Puts a label in place of a plain QLabel of a form: same parent, place,
+    /// object name, text, alignment, wrap, font, buddy and "group" property,
+    /// and the same place in a layout. The plain label is deleted. owner gets
+    /// no setup call, so the label has no tooltip and no parameter.
+    static LabelCtrl* TakeOver(QLabel* plain, ControlListener* owner);
 
     // ControlNotification
     void Activate() override;
@@ -45,6 +52,3 @@ protected:
 private:
     const NameMap* m_names = nullptr;
 };
-
-/// A caption as an accessible name: the mnemonic markers taken out ("&&" stays one "&").
-QString AccessibleNameFromCaption(const QString& caption);

@@ -123,3 +123,27 @@ TEST(LabelCtrl, AccessibleNamesDropTheMnemonicMarker)
     label.SetText(QStringLiteral("&Device Id:"));
     EXPECT_EQ(label.accessibleName(), QStringLiteral("Device Id:"));
 }
+
+TEST(LabelCtrl, TakesOverAPlainLabelOfAForm)
+{
+    QWidget form;
+    auto* plain = new QLabel(QStringLiteral("&Name:"), &form);
+    plain->setObjectName(QStringLiteral("caption"));
+    plain->setGeometry(10, 20, 100, 13);
+    plain->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    plain->setProperty("group", true);
+    auto* edit = new QWidget(&form);
+    plain->setBuddy(edit);
+    TableListener owner;
+    LabelCtrl* label = LabelCtrl::TakeOver(plain, &owner);
+    EXPECT_EQ(form.findChildren<QLabel*>().size(), 1);
+    EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("caption")), label);
+    EXPECT_EQ(label->geometry(), QRect(10, 20, 100, 13));
+    EXPECT_EQ(label->text(), QStringLiteral("&Name:"));
+    EXPECT_EQ(label->accessibleName(), QStringLiteral("Name:"));
+    EXPECT_EQ(label->buddy(), edit);
+    EXPECT_EQ(label->TextColour(), ColorFromColorRef(GetGlobalConfigurations().GetDword(ConfigGroupColour)));
+    EXPECT_EQ(label->TextFlags() & Qt::AlignRight, Qt::AlignRight);
+    EXPECT_EQ(label->GetOwner(), &owner);
+    EXPECT_EQ(label->GetToolTipId(), 0);
+}
