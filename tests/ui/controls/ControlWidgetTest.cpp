@@ -13,6 +13,7 @@
 #include "ui/controls/ProgressCtrl.h"
 #include "ui/controls/SwitchCtrl.h"
 #include "ui/controls/TrackerCtrl.h"
+#include "ui/framework/BasicDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -107,6 +108,29 @@ TEST_F(ControlWidgetTest, ButtonReactsToMouseKeysAndDoubleClicks)
     QTest::keyRelease(button, Qt::Key_Space);
     EXPECT_EQ(owner.Take(), (std::vector{Edit(kParam, 1, 1)}));
     EXPECT_EQ(commands, 4);
+}
+
+/// A dialog that notes the commands its controls send.
+class CommandDialog : public BasicDialog {
+public:
+    explicit CommandDialog(ControlListener* parent) : BasicDialog(QStringLiteral("Commands"), 0, false, parent, nullptr) {}
+    void OnCommand(int id) override { commands.push_back(id); }
+    std::vector<int> commands;
+};
+
+TEST_F(ControlWidgetTest, CommandsReachTheDialogWithTheItemId)
+{
+    CommandDialog commands(&owner);
+    auto* button = new ButtonCtrl(&owner, &commands);
+    button->setObjectName(QStringLiteral("item1355"));
+    button->setGeometry(10, 10, 100, 24);
+    auto* sw = new SwitchCtrl(&owner, &commands);
+    sw->setObjectName(QStringLiteral("item1020"));
+    sw->setGeometry(10, 40, 100, 24);
+    commands.show();
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(sw, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(commands.commands, (std::vector<int>{1355, 1020}));
 }
 
 TEST_F(ControlWidgetTest, SwitchTogglesTwiceOnADoubleClick)
