@@ -133,6 +133,30 @@ TEST_F(ControlWidgetTest, CommandsReachTheDialogWithTheItemId)
     EXPECT_EQ(commands.commands, (std::vector<int>{1355, 1020}));
 }
 
+TEST_F(ControlWidgetTest, EscCancelsASliderDragBeforeItClosesTheDialog)
+{
+    CommandDialog commands(&owner);
+    auto* slider = new TrackerCtrl(&owner, &commands);
+    slider->setGeometry(10, 10, 200, 40);
+    record.value = 64;
+    slider->BindParameter(nullptr, 0, &record);
+    slider->Setup(0, true, false);
+    slider->Activate();
+    commands.show();
+    const Edges thumb = slider->Thumb();
+    const QPoint grip((thumb.l + thumb.r) / 2, (thumb.t + thumb.b) / 2);
+    QTest::mousePress(slider, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(slider, grip + QPoint(30, 0));
+    QTest::keyClick(slider, Qt::Key_Escape);
+    EXPECT_FALSE(slider->IsDragging());
+    EXPECT_TRUE(commands.commands.empty()) << "the drag took the Esc";
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, grip + QPoint(30, 0));
+    EXPECT_EQ(owner.Take(), (std::vector{Marker(START_UNDO, "SOME_PARAM"), Marker(END_UNDO, "SOME_PARAM")}));
+    EXPECT_EQ(record.value, 64);
+    QTest::keyClick(slider, Qt::Key_Escape);
+    EXPECT_EQ(commands.commands, (std::vector<int>{cmd::IdCancel})) << "without a drag Esc is the dialog's";
+}
+
 TEST_F(ControlWidgetTest, SwitchTogglesTwiceOnADoubleClick)
 {
     auto* sw = Place(new SwitchCtrl(&owner, &dialog), QRect(10, 10, 120, 26));
