@@ -232,6 +232,31 @@ TEST_F(ControlWidgetTest, NumericEditCommitsWhenLeft)
     EXPECT_EQ(edit->text(), QStringLiteral("5"));
 }
 
+TEST_F(ControlWidgetTest, WrappedStandardControlsRegisterWithTheirOwner)
+{
+    auto* edit = new EditCtrl(&owner, &dialog);
+    auto* numeric = new NumericEditCtrl(&owner, &dialog);
+    auto* combo = new ComboCtrl(&dialog);
+    auto* list = new ListCtrl(&owner, &dialog);
+    auto* tree = new TreeCtrl(&owner, &dialog);
+    auto* listBox = new ListBoxCtrl(&owner, &dialog);
+    auto* spin = new SpinButtonCtrl(&dialog);
+    const std::vector<std::pair<QWidget*, ControlBase*>> controls = {
+        {edit, edit}, {numeric, numeric}, {combo, combo}, {list, list}, {tree, tree}, {listBox, listBox}, {spin, spin}};
+    for (auto [widget, control] : controls) {
+        EXPECT_EQ(control->GetControlWindow(), widget);
+        owner.AddControl(control);
+        EXPECT_EQ(owner.FindControl(widget), control);
+    }
+    EXPECT_EQ(combo->GetOwner(), nullptr);
+    EXPECT_EQ(spin->GetOwner(), nullptr);
+    EXPECT_EQ(edit->GetOwner(), &owner);
+    // The configured colours: text in the foreground colour on the background colour.
+    EXPECT_EQ(edit->palette().color(QPalette::Base), style.Colour(BackgroundColour));
+    EXPECT_EQ(listBox->palette().color(QPalette::Text), style.Colour(ForegroundColour));
+    owner.ForgetControls();
+}
+
 TEST_F(ControlWidgetTest, ProgressBarSqueezedFlatStillPaints)
 {
     auto* bar = Place(new ProgressCtrl(&owner, &dialog), QRect(10, 10, 200, 4));
