@@ -318,11 +318,9 @@ ModalDialog::ModalDialog(const QString& title, int templateId, ControlListener* 
 {
 }
 
-ModalDialog::~ModalDialog()
-{
-    if (m_active)
-        Deactivate();
-}
+// The controls are not told here: the derived dialog that holds them is
+// already gone. A dialog ends through done(), which tells them.
+ModalDialog::~ModalDialog() = default;
 
 void ModalDialog::showEvent(QShowEvent* event)
 {

@@ -17,7 +17,7 @@
 //
 // ModalDialog: a dialog run with exec() whose controls are activated once the
 // dialog is up (at the first idle moment after it is shown) and deactivated
-// once when it closes.
+// once when it closes (done(), which exec, accept and reject end in).
 
 #include "ui/framework/ChainedListener.h"
 #include "ui/framework/CommandIds.h"
