@@ -21,6 +21,18 @@ inline QString ScreenshotFolder()
     return folder;
 }
 
+/// Saves an area of the primary screen as <name>.png; the path, or an empty
+/// string when it failed.
+inline QString SaveScreenArea(const QRect& area, const QString& name)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return {};
+    const QPixmap picture = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const QString path = QDir(ScreenshotFolder()).filePath(name + QStringLiteral(".png"));
+    return !picture.isNull() && picture.save(path, "PNG") ? path : QString();
+}
+
 /// Saves the screen area of window (its frame, widened by margin on every
 /// side) as <name>.png; the path, or an empty string when it failed.
 inline QString SaveScreenshot(const QWidget* window, const QString& name, int margin = 0)

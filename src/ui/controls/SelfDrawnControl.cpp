@@ -2,7 +2,8 @@
 
 #include "core/resources/GlobalStyle.h"
 #include "ui/framework/BasicDialog.h"
-#include "ui/framework/LabelCtrl.h"
+#include "ui/framework/Caption.h"
+#include "ui/framework/ItemId.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -63,7 +64,7 @@ void SelfDrawnControl::SendCommand()
 
 int SelfDrawnControl::ControlId() const
 {
-    return m_controlId >= 0 ? m_controlId : BasicDialog::ItemId(this);
+    return m_controlId >= 0 ? m_controlId : ItemIdOf(this);
 }
 
 QSize SelfDrawnControl::ClientSize() const

@@ -150,22 +150,10 @@ void BasicDialog::InitialiseDialog()
     // picture) become self-drawn labels over the skin.
     const QList<QLabel*> texts = findChildren<QLabel*>();
     for (QLabel* text : texts) {
-        if (text->window() != this || qobject_cast<LabelCtrl*>(text) || ItemId(text) != -1 ||
+        if (text->window() != this || qobject_cast<LabelCtrl*>(text) || ItemIdOf(text) != -1 ||
             !text->pixmap().isNull() || text->text().isEmpty())
             continue;
-        auto* label = new LabelCtrl(this, text->parentWidget());
-        label->setObjectName(text->objectName());
-        label->setGeometry(text->geometry());
-        label->setAlignment(text->alignment());
-        label->setWordWrap(text->wordWrap());
-        label->setProperty("group", text->property("group"));
-        label->setBuddy(text->buddy());
-        label->setEnabled(text->isEnabled());
-        label->SetText(text->text());
-        label->stackUnder(text);
-        label->setVisible(!text->isHidden());
-        delete text;
-        m_labels.push_back(label);
+        m_labels.push_back(LabelCtrl::TakeOver(text, this));
     }
     // OK and Cancel buttons end in the commands Enter and Esc give.
     for (int id : {cmd::IdOk, cmd::IdCancel})
@@ -180,31 +168,12 @@ void BasicDialog::DeleteLabels()
     m_labels.clear();
 }
 
-QWidget* BasicDialog::Item(int id) const
-{
-    if (id == -1)
-        return nullptr;
-    return findChild<QWidget*>(QStringLiteral("item%1").arg(id));
-}
-
-int BasicDialog::ItemId(const QWidget* widget)
-{
-    if (!widget)
-        return -1;
-    const QString name = widget->objectName();
-    if (!name.startsWith(QLatin1String("item")))
-        return -1;
-    bool ok = false;
-    const int id = QStringView(name).mid(4).toInt(&ok);
-    return ok ? id : -1;
-}
-
 QWidget* BasicDialog::ItemAt(QWidget* widget) const
 {
     for (; widget && widget != this; widget = widget->parentWidget()) {
         if (widget->isWindow())
             return nullptr;
-        if (ItemId(widget) != -1)
+        if (ItemIdOf(widget) != -1)
             return widget;
     }
     return nullptr;
@@ -318,7 +287,7 @@ bool BasicDialog::ShowToolTipAt(const QPoint& pos, const QPoint& globalPos)
     if (GetGlobalConfigurations().GetDword(EnableTooltips) == 0)
         return false;
     QWidget* item = ItemAt(childAt(pos));
-    const int controlId = item ? ItemId(item) : 0;
+    const int controlId = item ? ItemIdOf(item) : 0;
     m_toolTipText = GetToolTipText(controlId);
     if (m_toolTipText.isEmpty())
         return false;
@@ -349,11 +318,9 @@ ModalDialog::ModalDialog(const QString& title, int templateId, ControlListener* 
 {
 }
 
-ModalDialog::~ModalDialog()
-{
-    if (m_active)
-        Deactivate();
-}
+// The controls are not told here: the derived dialog that holds them is
+// already gone. A dialog ends through done(), which tells them.
+ModalDialog::~ModalDialog() = default;
 
 void ModalDialog::showEvent(QShowEvent* event)
 {

@@ -8,8 +8,8 @@
 //
 // Layouts are Qt Designer forms: a derived dialog calls its form's setupUi
 // on itself and then InitialiseDialog. Each widget of a form that stands for
-// a dialog item carries the item id in its object name ("item1022"); Item(id)
-// finds it, and a widget without such a name has no id (-1).
+// a dialog item carries the item id in its object name ("item1022", see
+// ItemId.h); Item(id) finds it, and a widget without such a name has no id.
 //
 // The commands of the dialog keys and of OK and Cancel are those of
 // CommandIds.h. StackWaitCursor (StackWaitCursor.h) is the hourglass for
@@ -17,11 +17,12 @@
 //
 // ModalDialog: a dialog run with exec() whose controls are activated once the
 // dialog is up (at the first idle moment after it is shown) and deactivated
-// once when it closes.
+// once when it closes (done(), which exec, accept and reject end in).
 
 #include "ui/framework/ChainedListener.h"
 #include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlNotification.h"
+#include "ui/framework/ItemId.h"
 
 #include <QDialog>
 #include <QString>
@@ -49,10 +50,8 @@ public:
     void SetOwnTooltipId(int id) { m_ownTooltipId = id; }
 
     /// The widget of the form whose object name carries this item id; null when none.
-    QWidget* Item(int id) const;
-    template <class T> T* ItemAs(int id) const { return qobject_cast<T*>(Item(id)); }
-    /// The item id carried by a widget's object name ("item1022" -> 1022); -1 for none.
-    static int ItemId(const QWidget* widget);
+    QWidget* Item(int id) const { return FindItem<QWidget>(this, id); }
+    template <class T> T* ItemAs(int id) const { return FindItem<T>(this, id); }
 
     /// Reloads the window's controls; nothing here (popups call it when they
     /// are shown, editors after an undo).

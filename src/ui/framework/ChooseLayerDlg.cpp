@@ -4,6 +4,7 @@
 
 #include "core/MessageBox.h"
 #include "dump/LayerChooser.h"
+#include "ui/framework/ControlBase.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -24,7 +25,10 @@ ChooseLayerDlg::ChooseLayerDlg(const QString& title, ControlListener* parent, QW
     InitialiseDialog();
 }
 
-ChooseLayerDlg::~ChooseLayerDlg() = default;
+ChooseLayerDlg::~ChooseLayerDlg()
+{
+    ForgetControls();
+}
 
 QComboBox* ChooseLayerDlg::LayerList() const
 {
@@ -44,6 +48,10 @@ void ChooseLayerDlg::Start()
 {
     SetOwnTooltipId(kDialogTooltip);
     QComboBox* list = LayerList();
+    m_listControl = std::make_unique<ControlBase>(this);
+    m_listControl->SetControlWindow(list);
+    m_listControl->SetToolTipId(kListTooltip);
+    AddControl(m_listControl.get());
     for (unsigned layer = 0; layer < 4; ++layer)
         list->addItem(LoadResourceString(194 + layer), static_cast<int>(layer));
     // A preset layer outside 1-4 selects the first.

@@ -32,6 +32,7 @@ private:
     void Start();
 
     std::unique_ptr<Ui::ChooseLayerDlg> m_ui;
+    std::unique_ptr<ControlBase> m_listControl; // the list's tooltip
     int m_chosenLayer = 0;
     bool m_started = false;
 };

@@ -2,6 +2,7 @@
 
 #include "core/Settings.h"
 #include "core/resources/GlobalStyle.h"
+#include "ui/framework/Caption.h"
 #include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlListener.h"
 
@@ -19,23 +20,6 @@ QColor SlotColour(int slot)
 }
 
 } // namespace
-
-QString AccessibleNameFromCaption(const QString& caption)
-{
-    QString out;
-    out.reserve(caption.size());
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&') {
-            if (i + 1 < caption.size() && caption[i + 1] == u'&') {
-                out += u'&';
-                ++i;
-            }
-            continue;
-        }
-        out += caption[i];
-    }
-    return out;
-}
 
 LabelCtrl::LabelCtrl(ControlListener* owner, QWidget* parent) : QLabel(parent), ControlBase(owner)
 {

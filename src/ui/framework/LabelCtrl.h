@@ -11,6 +11,7 @@
 // group colour.
 
 #include "module/NameLists.h"
+#include "ui/framework/Caption.h"
 #include "ui/framework/ControlBase.h"
 
 #include <QColor>
@@ -51,6 +52,3 @@ protected:
 private:
     const NameMap* m_names = nullptr;
 };
-
-/// A caption as an accessible name: the mnemonic markers taken out ("&&" stays one "&").
-QString AccessibleNameFromCaption(const QString& caption);

@@ -13,6 +13,7 @@
 #include "ui/controls/ProgressCtrl.h"
 #include "ui/controls/SwitchCtrl.h"
 #include "ui/controls/TrackerCtrl.h"
+#include "ui/framework/BasicDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -109,6 +110,53 @@ TEST_F(ControlWidgetTest, ButtonReactsToMouseKeysAndDoubleClicks)
     EXPECT_EQ(commands, 4);
 }
 
+/// A dialog that notes the commands its controls send.
+class CommandDialog : public BasicDialog {
+public:
+    explicit CommandDialog(ControlListener* parent) : BasicDialog(QStringLiteral("Commands"), 0, false, parent, nullptr) {}
+    void OnCommand(int id) override { commands.push_back(id); }
+    std::vector<int> commands;
+};
+
+TEST_F(ControlWidgetTest, CommandsReachTheDialogWithTheItemId)
+{
+    CommandDialog commands(&owner);
+    auto* button = new ButtonCtrl(&owner, &commands);
+    button->setObjectName(QStringLiteral("item1355"));
+    button->setGeometry(10, 10, 100, 24);
+    auto* sw = new SwitchCtrl(&owner, &commands);
+    sw->setObjectName(QStringLiteral("item1020"));
+    sw->setGeometry(10, 40, 100, 24);
+    commands.show();
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(sw, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(commands.commands, (std::vector<int>{1355, 1020}));
+}
+
+TEST_F(ControlWidgetTest, EscCancelsASliderDragBeforeItClosesTheDialog)
+{
+    CommandDialog commands(&owner);
+    auto* slider = new TrackerCtrl(&owner, &commands);
+    slider->setGeometry(10, 10, 200, 40);
+    record.value = 64;
+    slider->BindParameter(nullptr, 0, &record);
+    slider->Setup(0, true, false);
+    slider->Activate();
+    commands.show();
+    const Edges thumb = slider->Thumb();
+    const QPoint grip((thumb.l + thumb.r) / 2, (thumb.t + thumb.b) / 2);
+    QTest::mousePress(slider, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(slider, grip + QPoint(30, 0));
+    QTest::keyClick(slider, Qt::Key_Escape);
+    EXPECT_FALSE(slider->IsDragging());
+    EXPECT_TRUE(commands.commands.empty()) << "the drag took the Esc";
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, grip + QPoint(30, 0));
+    EXPECT_EQ(owner.Take(), (std::vector{Marker(START_UNDO, "SOME_PARAM"), Marker(END_UNDO, "SOME_PARAM")}));
+    EXPECT_EQ(record.value, 64);
+    QTest::keyClick(slider, Qt::Key_Escape);
+    EXPECT_EQ(commands.commands, (std::vector<int>{cmd::IdCancel})) << "without a drag Esc is the dialog's";
+}
+
 TEST_F(ControlWidgetTest, SwitchTogglesTwiceOnADoubleClick)
 {
     auto* sw = Place(new SwitchCtrl(&owner, &dialog), QRect(10, 10, 120, 26));
@@ -182,6 +230,31 @@ TEST_F(ControlWidgetTest, NumericEditCommitsWhenLeft)
     ParamRecord change(QStringLiteral("SOME_PARAM"), kParam, 5);
     edit->ParameterChanged(&change); // replaces the text even while the user types
     EXPECT_EQ(edit->text(), QStringLiteral("5"));
+}
+
+TEST_F(ControlWidgetTest, WrappedStandardControlsRegisterWithTheirOwner)
+{
+    auto* edit = new EditCtrl(&owner, &dialog);
+    auto* numeric = new NumericEditCtrl(&owner, &dialog);
+    auto* combo = new ComboCtrl(&dialog);
+    auto* list = new ListCtrl(&owner, &dialog);
+    auto* tree = new TreeCtrl(&owner, &dialog);
+    auto* listBox = new ListBoxCtrl(&owner, &dialog);
+    auto* spin = new SpinButtonCtrl(&dialog);
+    const std::vector<std::pair<QWidget*, ControlBase*>> controls = {
+        {edit, edit}, {numeric, numeric}, {combo, combo}, {list, list}, {tree, tree}, {listBox, listBox}, {spin, spin}};
+    for (auto [widget, control] : controls) {
+        EXPECT_EQ(control->GetControlWindow(), widget);
+        owner.AddControl(control);
+        EXPECT_EQ(owner.FindControl(widget), control);
+    }
+    EXPECT_EQ(combo->GetOwner(), nullptr);
+    EXPECT_EQ(spin->GetOwner(), nullptr);
+    EXPECT_EQ(edit->GetOwner(), &owner);
+    // The configured colours: text in the foreground colour on the background colour.
+    EXPECT_EQ(edit->palette().color(QPalette::Base), style.Colour(BackgroundColour));
+    EXPECT_EQ(listBox->palette().color(QPalette::Text), style.Colour(ForegroundColour));
+    owner.ForgetControls();
 }
 
 TEST_F(ControlWidgetTest, ProgressBarSqueezedFlatStillPaints)

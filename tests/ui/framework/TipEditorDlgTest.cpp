@@ -2,6 +2,7 @@
 #include "RoutingDoubles.h"
 
 #include "core/resources/GlobalStyle.h"
+#include "ui/framework/ItemId.h"
 #include "ui/framework/StackWaitCursor.h"
 #include "ui/framework/TipEditor.h"
 #include "ui/framework/TipEditorDlg.h"
@@ -20,11 +21,23 @@ TEST(TipEditorDlg, LayoutCarriesItemIdsAndItsOwnCaption)
 {
     TipEditorDlg dialog(QStringLiteral("Tip Editor"), nullptr, nullptr);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Edit the Tooltip"));
-    EXPECT_NE(dialog.findChild<QPlainTextEdit*>(QStringLiteral("item1189")), nullptr);
-    EXPECT_NE(dialog.findChild<QPushButton*>(QStringLiteral("item1")), nullptr);
-    EXPECT_NE(dialog.findChild<QPushButton*>(QStringLiteral("item2")), nullptr);
+    ASSERT_NE(FindItem<QPlainTextEdit>(&dialog, 1189), nullptr);
+    EXPECT_EQ(ItemIdOf(FindItem<QPushButton>(&dialog, 1)), 1);
+    EXPECT_EQ(ItemIdOf(FindItem<QPushButton>(&dialog, 2)), 2);
+    EXPECT_EQ(FindItem<QPushButton>(&dialog, 1189), nullptr);
     ParamRecord r(QStringLiteral("R"), 10, 1);
     EXPECT_TRUE(dialog.EditParameter(&r));
+}
+
+TEST(ItemId, OnlyItemFollowedByDigitsNamesAnItem)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"item1050", 1050}, {"item1", 1}, {"item", -1}, {"item-1", -1}, {"label", -1}, {"item12a", -1}, {"", -1}};
+    for (const auto& [name, id] : cases) {
+        QObject o;
+        o.setObjectName(QString::fromUtf8(name));
+        EXPECT_EQ(ItemIdOf(&o), id) << name;
+    }
 }
 
 TEST(TipEditorDlg, OkReturnsEveryLineAndCancelKeepsTheText)
