@@ -1,6 +1,8 @@
 #include "ui/controls/ConfigureKeyboardDlg.h"
 
 #include "module/ValueFormats.h"
+#include "ui/framework/CommandIds.h"
+#include "ui/framework/ItemId.h"
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -56,7 +58,7 @@ ConfigureKeyboardDlg::ConfigureKeyboardDlg(const QString& title, ControlListener
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, 8, 8, 8);
     grid->setSpacing(4);
-    auto item = [](QWidget* w, int id) { w->setObjectName(QStringLiteral("item%1").arg(id)); };
+    auto item = [](QWidget* w, int id) { w->setObjectName(ItemName(id)); };
     m_diatonic = new LitButtonCtrl(this, this);
     m_diatonic->SetCaption(QStringLiteral("&Diatonic"));
     m_diatonic->setMinimumSize(150, 22);
@@ -91,10 +93,10 @@ ConfigureKeyboardDlg::ConfigureKeyboardDlg(const QString& title, ControlListener
     }
     grid->addLayout(buttons, 4, 0, 1, 2);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("item1"));
+    ok->setObjectName(ItemName(cmd::IdOk));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("item2"));
+    cancel->setObjectName(ItemName(cmd::IdCancel));
     grid->addWidget(ok, 5, 0);
     grid->addWidget(cancel, 5, 1);
     InitialiseDialog();

@@ -1,6 +1,7 @@
 #include "ui/controls/SelectionPopups.h"
 
 #include "module/ParameterIds.h"
+#include "ui/framework/ItemId.h"
 #include "ui/framework/StackWaitCursor.h"
 
 #include <QGuiApplication>
@@ -16,9 +17,9 @@ NameSelectionPopup::NameSelectionPopup(int selectionType, const QString& name, b
 {
     setObjectName(QStringLiteral("NameSelectionPopup"));
     m_filter = new EditCtrl(this, this);
-    m_filter->setObjectName(QStringLiteral("item%1").arg(FilterItem));
+    m_filter->setObjectName(ItemName(FilterItem));
     m_list = new ItemListCtrl(selectionType, this, this, this);
-    m_list->setObjectName(QStringLiteral("item%1").arg(ListItem));
+    m_list->setObjectName(ItemName(ListItem));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 1);
     layout->setSpacing(2);
@@ -95,7 +96,7 @@ PopupTrackerDlg::PopupTrackerDlg(const QString& name, bool topLevel, ControlList
     setObjectName(QStringLiteral("PopupTrackerDlg"));
     setModal(true);
     m_slider = new TrackerCtrl(this, this);
-    m_slider->setObjectName(QStringLiteral("item%1").arg(SliderItem));
+    m_slider->setObjectName(ItemName(SliderItem));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_slider);
