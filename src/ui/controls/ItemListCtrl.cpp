@@ -1,6 +1,8 @@
 #include "ui/controls/ItemListCtrl.h"
 
+#include "core/GlobalResources.h"
 #include "core/resources/GlobalStyle.h"
+#include "ui/framework/ControlListener.h"
 #include "ui/framework/CommandIds.h"
 
 #include <QContextMenuEvent>
@@ -24,6 +26,12 @@ ItemListCtrl::ItemListCtrl(int kind, ControlListener* owner, PopupListener* clie
     const int widths[] = {102, 42, 82, 50};
     for (int c = 0; c < 4; ++c)
         header()->resizeSection(c, widths[c]);
+    // A row's tip: the user's note on the object, else its name.
+    Model().tooltip = [this](const ItemEntry& e) {
+        GlobalResources* resources = TheGlobalResources();
+        const QString note = resources ? resources->GetObjectTooltip(ObjectKind(Kind()), e.SimmId(), e.Index()) : QString();
+        return note.isEmpty() && GetOwner() ? GetOwner()->GetObjectName(Kind(), e.SimmId(), e.Index()) : note;
+    };
     connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { SetSortColumn(column); });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex&) { Clicked(); });
     if (const GlobalStyle* style = TheGlobalStyle()) {

@@ -274,6 +274,10 @@ TEST_F(SelectionWidgetTest, ObjectSelectOpensTheNameListAndAUserChoiceComesBackL
     EXPECT_EQ(popup.windowTitle(), "SelectPreset");
     EXPECT_EQ(popup.List()->model()->rowCount(), 320);
     EXPECT_EQ(popup.List()->SelectedKey(), (5 << 16) | 7);
+    const int first = popup.List()->Model().KeyAt(0);
+    EXPECT_EQ(popup.List()->model()->data(popup.List()->model()->index(0, 2), Qt::ToolTipRole).toString(),
+              owner.GetObjectName(OBJECT_PRESET, first >> 16, first & 0xFFFF))
+        << "without a note of the user's, a row's tip is the object's name";
     QApplication::processEvents();
     EXPECT_TRUE(owner.Take().empty()) << "the programmatic selection offers nothing";
 
