@@ -4,6 +4,7 @@
 #include "core/resources/GlobalStyle.h"
 #include "ui/framework/ControlListener.h"
 #include "ui/framework/CommandIds.h"
+#include "ui/framework/TipEditor.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -45,6 +46,26 @@ ItemListCtrl::ItemListCtrl(int kind, ControlListener* owner, PopupListener* clie
 void ItemListCtrl::Setup(int tooltipId)
 {
     SetToolTipId(tooltipId);
+}
+
+void ItemListCtrl::OnContextMenuCommand(QWidget* parent, QPoint* point, int command)
+{
+    if (command != cmd::EditTooltip)
+        return;
+    const int row = point ? indexAt(viewport()->mapFromGlobal(*point)).row() : -1;
+    const int key = Model().KeyAt(row);
+    if (key < 0) {
+        EditTooltip(unsigned(GetToolTipId()), GetOwner(), parent);
+        return;
+    }
+    const ObjectKind kind = ObjectKind(Kind());
+    GlobalResources* resources = TheGlobalResources();
+    QString text = resources ? resources->GetObjectTooltip(kind, key >> 16, key & 0xFFFF) : QString();
+    if (text.isEmpty() && GetOwner())
+        text = GetOwner()->GetObjectName(Kind(), key >> 16, key & 0xFFFF);
+    if (std::optional<QString> edited = RunTipEditor(GetOwner(), parent, text))
+        if (resources)
+            resources->SetObjectTooltip(kind, key >> 16, key & 0xFFFF, *edited);
 }
 
 void ItemListCtrl::ShowSelectedRow(int row)

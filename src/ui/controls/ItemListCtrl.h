@@ -14,6 +14,9 @@ public:
     ItemListCtrl(int kind, ControlListener* owner, PopupListener* client, QWidget* parent = nullptr);
     /// Stores the tooltip id.
     void Setup(int tooltipId);
+    /// Edit Tooltip only: over a row the user's note on that object (starting
+    /// from its name when there is none), elsewhere the list's own tip.
+    void OnContextMenuCommand(QWidget* parent, QPoint* point, int command) override;
 
 protected:
     void ShowSelectedRow(int row) override;

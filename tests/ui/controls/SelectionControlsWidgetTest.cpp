@@ -18,6 +18,7 @@
 #include "ui/controls/SelectionPopups.h"
 #include "ui/controls/ValueMenuCtrl.h"
 #include "ui/framework/BasicDialog.h"
+#include "ui/framework/TipEditor.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -278,6 +279,16 @@ TEST_F(SelectionWidgetTest, ObjectSelectOpensTheNameListAndAUserChoiceComesBackL
     EXPECT_EQ(popup.List()->model()->data(popup.List()->model()->index(0, 2), Qt::ToolTipRole).toString(),
               owner.GetObjectName(OBJECT_PRESET, first >> 16, first & 0xFFFF))
         << "without a note of the user's, a row's tip is the object's name";
+    // Edit Tooltip over a row starts from the object's name.
+    QString edited;
+    SetTipEditorRunner([&](const QString&, ControlListener*, QWidget*, const QString& text) {
+        edited = text;
+        return std::optional<QString>();
+    });
+    QPoint overRow = popup.List()->viewport()->mapToGlobal(popup.List()->visualRect(popup.List()->model()->index(0, 0)).center());
+    popup.List()->OnContextMenuCommand(&popup, &overRow, cmd::EditTooltip);
+    SetTipEditorRunner(nullptr);
+    EXPECT_EQ(edited, owner.GetObjectName(OBJECT_PRESET, first >> 16, first & 0xFFFF));
     QApplication::processEvents();
     EXPECT_TRUE(owner.Take().empty()) << "the programmatic selection offers nothing";
 
