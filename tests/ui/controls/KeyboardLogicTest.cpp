@@ -7,6 +7,7 @@
 #include "module/ParameterIds.h"
 #include "platform/SettingsStore.h"
 #include "ui/controls/KeyboardLogic.h"
+#include "ui/framework/CommandIds.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -295,6 +296,42 @@ TEST_F(KeyboardTest, TestNoteKeys)
     keys.MousePress(4, 60);
     keys.MouseRelease();
     EXPECT_EQ(owner.Take(), (std::vector<KeyboardMessage>{On(96, 127), Off(96, 127), On(24, 81), Off(24, 81)}));
+}
+
+TEST_F(KeyboardTest, ConfigureKeyboardStoresTheSettingsOnOkOnly)
+{
+    class Configured : public KeyboardLogic {
+    public:
+        using KeyboardLogic::KeyboardLogic;
+        std::optional<KeyboardSettings> answer;
+        KeyboardSettings given;
+
+    protected:
+        std::optional<KeyboardSettings> RunConfigureDialog(QWidget*, const KeyboardSettings& s) override
+        {
+            given = s;
+            return answer;
+        }
+    };
+    GetGlobalConfigurations().SetDword(RepeatSpeed, 90);
+    KeyboardOwner owner;
+    Configured keys(&owner);
+    keys.SetMode(1);
+    keys.NoteInput(true, 60, 100);
+    owner.Take();
+    keys.OnContextMenuCommand(nullptr, nullptr, cmd::ConfigureKeyboard); // cancelled
+    EXPECT_EQ(keys.given.repeatSpeed, 90);
+    EXPECT_EQ(keys.HeldNote(), 60) << "Cancel changes nothing";
+    KeyboardSettings edited;
+    edited.repeatSpeed = 150;
+    edited.chordNotes[0] = 5;
+    edited.sendClock = true;
+    keys.answer = edited;
+    keys.OnContextMenuCommand(nullptr, nullptr, cmd::ConfigureKeyboard);
+    EXPECT_EQ(KeyboardSettings::Read(), edited);
+    EXPECT_EQ(keys.TimerPeriod(), KeyboardLogic::PeriodMs(150));
+    keys.StartTimer(false);
+    EXPECT_EQ(owner.Take(), (std::vector<KeyboardMessage>{Off(60, 100), System(0xFA), System(0xFC)}));
 }
 
 TEST_F(KeyboardTest, TheTickThreadReachesNoOwnerAndNoSurface)

@@ -311,8 +311,19 @@ TEST_F(SelectionWidgetTest, ObjectSelectOpensTheNameListAndAUserChoiceComesBackL
     EXPECT_EQ(record.romId, key >> 16);
     owner.Take();
 
+    // A smaller popup keeps the chosen name in sight.
+    popup.resize(popup.width(), 120);
+    QApplication::processEvents();
+    EXPECT_TRUE(view->viewport()->rect().intersects(view->visualRect(view->model()->index(popup.List()->SelectedRow(), 0))));
+
     // A second click on the button closes the popup.
     QTest::mouseClick(select, Qt::LeftButton, {}, QPoint(20, 10));
+    EXPECT_FALSE(popup.isVisible());
+    EXPECT_FALSE(select->IsOpen());
+    // Going down hides an open popup.
+    QTest::mouseClick(select, Qt::LeftButton, {}, QPoint(20, 10));
+    ASSERT_TRUE(popup.isVisible());
+    select->Deactivate();
     EXPECT_FALSE(popup.isVisible());
     EXPECT_FALSE(select->IsOpen());
     owner.popups.clear();
