@@ -155,7 +155,7 @@ PopupSwitchCtrl::~PopupSwitchCtrl()
             popup->Show(nullptr, QString());
 }
 
-void PopupSwitchCtrl::SetupPopup(const QString& popupName, int tooltipId)
+void PopupSwitchCtrl::Setup(const QString& popupName, int tooltipId)
 {
     Setup(tooltipId);
     m_popupName = popupName;

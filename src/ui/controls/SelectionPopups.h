@@ -86,7 +86,8 @@ public:
     explicit PopupSwitchCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
     ~PopupSwitchCtrl() override;
 
-    void SetupPopup(const QString& popupName, int tooltipId);
+    using SwitchCtrl::Setup;
+    void Setup(const QString& popupName, int tooltipId);
     /// Off, and the popup hidden.
     void ClosePopup();
 

@@ -1,6 +1,5 @@
 #include "ui/controls/ValueMenuLogic.h"
 
-#include "core/Settings.h"
 #include "module/ParameterIds.h"
 #include "ui/controls/TrackerLogic.h"
 

@@ -10,7 +10,7 @@
 #include "support/Screenshots.h"
 #include "ui/controls/ConfigureKeyboardDlg.h"
 #include "ui/controls/EnvGraphCtrl.h"
-#include "ui/controls/KeyboardCtrl.h"
+#include "ui/controls/KeyBoardCtrl.h"
 #include "ui/controls/NameEditCtrl.h"
 #include "ui/controls/ObjectSelectCtrl.h"
 #include "ui/controls/SelectionPopups.h"
@@ -90,7 +90,7 @@ TEST(SelectionControlScreenshots, EachControlAndPopup)
         select->BindParameter(nullptr, 0, &preset);
         select->Setup(OBJECT_PRESET, false, false, QStringLiteral("PresetNames"), QString(), 0);
 
-        auto* keys = new KeyboardCtrl(&root, &dialog);
+        auto* keys = new KeyBoardCtrl(&root, &dialog);
         keys->move(10, 44);
 
         std::array<ParamRecord, 12> env;
@@ -124,7 +124,7 @@ TEST(SelectionControlScreenshots, EachControlAndPopup)
         popupSwitch->setGeometry(360, 160, 150, 24);
         popupSwitch->SetCaption(QStringLiteral("Names..."));
         popupSwitch->BindParameter(nullptr, 0, &lfoOpen);
-        popupSwitch->SetupPopup(QStringLiteral("PresetNames"), 0);
+        popupSwitch->Setup(QStringLiteral("PresetNames"), 0);
 
         NameSelectionPopup names(OBJECT_PRESET, QStringLiteral("PresetNames"), false, &root, &dialog);
         names.List()->simmSlots = [] {

@@ -12,7 +12,7 @@
 #include "support/ShortcutCheck.h"
 #include "ui/controls/ConfigureKeyboardDlg.h"
 #include "ui/controls/EnvGraphCtrl.h"
-#include "ui/controls/KeyboardCtrl.h"
+#include "ui/controls/KeyBoardCtrl.h"
 #include "ui/controls/NameEditCtrl.h"
 #include "ui/controls/ObjectSelectCtrl.h"
 #include "ui/controls/SelectionPopups.h"
@@ -145,7 +145,7 @@ std::vector<std::pair<int, int>> NoteEvents(std::vector<OwnerCall> calls)
 
 TEST_F(SelectionWidgetTest, KeyboardPlaysItsHitMapAndTheTestNoteKeys)
 {
-    auto* keys = new KeyboardCtrl(&owner, &dialog);
+    auto* keys = new KeyBoardCtrl(&owner, &dialog);
     keys->move(10, 10);
     Show();
     // A click, then a slide across keys in momentary mode.
@@ -179,7 +179,7 @@ TEST_F(SelectionWidgetTest, KeyboardPlaysItsHitMapAndTheTestNoteKeys)
 TEST_F(SelectionWidgetTest, TheTestNoteKeysCollideWithNoShortcut)
 {
     BasicDialog window(QStringLiteral("Panel"), 0, false, &owner, nullptr);
-    new KeyboardCtrl(&owner, &window);
+    new KeyBoardCtrl(&owner, &window);
     EXPECT_TRUE(EachKeyBoundOnce(&window));
     // The check sees the keyboard's keys: a clashing action is caught.
     auto* redo = new QAction(QStringLiteral("Redo"), &window);
@@ -338,11 +338,11 @@ TEST_F(SelectionWidgetTest, PopupSwitchFollowsItsPopup)
     auto* first = new PopupSwitchCtrl(&owner, &dialog);
     first->setGeometry(10, 10, 100, 24);
     first->BindParameter(nullptr, 0, &a);
-    first->SetupPopup(QStringLiteral("Names"), 0);
+    first->Setup(QStringLiteral("Names"), 0);
     auto* second = new PopupSwitchCtrl(&owner, &dialog);
     second->setGeometry(120, 10, 100, 24);
     second->BindParameter(nullptr, 0, &b);
-    second->SetupPopup(QStringLiteral("Names"), 0);
+    second->Setup(QStringLiteral("Names"), 0);
     Show();
     QTest::mouseClick(first, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_TRUE(first->IsOn());

@@ -7,11 +7,11 @@
 #include "ui/controls/KeyboardLogic.h"
 #include "ui/controls/SelfDrawnControl.h"
 
-class KeyboardCtrl : public SelfDrawnControl, public KeyboardLogic {
+class KeyBoardCtrl : public SelfDrawnControl, public KeyboardLogic {
     Q_OBJECT
 public:
-    explicit KeyboardCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
-    ~KeyboardCtrl() override;
+    explicit KeyBoardCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
+    ~KeyBoardCtrl() override;
 
     QSize sizeHint() const override { return QSize(PictureWidth, PictureHeight); }
     /// The keyboard picture alone.

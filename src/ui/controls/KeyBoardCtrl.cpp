@@ -1,4 +1,4 @@
-#include "ui/controls/KeyboardCtrl.h"
+#include "ui/controls/KeyBoardCtrl.h"
 
 #include "ui/controls/ConfigureKeyboardDlg.h"
 #include "ui/framework/CommandIds.h"
@@ -62,7 +62,7 @@ void RemoveHook()
 
 } // namespace
 
-KeyboardCtrl::KeyboardCtrl(ControlListener* owner, QWidget* parent) : SelfDrawnControl(parent), KeyboardLogic(owner)
+KeyBoardCtrl::KeyBoardCtrl(ControlListener* owner, QWidget* parent) : SelfDrawnControl(parent), KeyboardLogic(owner)
 {
     SetSurface(this);
     SetControlWindow(this);
@@ -82,13 +82,13 @@ KeyboardCtrl::KeyboardCtrl(ControlListener* owner, QWidget* parent) : SelfDrawnC
     }
 }
 
-KeyboardCtrl::~KeyboardCtrl()
+KeyBoardCtrl::~KeyBoardCtrl()
 {
     SetSurface(nullptr);
     RemoveHook();
 }
 
-QPixmap KeyboardCtrl::Picture()
+QPixmap KeyBoardCtrl::Picture()
 {
     QPixmap picture(PictureWidth, PictureHeight);
     picture.fill(QColor(40, 40, 40));
@@ -118,7 +118,7 @@ QPixmap KeyboardCtrl::Picture()
     return picture;
 }
 
-void KeyboardCtrl::paintEvent(QPaintEvent*)
+void KeyBoardCtrl::paintEvent(QPaintEvent*)
 {
     static const QPixmap picture = Picture();
     QPainter painter(this);
@@ -128,7 +128,7 @@ void KeyboardCtrl::paintEvent(QPaintEvent*)
         painter.fillRect(MarkerRect(note), QColor(255, 255, 255));
 }
 
-void KeyboardCtrl::mousePressEvent(QMouseEvent* event)
+void KeyBoardCtrl::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
@@ -136,19 +136,19 @@ void KeyboardCtrl::mousePressEvent(QMouseEvent* event)
     MousePress(at.x(), at.y());
 }
 
-void KeyboardCtrl::mouseMoveEvent(QMouseEvent* event)
+void KeyBoardCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint at = event->position().toPoint();
     MouseMove(at.x(), at.y());
 }
 
-void KeyboardCtrl::mouseReleaseEvent(QMouseEvent* event)
+void KeyBoardCtrl::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         MouseRelease();
 }
 
-void KeyboardCtrl::changeEvent(QEvent* event)
+void KeyBoardCtrl::changeEvent(QEvent* event)
 {
     // A window that loses the pointer grab (it is hidden, or another takes it) ends a press.
     if (event->type() == QEvent::EnabledChange && !isEnabled())
@@ -156,12 +156,12 @@ void KeyboardCtrl::changeEvent(QEvent* event)
     SelfDrawnControl::changeEvent(event);
 }
 
-void KeyboardCtrl::contextMenuEvent(QContextMenuEvent* event)
+void KeyBoardCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
     ShowContextMenu(this, event->globalPos(), menuid::KeyboardContext);
 }
 
-std::optional<KeyboardSettings> KeyboardCtrl::RunConfigureDialog(QWidget* parent, const KeyboardSettings& settings)
+std::optional<KeyboardSettings> KeyBoardCtrl::RunConfigureDialog(QWidget* parent, const KeyboardSettings& settings)
 {
     ConfigureKeyboardDlg dialog(QStringLiteral("Configure Keyboard"), GetOwner(), parent ? parent : this);
     dialog.values = settings;
