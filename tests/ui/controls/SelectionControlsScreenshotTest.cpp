@@ -164,9 +164,11 @@ TEST(SelectionControlScreenshots, EachControlAndPopup)
         QTest::keyClick(menu, Qt::Key_Space);
         Shoot(menu, QStringLiteral("value-menu"));
 
-        // The name list, opened by the select button, filtered.
+        // The name list, opened by the select button (moved clear of it), filtered.
+        Shoot(select, QStringLiteral("object-select"));
         QTest::mouseClick(select, Qt::LeftButton, {}, QPoint(20, 10));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&names));
+        names.move(dialog.frameGeometry().topRight() + QPoint(10, 0));
         QTest::qWait(50);
         Shoot(&names, QStringLiteral("name-selection-popup"));
         QTest::keyClicks(names.FilterEdit(), QStringLiteral("pad"));
