@@ -1,64 +1,215 @@
 // Connects the editor to the simulated module at the MIDI wire rate (virtual
-// time with the module's serial lines, 320 us a byte each way) and prints how
-// long the connect took, the bytes moved, and the ratio of that time to the
-// pure wire time of those bytes; then the same for a second connect with the
-// caches warm; then a full backup of the module's user data and a full
-// restore of it, measured the same way. Usage: connect_bench [profile name,
-// default "full"]
+// time with the module's serial lines, 320 us a byte each way): a first
+// connect with nothing known (the capability probe runs, the caches are
+// empty), a second one with the caches warm, then a full backup of the
+// module's user data and a full restore of it. Each job's elapsed time is
+// split into its causes: the wire, the module's processing, the editor's
+// configured pauses, time-outs that expired, the transport's latency, and
+// what is left, the editor's idle time. See bench/README.md for every column.
+//
+// Usage: connect_bench [--latency MS[,MS...]] [profile ...]
+//   profiles default to "full"; latencies (per round trip) default to 0.
+// Exits 1 when a job failed (a failed step, or a message at the error level).
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "midi/LoopbackBackend.h"
+#include "module/Capabilities.h"
 #include "module/Proteus.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
 #include "sim/Module.h"
 #include "sim/Profile.h"
 #include "sim/VirtualLoopback.h"
-#include "support/ConnectSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 
-class QuietPresenter : public MessagePresenter {
-public:
-    int Present(QObject*, const QString&, const QString&, unsigned) override { return msgbox::IdOk; }
+// The first problem the program reported while a job ran: a message box with a
+// warning or error icon, or a log line at the error level.
+struct Problems {
+    QString first;
+    void note(const QString& what)
+    {
+        if (first.isEmpty())
+            first = what.trimmed();
+    }
 };
 
-struct Moved {
+class RecordingPresenter : public MessagePresenter {
+public:
+    explicit RecordingPresenter(Problems& p) : problems_(p) {}
+    int Present(QObject*, const QString& text, const QString&, unsigned flags) override
+    {
+        const unsigned icon = flags & msgbox::IconMask;
+        if (icon == msgbox::IconWarning || icon == msgbox::IconError)
+            problems_.note(QStringLiteral("message: ") + text);
+        return msgbox::IdOk;
+    }
+
+private:
+    Problems& problems_;
+};
+
+class RecordingLogger : public Logger {
+public:
+    explicit RecordingLogger(Problems& p) : Logger(QStringLiteral("bench"), 0), problems_(p) {}
+    void LogV(int level, const char* sourceFile, int line, QStringView format,
+              std::span<const FormatArg> args) override
+    {
+        if (level <= -2)
+            problems_.note(QStringLiteral("log: ") + FormatV(format, args));
+        (void)sourceFile;
+        (void)line;
+    }
+
+private:
+    Problems& problems_;
+};
+
+// What the clock, the lines and the module had done at one moment.
+struct Snapshot {
+    std::int64_t elapsedUs = 0;
     long long toModule = 0;
     long long fromModule = 0;
+    std::int64_t processingUs = 0;
+    sim::VirtualLoopback::Accounts accounts;
 };
 
-Moved BytesMoved(sim::VirtualLoopback& link)
+Snapshot Take(sim::VirtualLoopback& link)
 {
     link.settle();
-    return link.withDevice([](sim::Device& d) {
-        Moved m;
+    Snapshot s;
+    s.elapsedUs = link.now().count();
+    s.accounts = link.accounts();
+    link.withDevice([&s](sim::Device& d) {
         for (const QByteArray& b : d.transcript().toModule())
-            m.toModule += b.size();
+            s.toModule += b.size();
         for (const QByteArray& b : d.transcript().fromModule())
-            m.fromModule += b.size();
-        return m;
+            s.fromModule += b.size();
+        s.processingUs = static_cast<sim::Module&>(d).processingTime().count();
     });
+    return s;
 }
 
-} // namespace
+struct Job {
+    QString name;
+    QString outcome; // "ok", "nothing to back up", or "FAILED"
+    QString error;
+    double elapsed = 0, wireBusier = 0, wireBoth = 0, processing = 0, pauses = 0, timeouts = 0, latency = 0,
+           idle = 0; // seconds
+    long long out = 0, in = 0;
+    int roundTrips = 0;
+    bool failed() const { return outcome == QStringLiteral("FAILED"); }
+    double ratio() const { return wireBusier > 0 ? elapsed / wireBusier : 0.0; }
+};
 
-int main(int argc, char** argv)
+constexpr double kByteSeconds = 320e-6;
+
+// The time between a and b when nothing at all was going on: no byte on either
+// line, no request on its way through the transport, the module not processing,
+// the editor neither pausing nor waiting out a time-out. The causes overlap (a
+// time-out's wait runs while bytes are still on the wire), so this is measured
+// on the time line rather than by subtracting sums.
+double IdleSeconds(sim::VirtualLoopback& link, std::int64_t fromUs, std::int64_t toUs)
 {
-    QCoreApplication app(argc, argv);
-    const QString profileName = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("full");
+    using sim::SimTime;
+    std::vector<std::pair<SimTime, SimTime>> busy;
+    const sim::VirtualLoopback::Accounts accounts = link.accounts();
+    for (const auto& [start, end, expired] : accounts.periods)
+        busy.emplace_back(start, end);
+    link.withDevice([&busy](sim::Device& d) {
+        auto& module = static_cast<sim::Module&>(d);
+        const SimTime latency = module.latency();
+        for (const sim::TranscriptEntry& e : module.transcript().entries()) {
+            if (e.kind != sim::EntryKind::Message && e.kind != sim::EntryKind::InputError)
+                continue;
+            const SimTime bytes = SimTime(std::int64_t(e.bytes.size()) * 320);
+            const SimTime lineEnd = e.direction == sim::Direction::ToModule ? e.arrived - latency : e.arrived;
+            busy.emplace_back(lineEnd - bytes, e.arrived);
+        }
+        for (const auto& period : module.processingPeriods())
+            busy.push_back(period);
+    });
+    std::sort(busy.begin(), busy.end());
+    const SimTime from(fromUs), to(toUs);
+    SimTime covered(0), reach = from;
+    for (auto [start, end] : busy) {
+        start = std::max(start, reach);
+        end = std::min(end, to);
+        if (end > start) {
+            covered += end - start;
+            reach = end;
+        }
+    }
+    return double((to - from - covered).count()) / 1e6;
+}
+
+Job Measure(const QString& name, const Snapshot& a, const Snapshot& b, double latencySeconds)
+{
+    Job j;
+    j.name = name;
+    j.elapsed = double(b.elapsedUs - a.elapsedUs) / 1e6;
+    j.out = b.toModule - a.toModule;
+    j.in = b.fromModule - a.fromModule;
+    j.wireBusier = double(std::max(j.out, j.in)) * kByteSeconds;
+    j.wireBoth = double(j.out + j.in) * kByteSeconds;
+    j.processing = double(b.processingUs - a.processingUs) / 1e6;
+    j.pauses = double((b.accounts.paused - a.accounts.paused).count()) / 1e6;
+    j.timeouts = double((b.accounts.timedOut - a.accounts.timedOut).count()) / 1e6;
+    j.roundTrips = b.accounts.roundTrips - a.accounts.roundTrips;
+    j.latency = latencySeconds * j.roundTrips;
+    return j;
+}
+
+void PrintHeader()
+{
+    std::printf("%-8s %-5s %-14s %-20s %9s %8s %8s %9s %9s %8s %8s %8s %8s %8s %6s %6s  %s\n", "profile", "lat",
+                "transport", "job", "elapsed", "to-mod", "from-mod", "wire-max", "wire-sum", "module", "pauses",
+                "timeouts", "latency", "idle", "trips", "ratio", "result");
+}
+
+void Print(const QString& profile, int latencyMs, const Job& j)
+{
+    std::printf("%-8s %-5d %-14s %-20s %9.3f %8lld %8lld %9.3f %9.3f %8.3f %8.3f %8.3f %8.3f %8.3f %6d %6.2f  %s%s%s\n",
+                qPrintable(profile), latencyMs, "virtual", qPrintable(j.name), j.elapsed, j.out, j.in, j.wireBusier,
+                j.wireBoth, j.processing, j.pauses, j.timeouts, j.latency, j.idle, j.roundTrips, j.ratio(),
+                qPrintable(j.outcome), j.error.isEmpty() ? "" : ": ", qPrintable(j.error));
+}
+
+bool WaitReady(Proteus& proteus)
+{
+    // The connect sequence runs inside the pump that delivers the connect.
+    for (int i = 0; i < 100 && !proteus.IsReady(); ++i)
+        proteus.PumpMessages();
+    return proteus.IsReady();
+}
+
+// One profile at one latency: every job on a fresh module and empty caches.
+// Returns false when a job failed.
+bool RunProfile(const QString& profileName, int latencyMs, std::vector<Job>& connects)
+{
+    std::optional<sim::Profile> profile = sim::Profile::load(profileName);
+    if (!profile) {
+        std::fprintf(stderr, "no profile %s\n", qPrintable(profileName));
+        return false;
+    }
     platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
     GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
-    SetMessagePresenter(std::make_shared<QuietPresenter>());
+    Problems problems;
+    SetMessagePresenter(std::make_shared<RecordingPresenter>(problems));
+    RecordingLogger logger(problems);
+    SetLogWindow(&logger);
 
     QTemporaryDir folder;
     GlobalResources resources;
@@ -67,71 +218,114 @@ int main(int argc, char** argv)
     locations.programFolder = folder.filePath(QStringLiteral("bin"));
     resources.SetDataLocations(locations);
 
-    std::optional<sim::Profile> profile = sim::Profile::load(profileName);
-    if (!profile) {
-        std::fprintf(stderr, "no profile %s\n", qPrintable(profileName));
-        return 1;
-    }
-    GetGlobalConfigurations().SetDword(Capabilities, proteustest::CapabilitiesOf(*profile));
     sim::Module module(*profile);
+    module.setLatency(sim::Millis(latencyMs));
     auto backend = std::make_shared<LoopbackBackend>();
     auto link = std::make_shared<sim::VirtualLoopback>(module, backend, backend->AddDevice(QStringLiteral("Proteus")));
     link->start();
     platform::SetCurrentClock(link);
+    const double latency = latencyMs / 1000.0;
+
+    bool allOk = true;
+    auto finish = [&](Job& j, bool stepOk, const QString& stepError) {
+        if (!stepOk)
+            problems.note(stepError);
+        if (!problems.first.isEmpty()) {
+            j.outcome = QStringLiteral("FAILED");
+            j.error = problems.first;
+            allOk = false;
+        } else if (j.outcome.isEmpty()) {
+            j.outcome = QStringLiteral("ok");
+        }
+        problems.first.clear();
+        Print(profileName, latencyMs, j);
+    };
 
     {
         Proteus proteus(backend);
-        Moved before;
-        for (const char* which : {"first connect (cold caches)", "second connect (warm caches)"}) {
-            const std::int64_t start = link->NowMs();
-            if (!proteus.OpenPort(0, 0, 0, 1000, 0, 0, false)) {
-                std::fprintf(stderr, "cannot open the port\n");
-                return 1;
-            }
-            // The connect sequence runs inside the pump that delivers the connect.
-            for (int i = 0; i < 100 && !proteus.IsReady(); ++i)
-                proteus.PumpMessages();
-            const std::int64_t took = link->NowMs() - start;
-            const Moved after = BytesMoved(*link);
-            const long long out = after.toModule - before.toModule;
-            const long long in = after.fromModule - before.fromModule;
-            // Each direction has its own line: the busier one bounds the time.
-            const double wireMs = double(std::max(out, in)) * 0.32;
-            std::printf("%s on \"%s\": %s, %.3f s, %lld bytes to the module, %lld bytes from it, "
-                        "wire time %.3f s, ratio %.2f\n",
-                        which, qPrintable(profileName), proteus.IsReady() ? "connected" : "NOT connected",
-                        double(took) / 1000.0, out, in, wireMs / 1000.0, wireMs > 0 ? double(took) / wireMs : 0.0);
-            before = after;
+        for (const QString which : {QStringLiteral("cold connect"), QStringLiteral("warm connect")}) {
+            const Snapshot before = Take(*link);
+            const bool opened = proteus.OpenPort(0, 0, 0, 1000, 0, 0, false);
+            const bool ready = opened && WaitReady(proteus);
+            const Snapshot after = Take(*link);
+            Job j = Measure(which, before, after, latency);
+            j.idle = IdleSeconds(*link, before.elapsedUs, after.elapsedUs);
+            finish(j, ready, opened ? QStringLiteral("not connected") : QStringLiteral("cannot open the port"));
+            connects.push_back(j);
             proteus.ClosePort();
         }
 
-        // A full backup and a full restore on a connected module.
-        if (!proteus.OpenPort(0, 0, 0, 1000, 0, 0, false)) {
-            std::fprintf(stderr, "cannot open the port\n");
-            return 1;
-        }
-        for (int i = 0; i < 100 && !proteus.IsReady(); ++i)
-            proteus.PumpMessages();
-        before = BytesMoved(*link);
+        const bool ready = proteus.OpenPort(0, 0, 0, 1000, 0, 0, false) && WaitReady(proteus);
+        const std::uint32_t caps = proteus.GetCapabilities();
+        const SimmSlot* user = proteus.hardwareConfig.FindSimm(0);
+        const bool setups = user && (caps & CAP_SETUP_DUMPS);
+        const bool presets = user && (caps & CAP_PRESET_DUMPS) && user->presets > 0;
+        const bool arps = user && (caps & CAP_ARPS_AND_BEATS) && user->arps > 0;
+        const bool tunings = user && (caps & CAP_TUNING_DUMPS);
+        const bool bankMap = user && (caps & CAP_BANK_MAP_DUMPS);
+        const bool anything = setups || presets || arps || tunings || bankMap;
         const QString backupFolder = folder.filePath(QStringLiteral("backup"));
         QDir().mkpath(backupFolder);
         for (const bool backup : {true, false}) {
-            const std::int64_t start = link->NowMs();
-            const bool ok = proteus.BackupModule(backupFolder, backup, true, true, true, true, true);
-            const std::int64_t took = link->NowMs() - start;
-            const Moved after = BytesMoved(*link);
-            const long long out = after.toModule - before.toModule;
-            const long long in = after.fromModule - before.fromModule;
-            const double wireMs = double(std::max(out, in)) * 0.32;
-            std::printf("full %s on \"%s\": %s, %.3f s, %lld bytes to the module, %lld bytes from it, "
-                        "wire time %.3f s, ratio %.2f\n",
-                        backup ? "backup" : "restore", qPrintable(profileName), ok ? "done" : "FAILED",
-                        double(took) / 1000.0, out, in, wireMs / 1000.0, wireMs > 0 ? double(took) / wireMs : 0.0);
-            before = after;
+            const Snapshot before = Take(*link);
+            bool ok = ready;
+            if (ready && anything)
+                ok = proteus.BackupModule(backupFolder, backup, setups, presets, arps, tunings, bankMap);
+            const Snapshot after = Take(*link);
+            Job j = Measure(backup ? QStringLiteral("backup") : QStringLiteral("restore"), before, after, latency);
+            j.idle = IdleSeconds(*link, before.elapsedUs, after.elapsedUs);
+            if (ready && !anything)
+                j.outcome = QStringLiteral("nothing to back up");
+            finish(j, ok, ready ? QStringLiteral("the step failed") : QStringLiteral("not connected"));
         }
         proteus.ClosePort();
     }
     link->stop();
     platform::SetCurrentClock(nullptr);
-    return 0;
+    SetLogWindow(nullptr);
+    SetMessagePresenter(nullptr);
+    return allOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList profiles;
+    std::vector<int> latencies;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--latency") && i + 1 < args.size()) {
+            for (const QString& ms : args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts))
+                latencies.push_back(ms.toInt());
+        } else {
+            profiles << args[i];
+        }
+    }
+    if (profiles.isEmpty())
+        profiles << QStringLiteral("full");
+    if (latencies.empty())
+        latencies.push_back(0);
+
+    PrintHeader();
+    bool ok = true;
+    struct Ratios {
+        QString profile;
+        int latency;
+        double cold, warm;
+    };
+    std::vector<Ratios> ratios;
+    for (const QString& profile : profiles) {
+        for (const int latency : latencies) {
+            std::vector<Job> connects;
+            ok = RunProfile(profile, latency, connects) && ok;
+            if (connects.size() == 2)
+                ratios.push_back({profile, latency, connects[0].ratio(), connects[1].ratio()});
+        }
+    }
+    std::printf("\nconnect ratios (elapsed / busier wire time)\n");
+    for (const Ratios& r : ratios)
+        std::printf("%-8s latency %2d ms: cold %.2f, warm %.2f\n", qPrintable(r.profile), r.latency, r.cold, r.warm);
+    return ok ? 0 : 1;
 }

@@ -233,8 +233,13 @@ bool Proteus::CreateCacheConfiguration()
 
     int slotCount = 0;
     std::array<SimmSlot, HardwareConfig::kMaxSimms> simmSlots{};
-    if (!GetHardwareConfiguration(slotCount, simmSlots))
+    if (m_connecting && m_simmsReadByConnect) {
+        // This connect has just read the configuration: the module is not asked twice.
+        for (const SimmSlot& slot : hardwareConfig.GetSimms())
+            simmSlots[size_t(slotCount++)] = slot;
+    } else if (!GetHardwareConfiguration(slotCount, simmSlots)) {
         return false;
+    }
     const bool arps = HasCapability(CAP_ARPS_AND_BEATS);
     for (int i = 0; i < slotCount && i < int(simmSlots.size()); ++i) {
         NotifyWaiting();

@@ -67,6 +67,8 @@ Proteus::ObjectProbe Proteus::ProbeObject(int kind, int simmId, int index)
         return m_moduleErrors != errorsBefore ? ObjectProbe::Missing : ObjectProbe::NoAnswer;
     if (!ok || IsPlaceholderName(kind, name))
         return ObjectProbe::Missing;
+    if (m_connecting)
+        m_namesProbedByConnect[{kind, simmId, index}] = name;
     return ObjectProbe::Present;
 }
 
@@ -168,7 +170,11 @@ bool Proteus::LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& 
     for (int index = 0; index < count; ++index) {
         bool ok = false;
         QString name;
-        if (!GetObjectName(kind, simmId, index, ok, name))
+        // A name the count found in this connect is not asked for again.
+        if (const auto probed = m_namesProbedByConnect.find({kind, simmId, index});
+            m_connecting && probed != m_namesProbedByConnect.end())
+            name = probed->second;
+        else if (!GetObjectName(kind, simmId, index, ok, name))
             return false;
         QString mapped;
         if (resources && resources->GetMappedObjectName(device, kindName, simmId, index, mapped))

@@ -62,12 +62,16 @@ void Proteus::OnConnect()
     if (testUI)
         quiet.emplace(this);
     m_connecting = true;
+    m_simmsReadByConnect = false;
+    m_namesProbedByConnect.clear();
     m_simmsAddedByConnect.clear();
     m_parametersNotLoaded = 0;
     bool ok = IdentifyDevice() || testUI;
     if (ok && !ConnectAborted())
         ok = RunConnectSteps(testUI);
     m_connecting = false;
+    m_simmsReadByConnect = false;
+    m_namesProbedByConnect.clear();
 
     // A disconnect dispatched from inside one of the sequence's waits has
     // already told the listeners; nothing may call the connection ready after it.
@@ -218,6 +222,7 @@ bool Proteus::IdentifyDevice()
     }
 
     hardwareConfig.SetSimms(std::span<const SimmSlot>(simmSlots.data(), size_t(count)));
+    m_simmsReadByConnect = m_connecting;
     TLOG(7, u"Device has %d SIMMs", hardwareConfig.GetSimmCount());
     for (const auto& [simmId, simm] : simmMap) {
         TLOG(7, u"SIMM %s (%d) - %d presets, %d instruments, %d arps, %d setups, %d demos, %d riffs",

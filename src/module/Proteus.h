@@ -701,6 +701,12 @@ private:
     BeatData m_beatData;
     std::set<int> m_simmsAddedByConnect;
     bool m_connecting = false;
+    // The running connect has read the hardware configuration into
+    // hardwareConfig: later steps of the same connect use it instead of asking again.
+    bool m_simmsReadByConnect = false;
+    // Names the running connect's object counts found ({kind, SIMM id, index} ->
+    // the name as received), so loading the names does not ask for them again.
+    std::map<std::array<int, 3>, QString> m_namesProbedByConnect;
     // Parameters of the running connect whose range or value was not read.
     int m_parametersNotLoaded = 0;
 

@@ -119,7 +119,7 @@ void Module::deliver(Delivery d)
 void Module::receiveFromHost(const QByteArray& message, SimTime at)
 {
     runUntil(at);
-    const SimTime arrival = transmit(&hostLineBusy_, now_, int(message.size()));
+    const SimTime arrival = transmit(&hostLineBusy_, now_, int(message.size())) + latency_;
     TranscriptEntry e;
     e.sent = now_;
     e.arrived = arrival;
@@ -243,7 +243,10 @@ void Module::process(Pending item)
     note(ex.note);
 
     processing_ = true;
-    const SimTime done = now_ + profile_.timing.processing(ex.route) + ex.extraBusy;
+    const SimTime busy = profile_.timing.processing(ex.route) + ex.extraBusy;
+    processingTotal_ += busy;
+    processingPeriods_.emplace_back(now_, now_ + busy);
+    const SimTime done = now_ + busy;
     schedule(done, [this, outputs = std::move(outputs)] {
         for (const Output& o : outputs) {
             if (o.delay > SimTime(0))

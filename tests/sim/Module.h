@@ -104,6 +104,18 @@ public:
     void inputErrorAt(SimTime at, const QByteArray& garbage);
     bool connected() const { return connected_; }
 
+    // ---- transport latency and accounting ----------------------------------------------
+    /// Delay a real MIDI transport adds to each round trip (driver buffers, a sound
+    /// server's period): every message from the host reaches the module this much later
+    /// than its last byte leaves the serial line. 0 (the default) is a bare cable.
+    void setLatency(SimTime latency) { latency_ = latency; }
+    SimTime latency() const { return latency_; }
+    /// Total time the module has spent processing messages (each route's processing time
+    /// plus extra busy time), for benchmarks that split elapsed time into its causes.
+    SimTime processingTime() const { return processingTotal_; }
+    /// Every stretch of processing as {start, end}, in order.
+    const std::vector<std::pair<SimTime, SimTime>>& processingPeriods() const { return processingPeriods_; }
+
     // ---- faults -----------------------------------------------------------------------
     void addFault(const Fault& fault) { faults_.push_back({fault, 0}); }
     void clearFaults() { faults_.clear(); }
@@ -195,6 +207,9 @@ private:
     SimTime now_{0};
     SimTime hostLineBusy_{0};
     SimTime moduleLineBusy_{0};
+    SimTime latency_{0};
+    SimTime processingTotal_{0};
+    std::vector<std::pair<SimTime, SimTime>> processingPeriods_;
     bool connected_ = true;
     bool processing_ = false;
     std::deque<Pending> inbox_;

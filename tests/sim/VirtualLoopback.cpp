@@ -113,11 +113,23 @@ void VirtualLoopback::forward(const std::vector<Delivery>& deliveries)
     settle();
 }
 
+VirtualLoopback::Accounts VirtualLoopback::accounts() const
+{
+    std::lock_guard<std::mutex> lock(state_->lock);
+    return state_->accounts;
+}
+
 void VirtualLoopback::SleepMs(std::int64_t ms)
 {
     settle();
     if (ms <= 0)
         return;
+    {
+        std::lock_guard<std::mutex> lock(state_->lock);
+        state_->accounts.paused += Millis(ms);
+        const SimTime start = state_->clock.now();
+        state_->accounts.periods.emplace_back(start, start + Millis(ms), false);
+    }
     forward(advance(now() + Millis(ms), true));
 }
 
@@ -131,7 +143,20 @@ void VirtualLoopback::WaitFor(std::unique_lock<std::mutex>& lock, std::condition
     if (ready() || ms <= 0)
         return;
     lock.unlock();
-    forward(advance(now() + Millis(ms), false));
+    const SimTime start = now();
+    const std::vector<Delivery> got = advance(start + Millis(ms), false);
+    {
+        std::lock_guard<std::mutex> guard(state_->lock);
+        const bool message = std::any_of(got.begin(), got.end(),
+                                         [](const Delivery& d) { return d.kind == EntryKind::Message; });
+        if (message)
+            ++state_->accounts.roundTrips;
+        else if (got.empty()) {
+            state_->accounts.timedOut += state_->clock.now() - start;
+            state_->accounts.periods.emplace_back(start, state_->clock.now(), true);
+        }
+    }
+    forward(got);
     lock.lock();
 }
 

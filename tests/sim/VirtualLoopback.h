@@ -31,6 +31,7 @@
 
 #include <memory>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 namespace sim {
@@ -62,6 +63,16 @@ public:
     /// Lets the loopback finish what is in flight at the current time.
     void settle();
 
+    /// Where the editor's waiting went, summed since construction (virtual time).
+    struct Accounts {
+        SimTime paused{0};   ///< inside SleepMs: the editor's own configured pauses
+        SimTime timedOut{0}; ///< waits that reached their time-out with nothing delivered
+        int roundTrips = 0;  ///< waits ended by a message from the device
+        /// The pauses and the expired waits as {start, end, expired}, in order.
+        std::vector<std::tuple<SimTime, SimTime, bool>> periods;
+    };
+    Accounts accounts() const;
+
     // platform::Clock
     std::int64_t NowMs() const override;
     void SleepMs(std::int64_t ms) override;
@@ -77,6 +88,7 @@ private:
         Device& device;
         VirtualClock clock;
         bool hearing = false;
+        Accounts accounts;
     };
 
     // Moves the clock to the first delivery before `deadline` (or to `deadline`),
