@@ -106,14 +106,20 @@ int Proteus::GetRomObjectCount(int kind, int simmId, bool* complete)
     // Each probe either finds the object, finds it missing, or gets no clear
     // answer; then the count is unknown, and storing a guess would keep it
     // wrong for every later connection.
+    // The search comes back to some indexes: each is asked once.
     bool answered = true;
+    std::map<int, bool> probed;
     auto present = [&](int index) {
         if (!answered)
             return false;
+        if (const auto known = probed.find(index); known != probed.end())
+            return known->second;
         switch (ProbeObject(kind, simmId, index)) {
         case ObjectProbe::Present:
+            probed[index] = true;
             return true;
         case ObjectProbe::Missing:
+            probed[index] = false;
             return false;
         case ObjectProbe::NoAnswer:
             break;

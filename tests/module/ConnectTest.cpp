@@ -10,6 +10,8 @@
 
 #include <QTemporaryDir>
 
+#include <map>
+
 using namespace proteustest;
 
 namespace {
@@ -128,6 +130,26 @@ TEST_F(ConnectTest, SecondConnectAsksNoRangeAgain)
     const std::vector<QByteArray> second(all.begin() + std::ptrdiff_t(first.size()), all.end());
     EXPECT_EQ(CountRequests(second, sim::Hex("F0 18 0F 00 55 04")), 0);    // ranges cached
     EXPECT_GT(CountRequests(second, sim::Hex("F0 18 0F 00 55 02 01")), 400); // values asked again
+}
+
+TEST_F(ConnectTest, FirstConnectAsksForNothingItAlreadyHas)
+{
+    // The cache build needs the SIMM list and the names the object counts already
+    // read: both come from earlier in the same connect, not from the module again.
+    for (const char* name : {"full", "audity"}) {
+        SCOPED_TRACE(name);
+        Connect(QByteArray(R"({"base": ")") + name + R"("})");
+        ASSERT_TRUE(proteus->IsReady());
+        const std::vector<QByteArray> sent = ToModule();
+        EXPECT_EQ(CountRequests(sent, sim::Hex("F0 18 0F 00 55 0A F7")), 1);
+        std::map<QByteArray, int> nameRequests;
+        for (const QByteArray& m : sent)
+            if (m.startsWith(sim::Hex("F0 18 0F 00 55 0C")))
+                ++nameRequests[m];
+        ASSERT_FALSE(nameRequests.empty());
+        for (const auto& [request, times] : nameRequests)
+            EXPECT_EQ(times, 1) << request.toHex(' ').toStdString();
+    }
 }
 
 TEST_F(ConnectTest, RefusedModulesCloseThePortsAndTellTheUser)
