@@ -7,8 +7,9 @@
 // configured pauses, time-outs that expired, the transport's latency, and
 // what is left, the editor's idle time. See bench/README.md for every column.
 //
-// Usage: connect_bench [--latency MS[,MS...]] [profile ...]
-//   profiles default to "full"; latencies (per round trip) default to 0.
+// Usage: connect_bench [--latency MS[,MS...]] [--connect-only] [profile ...]
+//   profiles default to "full"; latencies (per round trip) default to 0;
+//   --connect-only leaves out the backup and the restore (a quick smoke run).
 // Exits 1 when a job failed (a failed step, or a message at the error level).
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
@@ -197,7 +198,7 @@ bool WaitReady(Proteus& proteus)
 
 // One profile at one latency: every job on a fresh module and empty caches.
 // Returns false when a job failed.
-bool RunProfile(const QString& profileName, int latencyMs, std::vector<Job>& connects)
+bool RunProfile(const QString& profileName, int latencyMs, bool connectOnly, std::vector<Job>& connects)
 {
     std::optional<sim::Profile> profile = sim::Profile::load(profileName);
     if (!profile) {
@@ -232,7 +233,9 @@ bool RunProfile(const QString& profileName, int latencyMs, std::vector<Job>& con
             problems.note(stepError);
         if (!problems.first.isEmpty()) {
             j.outcome = QStringLiteral("FAILED");
-            j.error = problems.first;
+            j.error = problems.first.simplified();
+            if (j.error.size() > 120)
+                j.error = j.error.left(117) + QStringLiteral("...");
             allOk = false;
         } else if (j.outcome.isEmpty()) {
             j.outcome = QStringLiteral("ok");
@@ -252,10 +255,12 @@ bool RunProfile(const QString& profileName, int latencyMs, std::vector<Job>& con
             j.idle = IdleSeconds(*link, before.elapsedUs, after.elapsedUs);
             finish(j, ready, opened ? QStringLiteral("not connected") : QStringLiteral("cannot open the port"));
             connects.push_back(j);
-            proteus.ClosePort();
+            // The backup and the restore run on the warm connection.
+            if (which == QStringLiteral("cold connect"))
+                proteus.ClosePort();
         }
 
-        const bool ready = proteus.OpenPort(0, 0, 0, 1000, 0, 0, false) && WaitReady(proteus);
+        const bool ready = proteus.IsReady();
         const std::uint32_t caps = proteus.GetCapabilities();
         const SimmSlot* user = proteus.hardwareConfig.FindSimm(0);
         const bool setups = user && (caps & CAP_SETUP_DUMPS);
@@ -267,6 +272,8 @@ bool RunProfile(const QString& profileName, int latencyMs, std::vector<Job>& con
         const QString backupFolder = folder.filePath(QStringLiteral("backup"));
         QDir().mkpath(backupFolder);
         for (const bool backup : {true, false}) {
+            if (connectOnly)
+                break;
             const Snapshot before = Take(*link);
             bool ok = ready;
             if (ready && anything)
@@ -294,11 +301,14 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList profiles;
     std::vector<int> latencies;
+    bool connectOnly = false;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QStringLiteral("--latency") && i + 1 < args.size()) {
             for (const QString& ms : args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts))
                 latencies.push_back(ms.toInt());
+        } else if (args[i] == QStringLiteral("--connect-only")) {
+            connectOnly = true;
         } else {
             profiles << args[i];
         }
@@ -319,7 +329,7 @@ int main(int argc, char** argv)
     for (const QString& profile : profiles) {
         for (const int latency : latencies) {
             std::vector<Job> connects;
-            ok = RunProfile(profile, latency, connects) && ok;
+            ok = RunProfile(profile, latency, connectOnly, connects) && ok;
             if (connects.size() == 2)
                 ratios.push_back({profile, latency, connects[0].ratio(), connects[1].ratio()});
         }
