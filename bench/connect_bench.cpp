@@ -7,7 +7,11 @@
 // configured pauses, time-outs that expired, the transport's latency, and
 // what is left, the editor's idle time. See bench/README.md for every column.
 //
-// Usage: connect_bench [--latency MS[,MS...]] [--connect-only] [profile ...]
+// With --jack the two connects also run in real time over a private JACK server
+// (the editor's JACK backend on one side, the simulated module's JACK ports on
+// the other) at each period given, beside the virtual run of the same profile.
+//
+// Usage: connect_bench [--latency MS[,MS...]] [--jack FRAMES[,FRAMES...]] [--connect-only] [profile ...]
 //   profiles default to "full"; latencies (per round trip) default to 0;
 //   --connect-only leaves out the backup and the restore (a quick smoke run).
 // Exits 1 when a job failed (a failed step, or a message at the error level).
@@ -16,10 +20,13 @@
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "midi/LoopbackBackend.h"
+#include "midi/RtMidiBackend.h"
 #include "module/Capabilities.h"
 #include "module/Proteus.h"
 #include "platform/Clock.h"
 #include "platform/SettingsStore.h"
+#include "sim/JackPorts.h"
+#include "sim/JackServer.h"
 #include "sim/Module.h"
 #include "sim/Profile.h"
 #include "sim/VirtualLoopback.h"
@@ -30,6 +37,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -186,6 +194,7 @@ void Print(const QString& profile, int latencyMs, const Job& j)
                 qPrintable(profile), latencyMs, "virtual", qPrintable(j.name), j.elapsed, j.out, j.in, j.wireBusier,
                 j.wireBoth, j.processing, j.pauses, j.timeouts, j.latency, j.idle, j.roundTrips, j.ratio(),
                 qPrintable(j.outcome), j.error.isEmpty() ? "" : ": ", qPrintable(j.error));
+    std::fflush(stdout);
 }
 
 bool WaitReady(Proteus& proteus)
@@ -246,7 +255,7 @@ bool RunProfile(const QString& profileName, int latencyMs, bool connectOnly, std
 
     {
         Proteus proteus(backend);
-        for (const QString which : {QStringLiteral("cold connect"), QStringLiteral("warm connect")}) {
+        for (const QString& which : {QStringLiteral("cold connect"), QStringLiteral("warm connect")}) {
             const Snapshot before = Take(*link);
             const bool opened = proteus.OpenPort(0, 0, 0, 1000, 0, 0, false);
             const bool ready = opened && WaitReady(proteus);
@@ -294,6 +303,126 @@ bool RunProfile(const QString& profileName, int latencyMs, bool connectOnly, std
     return allOk;
 }
 
+int PortNumber(const std::vector<MidiPortInfo>& ports, const QString& name)
+{
+    for (const MidiPortInfo& p : ports)
+        if (p.name == name)
+            return p.number;
+    return -1;
+}
+
+// The cold and warm connects in real time over a private JACK server of
+// periodFrames, compared with the virtual run's jobs (same profile, no latency).
+// Returns false when a connect failed; a server that cannot start is reported
+// and skipped.
+bool RunJack(const QString& profileName, int periodFrames, const std::vector<Job>& virtualJobs)
+{
+    using namespace std::chrono_literals;
+    std::optional<sim::Profile> profile = sim::Profile::load(profileName);
+    if (!profile)
+        return false;
+    platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
+    GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
+    Problems problems;
+    SetMessagePresenter(std::make_shared<RecordingPresenter>(problems));
+    RecordingLogger logger(problems);
+    SetLogWindow(&logger);
+    QTemporaryDir folder;
+    GlobalResources resources;
+    DataLocations locations;
+    locations.documentsFolder = folder.filePath(QStringLiteral("docs"));
+    locations.programFolder = folder.filePath(QStringLiteral("bin"));
+    resources.SetDataLocations(locations);
+
+    bool allOk = true;
+    const QString transport = QStringLiteral("jack %1").arg(periodFrames);
+    {
+        sim::JackServer server;
+        QString error;
+        if (!server.start(60s, &error, periodFrames)) {
+            std::printf("%-8s %-5d %-14s no JACK server: %s\n", qPrintable(profileName), 0, qPrintable(transport),
+                        qPrintable(error));
+            SetLogWindow(nullptr);
+            SetMessagePresenter(nullptr);
+            return true;
+        }
+        sim::Module module(*profile);
+        sim::JackPorts ports(module, QStringLiteral("Simulated Proteus"));
+        auto backend = std::make_shared<RtMidiBackend>(RtMidiBackend::Api::Jack, QStringLiteral("tabrine-bench"));
+        int in = -1, out = -1;
+        if (ports.open(&error)) {
+            in = PortNumber(backend->InputPorts(), ports.outputPortName());
+            out = PortNumber(backend->OutputPorts(), ports.inputPortName());
+        }
+        if (in < 0 || out < 0) {
+            std::printf("%-8s %-5d %-14s cannot reach the module's ports: %s\n", qPrintable(profileName), 0,
+                        qPrintable(transport), qPrintable(error));
+            allOk = false;
+        } else {
+            Proteus proteus(backend);
+            long long sentBefore = 0, receivedBefore = 0;
+            for (std::size_t n = 0; n < 2 && n < virtualJobs.size(); ++n) {
+                const Job& base = virtualJobs[n];
+                const auto start = std::chrono::steady_clock::now();
+                bool ready = proteus.OpenPort(in, out, 0, 1000, 0, 0, false);
+                // The connect sequence runs inside the pump that delivers the connect.
+                const auto deadline = start + 600s;
+                while (ready && !proteus.IsReady() && proteus.IsConnected() &&
+                       std::chrono::steady_clock::now() < deadline)
+                    proteus.PumpMessages();
+                ready = ready && proteus.IsReady();
+                const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                const auto [sent, received] = ports.driver().withDevice([](sim::Device& d) {
+                    long long a = 0, b = 0;
+                    for (const QByteArray& m : d.transcript().toModule())
+                        a += m.size();
+                    for (const QByteArray& m : d.transcript().fromModule())
+                        b += m.size();
+                    return std::make_pair(a, b);
+                });
+                Job j;
+                j.name = base.name;
+                j.elapsed = took;
+                j.out = sent - sentBefore;
+                j.in = received - receivedBefore;
+                sentBefore = sent;
+                receivedBefore = received;
+                j.wireBusier = double(std::max(j.out, j.in)) * kByteSeconds;
+                j.wireBoth = double(j.out + j.in) * kByteSeconds;
+                j.roundTrips = base.roundTrips;
+                if (!ready)
+                    problems.note(QStringLiteral("not connected"));
+                if (!problems.first.isEmpty()) {
+                    j.outcome = QStringLiteral("FAILED");
+                    j.error = problems.first.simplified().left(120);
+                    allOk = false;
+                } else {
+                    j.outcome = QStringLiteral("ok");
+                }
+                problems.first.clear();
+                // What the real transport added to the virtual run, per round trip, in periods.
+                const double period = periodFrames / 48000.0;
+                const double beyond = j.roundTrips > 0 ? (j.elapsed - base.elapsed) / j.roundTrips / period : 0.0;
+                std::printf("%-8s %-5s %-14s %-20s %9.3f %8lld %8lld %9.3f %9.3f %8s %8s %8s %8s %8s %6d %6.2f  %s%s%s"
+                            " (virtual %.3f s, beyond it %.2f periods a round trip)\n",
+                            qPrintable(profileName), "-", qPrintable(transport), qPrintable(j.name), j.elapsed, j.out,
+                            j.in, j.wireBusier, j.wireBoth, "-", "-", "-", "-", "-", j.roundTrips, j.ratio(),
+                            qPrintable(j.outcome), j.error.isEmpty() ? "" : ": ", qPrintable(j.error), base.elapsed,
+                            beyond);
+                std::fflush(stdout);
+                if (n == 0)
+                    proteus.ClosePort();
+            }
+            proteus.ClosePort();
+        }
+        ports.close();
+        server.stop();
+    }
+    SetLogWindow(nullptr);
+    SetMessagePresenter(nullptr);
+    return allOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -302,11 +431,15 @@ int main(int argc, char** argv)
     QStringList profiles;
     std::vector<int> latencies;
     bool connectOnly = false;
+    std::vector<int> periods;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QStringLiteral("--latency") && i + 1 < args.size()) {
             for (const QString& ms : args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts))
                 latencies.push_back(ms.toInt());
+        } else if (args[i] == QStringLiteral("--jack") && i + 1 < args.size()) {
+            for (const QString& frames : args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts))
+                periods.push_back(frames.toInt());
         } else if (args[i] == QStringLiteral("--connect-only")) {
             connectOnly = true;
         } else {
@@ -332,6 +465,9 @@ int main(int argc, char** argv)
             ok = RunProfile(profile, latency, connectOnly, connects) && ok;
             if (connects.size() == 2)
                 ratios.push_back({profile, latency, connects[0].ratio(), connects[1].ratio()});
+            if (latency == 0)
+                for (const int frames : periods)
+                    ok = RunJack(profile, frames, connects) && ok;
         }
     }
     std::printf("\nconnect ratios (elapsed / busier wire time)\n");

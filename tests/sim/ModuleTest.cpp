@@ -261,6 +261,28 @@ TEST(SimModule, WireTimingOnTheVirtualClock)
     EXPECT_EQ(out[1].arrived - t0, Micros(11880));
 }
 
+TEST(SimModule, TransportLatencyDelaysEachRequestAndProcessingIsSummed)
+{
+    auto h = Make(R"({"base": "full", "timing": {"processingMicros": {"default": 1000}}})");
+    ASSERT_TRUE(h);
+    h->module().setLatency(Millis(3));
+    const sim::SimTime t0 = h->clock().now();
+    h->send(Hex("F0 18 0F 00 55 02 01 01 02 F7"));
+    h->send(Hex("F0 18 0F 00 55 02 01 02 02 F7"));
+    h->runner().runUntilIdle();
+    const auto in = h->transcript().entries(sim::Direction::ToModule);
+    const auto out = h->transcript().entries(sim::Direction::FromModule);
+    ASSERT_EQ(in.size(), 2u);
+    ASSERT_EQ(out.size(), 2u);
+    // The line itself is as without latency; each request reaches the module 3 ms later.
+    EXPECT_EQ(in[0].arrived - t0, Micros(6200));
+    EXPECT_EQ(in[1].arrived - t0, Micros(9400));
+    EXPECT_EQ(out[0].sent - t0, Micros(7200));
+    EXPECT_EQ(h->module().processingTime(), Millis(2));
+    ASSERT_EQ(h->module().processingPeriods().size(), 2u);
+    EXPECT_EQ(h->module().processingPeriods()[1].first - t0, Micros(9400));
+}
+
 // Handlers are a table: a later area adds a command, and a long reply takes its bytes' time.
 TEST(SimModule, AddedHandlerAndALongReply)
 {
