@@ -303,6 +303,18 @@ bool RunProfile(const QString& profileName, int latencyMs, bool connectOnly, std
     return allOk;
 }
 
+// A Proteus that says when its connect sequence has ended.
+class WatchedProteus : public Proteus {
+public:
+    using Proteus::Proteus;
+    void OnConnect() override
+    {
+        Proteus::OnConnect();
+        connectEnded = true;
+    }
+    bool connectEnded = false;
+};
+
 int PortNumber(const std::vector<MidiPortInfo>& ports, const QString& name)
 {
     for (const MidiPortInfo& p : ports)
@@ -359,7 +371,7 @@ bool RunJack(const QString& profileName, int periodFrames, const std::vector<Job
                         qPrintable(transport), qPrintable(error));
             allOk = false;
         } else {
-            Proteus proteus(backend);
+            WatchedProteus proteus(backend);
             long long sentBefore = 0, receivedBefore = 0;
             for (std::size_t n = 0; n < 2 && n < virtualJobs.size(); ++n) {
                 const Job& base = virtualJobs[n];
@@ -367,8 +379,8 @@ bool RunJack(const QString& profileName, int periodFrames, const std::vector<Job
                 bool ready = proteus.OpenPort(in, out, 0, 1000, 0, 0, false);
                 // The connect sequence runs inside the pump that delivers the connect.
                 const auto deadline = start + 600s;
-                while (ready && !proteus.IsReady() && proteus.IsConnected() &&
-                       std::chrono::steady_clock::now() < deadline)
+                proteus.connectEnded = false;
+                while (ready && !proteus.connectEnded && std::chrono::steady_clock::now() < deadline)
                     proteus.PumpMessages();
                 ready = ready && proteus.IsReady();
                 const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
