@@ -939,7 +939,10 @@ public:
     /// from the configuration cache file, building the file first when there is
     /// none, when it cannot be read or lacks its parts (the old file is kept
     /// beside it as "<name>.bad" and the user told), or, with the user's
-    /// consent, when it was built for another set of ROMs. False stops the
+    /// consent, when it was built for another set of ROMs; completed from the
+    /// module when it lacks an installed ROM's element or holds fewer names
+    /// of a kind than the ROM has (the SIMM list is compared as well as the
+    /// checksum, which two sets of ROMs can share). False stops the
     /// connection: a failed build, a failed read, or an unreadable file that
     /// could not be kept aside (it is then left untouched).
     bool LoadCacheConfiguration();
@@ -947,6 +950,9 @@ public:
     /// of the min/max cache that the module answered (IsRangeKnown); saves it
     /// whole (an existing file is replaced only by a complete build) and
     /// stores the SIMM checksum in ROMHash. Every failure is reported; false then.
+    /// When a count of a ROM it would hold went unanswered (GetRomObjectCount),
+    /// the names are loaded for this connection but no file is written and no
+    /// checksum stored; the user is told, and the next connection builds it.
     bool CreateCacheConfiguration();
     /// The file's path in the data folder ("Tabrine" in the user's Documents
     /// folder) with the ConfigFile setting's name; a program-supplied file of
@@ -995,6 +1001,12 @@ private:
     bool RebuildUnreadableCache(const QString& path, const QString& problem);
 
     std::uint64_t m_moduleErrors = 0;
+    /// {SIMM id, kind} of the counts whose probe got no clear answer (and
+    /// were not stored); a later probe that is answered takes its entry out.
+    std::set<std::pair<int, int>> m_unansweredCounts;
+    /// The last CreateCacheConfiguration loaded the names but wrote no file,
+    /// since a count of the ROMs it would hold was not answered.
+    bool m_cacheLeftUnwritten = false;
 
 public:
     // ---- end of ROM data cache, SIMM names and the configuration cache ------------------
