@@ -454,3 +454,28 @@ TEST_F(Backup, AFullDiskIsNamedAndLeavesTheBackupBeforeIt)
     after.erase(QStringLiteral("filler"));
     EXPECT_EQ(after, before);
 }
+
+TEST_F(Backup, RealDumpsPassTheChecksARestoreRuns)
+{
+    const QDir fixtures(QStringLiteral(TABRINE_SOURCE_FIXTURES));
+    const auto preset = [](const ByteBlockList& b) { return Proteus::CheckPresetUpload(b, true); };
+    const struct {
+        const char* file;
+        std::function<Proteus::DumpProblem(const ByteBlockList&)> check;
+    } rows[] = {
+        {"a2k-setup.syx", Proteus::CheckSetupUpload},
+        {"xl7-arp-0000.syx", Proteus::CheckArpUpload},
+        {"a2k-user-preset-0000.syx", preset},
+        {"cs-rom4-preset-0000.syx", preset},
+        {"cs-rom4-preset-0512-numbered-edit-buffer.syx", preset},
+        {"p2k-init-open-loop.syx", preset},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        ByteBlockList blocks;
+        OleProps props;
+        ASSERT_TRUE(proteus->ReadSysExFile(fixtures.filePath(QLatin1String(row.file)), blocks, props));
+        const Proteus::DumpProblem problem = row.check(blocks);
+        EXPECT_FALSE(problem) << problem.operation.toStdString() << ": " << problem.reason.toStdString();
+    }
+}
