@@ -113,15 +113,14 @@ bool Proteus::SendFrontPanelButton(int button, int state, const QString& sendFai
 {
     ModuleSysExMessage message(GetDeviceId(), CMD_FRONT_PANEL);
     message.AddByte(kButton).AddValue14(button).AddByte(state);
-    if (!SendSysEx(message)) {
-        TLOG(-2, u"%s", sendFailure);
+    // The module echoes the whole message; a module error answers it as well.
+    const ReplyResult result = Exchange(message, {CMD_FRONT_PANEL, message.Bytes(), 0});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"%s", sendFailure);
         return false;
     }
-    // The module echoes the whole message; a module error answers it as well.
-    bool echoed = false;
-    if (!WaitForResponse(CMD_FRONT_PANEL, message.Data(), message.Length(), message.Data(), message.Length(), &echoed,
-                         nullptr, 0, false)) {
-        TLOG(-2, u"%s", echoFailure);
+    if (!result.Answered()) {
+        TLOG(kLogError, u"%s", echoFailure);
         return false;
     }
     return true;
@@ -190,26 +189,24 @@ bool Proteus::ScreenDump(QString& text, int count, int row, unsigned column)
     // These failures are logged even while warnings are suppressed.
     ModuleSysExMessage request(GetDeviceId(), CMD_SCREEN_DUMP_REQUEST);
     request.AddByte(kScreenDumpSub);
-    if (!SendSysEx(request)) {
-        TLOG(-2, u"Failed to send Screen Dump command - character count %d, row %d, col %d", count, row, column);
+    const ReplyResult result = Exchange(
+        request, {CMD_SCREEN_DUMP_REQUEST, ModuleReplyHeader(GetDeviceId(), CMD_SCREEN_DUMP, kScreenDumpSub),
+                  unsigned(kScreenCapacity)});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"Failed to send Screen Dump command - character count %d, row %d, col %d", count, row, column);
         return false;
     }
-    const std::uint8_t header[] = {SYSEX_START,       EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
-                                   EDITOR_DESIGNATOR, CMD_SCREEN_DUMP,     kScreenDumpSub};
-    std::array<std::uint8_t, kScreenCapacity> reply{};
-    bool replied = false;
-    unsigned received = 0;
-    if (!WaitForResponse(CMD_SCREEN_DUMP_REQUEST, request.Data(), request.Length(), header, sizeof header, &replied,
-                         reply.data(), unsigned(reply.size()), false, &received)) {
-        TLOG(-2, u"No response to Screen Dump command - character count %d, row %d, col %d", count, row, column);
+    if (!result.Answered()) {
+        TLOG(kLogError, u"No response to Screen Dump command - character count %d, row %d, col %d", count, row, column);
         return false;
     }
-    if (!replied) {
-        TLOG(-1, u"Error received for ScreenDump - character count %d, row %d, col %d", count, row, column);
+    if (!result.Replied()) {
+        TLOG(kLogNotice, u"Error received for ScreenDump - character count %d, row %d, col %d", count, row, column);
         return false;
     }
 
-    const unsigned data = ReplyDataBytes(reply.data(), received);
+    const std::uint8_t* reply = result.Data();
+    const unsigned data = ReplyDataBytes(reply, result.Size());
     auto shortReply = [&](std::int64_t needed) {
         TLOG(-2, u"Short reply to Screen Dump command - character count %d, row %d, col %d: %u data bytes where %lld are needed",
              count, row, column, data, needed);
@@ -226,7 +223,7 @@ bool Proteus::ScreenDump(QString& text, int count, int row, unsigned column)
     const std::size_t rowAt = kScreenTableAt + std::size_t(tableLength) + (row == 1 ? kScreenRowDistance : 0);
     if (characters > 0 && std::int64_t(data) < std::int64_t(rowAt) + column + characters)
         return shortReply(std::int64_t(rowAt) + column + characters);
-    QString result;
+    QString shown;
     for (std::int64_t i = 0; i < characters; ++i) {
         int code = reply[rowAt + column + std::size_t(i)];
         if (code < kUserCharacters) {
@@ -236,9 +233,9 @@ bool Proteus::ScreenDump(QString& text, int count, int row, unsigned column)
             }
             code = reply[kScreenTableAt + std::size_t(code)];
         }
-        result += QChar(char16_t(code));
+        shown += QChar(char16_t(code));
     }
-    text = result;
+    text = shown;
     return true;
 }
 

@@ -86,6 +86,15 @@ bool Proteus::SendSysEx(const SysExMessage& message)
     return Send(message.Data(), message.Length());
 }
 
+bool Proteus::SendSysEx(std::span<const std::uint8_t> message)
+{
+    if (const QString problem = SysExProblem(message); !problem.isEmpty()) {
+        TLOG(kLogError, u"Refused to send a SysEx message that would be corrupted: %s", problem);
+        return false;
+    }
+    return Send(message.data(), unsigned(message.size()));
+}
+
 void Proteus::TraceMessage(const char16_t* caller, const std::uint8_t* data, std::size_t length)
 {
     // The threshold first: below 9 nothing is formatted.
@@ -290,6 +299,7 @@ void Proteus::OnIncomingError()
     for (const TPtr<_ExpectedResponse>& entry : m_pending) {
         entry->done = true;
         entry->ok = false;
+        entry->inputError = true;
         entry->received = 0;
     }
 }
@@ -305,17 +315,47 @@ bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned 
                               unsigned headerLength, bool* ok, std::uint8_t* destination, unsigned capacity,
                               bool longWait, unsigned* received, std::span<const std::uint8_t> key)
 {
-    bool okStore = false;
-    if (!ok)
-        ok = &okStore;
-    *ok = false;
+    ExpectedReply expected;
+    expected.commandId = commandId;
+    if (header && headerLength)
+        expected.header.assign(header, header + headerLength);
+    expected.capacity = destination ? capacity : 0;
+    expected.key = key;
+    expected.longWait = longWait;
+    const ReplyResult result = AwaitReply(std::span<const std::uint8_t>(sent, sent ? sentLength : 0), expected);
+    if (ok)
+        *ok = result.Replied();
     if (received)
-        *received = 0;
-    TraceMessage(u"Proteus::WaitForResponse", sent, sent ? sentLength : 0);
+        *received = result.Size();
+    if (result.Size())
+        std::memcpy(destination, result.Data(), result.Size());
+    return result.Answered();
+}
 
-    enum class End { Answered, TimedOut, PumpEnded, Refused };
-    End end = End::Refused;
-    TPtr<_ExpectedResponse> entry = AddExpectedResponse(commandId, header, headerLength, destination, capacity, key);
+ReplyResult Proteus::Exchange(const SysExMessage& request, const ExpectedReply& expected)
+{
+    if (!SendSysEx(request))
+        return {};
+    return AwaitReply(request.Bytes(), expected);
+}
+
+ReplyResult Proteus::Exchange(std::span<const std::uint8_t> request, const ExpectedReply& expected)
+{
+    if (!SendSysEx(request))
+        return {};
+    return AwaitReply(request, expected);
+}
+
+ReplyResult Proteus::AwaitReply(std::span<const std::uint8_t> sent, const ExpectedReply& expected)
+{
+    TraceMessage(u"Proteus::WaitForResponse", sent.data(), sent.size());
+
+    ReplyResult result;
+    result.outcome = ExchangeOutcome::Busy;
+    std::vector<std::uint8_t> reply(expected.capacity);
+    TPtr<_ExpectedResponse> entry =
+        AddExpectedResponse(expected.commandId, expected.header.data(), unsigned(expected.header.size()),
+                            reply.data(), expected.capacity, expected.key);
     {
         WaitGuard guard(QStringLiteral("Proteus::WaitForResponse"));
         if (guard) {
@@ -323,45 +363,48 @@ bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned 
             platform::Clock& clock = platform::CurrentClock();
             const std::int64_t start = clock.NowMs();
             std::int64_t timeout = GetTimeout();
-            if (longWait)
+            if (expected.longWait)
                 timeout = std::max(timeout, kLongWaitMs);
             for (;;) {
                 if (!PumpMessages()) {
-                    end = End::PumpEnded;
+                    result.outcome = ExchangeOutcome::PortClosed;
                     break;
                 }
                 guard.KeepAlive();
                 NotifyWaiting();
                 RepaintMainWindow();
                 if (entry->done) {
-                    *ok = entry->ok;
-                    TLOG(8, u"%s - Found response %d", u"Proteus::WaitForResponse", *ok);
-                    end = End::Answered;
+                    result.outcome = entry->ok            ? ExchangeOutcome::Reply
+                                     : entry->inputError ? ExchangeOutcome::InputError
+                                                         : ExchangeOutcome::ModuleError;
+                    TLOG(kLogFlow, u"%s - Found response %d", u"Proteus::WaitForResponse", entry->ok);
                     break;
                 }
                 const std::int64_t elapsed = std::llabs(clock.NowMs() - start);
                 if (elapsed > timeout) {
                     if (!ResponseWarningsSuppressed()) {
                         QString bytes;
-                        for (unsigned i = 0; sent && i < sentLength; ++i)
-                            bytes += Format(u"0x%02x ", sent[i]);
-                        TLOG(-2, u"Timeout waiting for response to %s", bytes);
+                        for (const std::uint8_t b : sent)
+                            bytes += Format(u"0x%02x ", b);
+                        TLOG(kLogError, u"Timeout waiting for response to %s", bytes);
                     }
-                    TLOG(8, u"%s - Timed out", u"Proteus::WaitForResponse");
-                    end = End::TimedOut;
+                    TLOG(kLogFlow, u"%s - Timed out", u"Proteus::WaitForResponse");
+                    result.outcome = ExchangeOutcome::TimedOut;
                     break;
                 }
             }
         }
     }
     RemoveExpectedResponse(entry);
-    if (received && end == End::Answered)
-        *received = entry->received;
+    if (result.Answered()) {
+        reply.resize(entry->received);
+        result.bytes = std::move(reply);
+    }
     // The pause paces a sequence of requests; a pump that ended means the
     // port is going away and nobody waits for the pause.
-    if ((end == End::Answered || end == End::TimedOut) && m_sysExDelay > 0)
+    if ((result.Answered() || result.outcome == ExchangeOutcome::TimedOut) && m_sysExDelay > 0)
         platform::CurrentClock().SleepMs(m_sysExDelay);
-    return end == End::Answered;
+    return result;
 }
 
 // ---- Listeners --------------------------------------------------------------------------

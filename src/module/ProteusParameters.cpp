@@ -9,16 +9,16 @@
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "midi/MidiMessages.h"
+#include "module/ReplyBytes.h"
 #include "platform/Clock.h"
 
 namespace {
 
 constexpr ParameterId kFirstPseudoParameter = 9000;
 
-// The first bytes of the replies, after F0 18 0F dd 55.
-constexpr unsigned kValueReplyHeaderLength = 7;   // ... 01 02
+// What follows the reply headers F0 18 0F dd 55 01 02 (value) and
+// F0 18 0F dd 55 03 (range).
 constexpr unsigned kValueReplyLength = 4;         // id(2) value(2)
-constexpr unsigned kRangeReplyHeaderLength = 6;   // ... 03
 constexpr unsigned kRangeReplyLength = 9;         // id(2) min(2) max(2) default(2) ro(1)
 
 // The sub-command byte of a value request and of an edit (and of its reply).
@@ -40,19 +40,6 @@ bool IsSixteenControllerParameter(ParameterId id)
 bool IsBeatPartParameter(ParameterId id)
 {
     return id == BEATS_VELOCITY || id == BEATS_XPOSE || id == BEATS_GROUP;
-}
-
-// Whether the first `needed` of `received` reply bytes are there and are all
-// data bytes. A reply one byte short still fills the destination when its F7
-// is taken in as the last byte; that byte must not be read as data.
-bool HoldsData(const std::uint8_t* reply, unsigned received, unsigned needed)
-{
-    if (received < needed)
-        return false;
-    for (unsigned i = 0; i < needed; ++i)
-        if (reply[i] >= 0x80)
-            return false;
-    return true;
 }
 
 // A value as the traces show it after its number.
@@ -222,34 +209,36 @@ void Proteus::SetRangeKnown(ParameterId id, bool known)
 // ---- The three messages -----------------------------------------------------------------
 
 Proteus::Answer Proteus::ParameterExchange(const ModuleSysExMessage& request, int commandId,
-                                           const std::uint8_t* header, unsigned headerLength, std::uint8_t* reply,
+                                           std::vector<std::uint8_t> header, std::uint8_t* reply,
                                            unsigned replyLength, const ParameterExchangeTexts& texts,
                                            const QString& name, int parameterId)
 {
     const bool quiet = SuppressingWarnings();
-    if (!SendSysEx(request)) {
-        if (!quiet)
-            TLOG(-2, texts.sendFailed, name);
-        return Answer::Failed;
-    }
-    bool ok = false;
-    unsigned received = 0;
     // Value and range replies name their parameter right after the header:
     // only the reply for the parameter asked ends this wait.
     std::uint8_t key[2] = {};
     SysExValue14::Encode(parameterId, key); // the request carries the id the same way
-    const bool answered = WaitForResponse(commandId, request.Data(), request.Length(), header, headerLength, &ok,
-                                          reply, replyLength, false, &received, key);
-    if (answered && ok && !HoldsData(reply, received, replyLength)) {
-        TLOG(8, u"%s - reply too short (%d of %d bytes)", texts.caller, received, replyLength);
+    const ReplyResult result = Exchange(request, {commandId, std::move(header), replyLength, key});
+    if (result.NotSent()) {
+        if (!quiet)
+            TLOG(kLogError, texts.sendFailed, name);
+        return Answer::Failed;
+    }
+    bool ok = result.Replied();
+    // A reply one byte short still fills the destination when its F7 is taken
+    // in as the last byte; that byte must not be read as data.
+    if (ok && ReplyDataBytes(result.Data(), result.Size()) < replyLength) {
+        TLOG(kLogFlow, u"%s - reply too short (%d of %d bytes)", texts.caller, result.Size(), replyLength);
         ok = false;
     }
-    if (answered && ok)
+    if (ok) {
+        std::copy(result.bytes.begin(), result.bytes.end(), reply);
         return Answer::Replied;
+    }
     if (TestUIOn())
         return Answer::Assumed;
     if (!quiet)
-        TLOG(-2, answered ? texts.errorReply : texts.noReply, name);
+        TLOG(kLogError, result.Answered() ? texts.errorReply : texts.noReply, name);
     return Answer::Failed;
 }
 
@@ -268,16 +257,14 @@ Proteus::Answer Proteus::RequestValue(ParamRecord* record)
 
     ModuleSysExMessage request(GetDeviceId(), CMD_PARAMETER_REQUEST);
     request.AddByte(kValueRequestSubCommand).AddValue14(record->id);
-    const std::uint8_t header[kValueReplyHeaderLength] = {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
-                                                          std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR,
-                                                          CMD_PARAMETER_EDIT, kEditSubCommand};
     std::uint8_t reply[kValueReplyLength] = {};
     static constexpr ParameterExchangeTexts kTexts{u"Proteus::LowLevelParameterRequest",
                                                    u"Failed to send Parameter Request %s",
                                                    u"Error received for ParameterRequest %s",
                                                    u"No response to Parameter Request %s"};
-    const Answer answer = ParameterExchange(request, CMD_PARAMETER_REQUEST, header, kValueReplyHeaderLength, reply,
-                                            kValueReplyLength, kTexts, record->name, record->id);
+    const Answer answer = ParameterExchange(request, CMD_PARAMETER_REQUEST,
+                                            ModuleReplyHeader(GetDeviceId(), CMD_PARAMETER_EDIT, kEditSubCommand),
+                                            reply, kValueReplyLength, kTexts, record->name, record->id);
     if (answer != Answer::Replied)
         return answer;
     record->previousValue = record->value;
@@ -301,16 +288,13 @@ Proteus::Answer Proteus::RequestRange(ParamRecord* record)
 
     ModuleSysExMessage request(GetDeviceId(), CMD_PARAMETER_MINMAX_REQUEST);
     request.AddValue14(record->id);
-    const std::uint8_t header[kRangeReplyHeaderLength] = {SYSEX_START,      EMU_MANUFACTURER_ID,
-                                                          PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
-                                                          EDITOR_DESIGNATOR, CMD_PARAMETER_MINMAX};
     std::uint8_t reply[kRangeReplyLength] = {};
     static constexpr ParameterExchangeTexts kTexts{u"Proteus::LowLevelParameterMinMaxRequest",
                                                    u"Failed to send Parameter Min/Max Request %s",
                                                    u"Error received for Parameter Min/Max Request %s",
                                                    u"No response received for Parameter Min/Max Request %s"};
-    const Answer answer = ParameterExchange(request, CMD_PARAMETER_MINMAX_REQUEST, header, kRangeReplyHeaderLength,
-                                            reply, kRangeReplyLength, kTexts, record->name, record->id);
+    const Answer answer = ParameterExchange(request, CMD_PARAMETER_MINMAX_REQUEST,
+                                            ModuleReplyHeader(GetDeviceId(), CMD_PARAMETER_MINMAX), reply, kRangeReplyLength, kTexts, record->name, record->id);
     if (answer != Answer::Replied)
         return answer;
     record->minimum = SysExValue14::Decode(reply[2], reply[3]);
