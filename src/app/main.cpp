@@ -8,6 +8,9 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Problems of the settings file found while starting (by the logger's
+    // first read) are shown once the configuration is open.
+    CollectSettingsProblems();
     // The start-up logger first: it deletes the previous run's log file
     // before anything of this run is logged.
     TheTmpLogStore();
@@ -16,6 +19,7 @@ int main(int argc, char** argv)
     // refused (and logged) in favour of the default one.
     const ConfigurationChoice configuration = ChooseConfiguration(QCoreApplication::arguments().mid(1).join(u' '));
     GetGlobalConfigurations().SetKeyName(configuration.name);
+    ShowSettingsProblems();
     TLOG(0, u"Tabrine initialised");
 
     std::fputs(GetGlobalConfigurations().DumpToText().toLocal8Bit().constData(), stdout);

@@ -150,14 +150,20 @@ void Logger::Output(int, const QString& line)
 
 int Logger::GetTraceLevel()
 {
+    // Only the main (user-interface) thread reads the store; every other
+    // thread uses the threshold it last read. A thread that logs (the MIDI
+    // backend's, under its port lock) must never wait for the settings file,
+    // nor write it.
+    if (!platform::IsMainThread())
+        return m_threshold.load();
     const std::int64_t now = NowMs();
     const std::int64_t last = m_lastRead.load();
-    // Two threads may both read the store here; that costs a read, nothing more.
     if (last == kNeverRead || std::llabs(now - last) > 10000) {
         m_lastRead.store(now);
         RegistryKey key(GetTraceKeyPath(), false);
         const auto value = key.IsOpen() ? key.ReadValue(m_name) : std::nullopt;
         if (!value) {
+            // Created so that it can be found and edited.
             SetTraceLevel(m_name, m_threshold.load());
         } else if (value->type == platform::ValueType::Dword || value->type == platform::ValueType::String
                    || value->type == platform::ValueType::ExpandString

@@ -79,8 +79,9 @@ public:
     /// The threshold, re-read from the Trace key when the last read is more
     /// than 10 s old (the first call always reads). A DWORD reads as a signed
     /// number, a text as by RegistryKey::ReadDword ("9", "-2"); when the key or
-    /// the value is missing it is created with the current threshold; a value
-    /// of another type leaves the threshold as it was.
+    /// the value is missing it is created with the current threshold; a
+    /// value of another type leaves the threshold as it was. Only the main
+    /// thread reads the store: other threads get the threshold it last read.
     int GetTraceLevel();
 
     /// The millisecond clock the 10 s re-read interval is measured on; null

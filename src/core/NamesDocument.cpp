@@ -11,9 +11,12 @@
 
 namespace {
 
+// The current configuration's "Setups" key; empty when no configuration is
+// open (then no setup name is stored: they belong to one configuration).
 QString SetupsKeyPath()
 {
-    return GetGlobalConfigurations().KeyPath() + QStringLiteral("\\Setups");
+    const QString base = GetGlobalConfigurations().KeyPath();
+    return base.isEmpty() ? QString() : base + QStringLiteral("\\Setups");
 }
 
 // The leading decimal number of a value name ("12" and "12x" give 12); text

@@ -28,6 +28,10 @@ RegistryKey::RegistryKey(const QString& path, bool create)
 bool RegistryKey::Open(const QString& path, bool create)
 {
     Close();
+    // The top of the store is no key: values there would be shared by every
+    // configuration.
+    if (QString(path).replace(u'/', u'\\').split(u'\\', Qt::SkipEmptyParts).isEmpty())
+        return false;
     auto& store = CurrentSettingsStore();
     const bool ok = create ? store.CreateKey(path) : store.KeyExists(path);
     if (ok) {

@@ -2,8 +2,14 @@
 
 #include "core/Format.h"
 #include "core/Logger.h"
+#include "core/MessageBox.h"
+
+#include "platform/Process.h"
 
 #include "platform/SafeFile.h"
+
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -70,16 +76,47 @@ QString ConfigurationKeyPath(const QString& name)
 
 namespace {
 
+// Calls f with each code point of text; half of a surrogate pair without its
+// other half is passed as it is (and has the category Other_Surrogate).
+template <class F>
+void ForEachCodePoint(const QString& text, F&& f)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            f(QChar::surrogateToUcs4(c, text[i + 1].unicode()));
+            ++i;
+        } else {
+            f(char32_t(c));
+        }
+    }
+}
+
+bool IsControlOrInvisible(char32_t c)
+{
+    switch (QChar::category(c)) {
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Separator_Line:
+    case QChar::Separator_Paragraph:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The name as it can be shown in a message or a log line: control and
 // formatting characters replaced, cut to a readable length.
 QString Printable(const QString& name)
 {
-    QString out = name.left(80);
-    for (QChar& c : out)
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format
-            || c.category() == QChar::Other_Surrogate || c.category() == QChar::Separator_Line
-            || c.category() == QChar::Separator_Paragraph)
-            c = QChar(QChar::ReplacementCharacter);
+    QString out;
+    ForEachCodePoint(name.left(80), [&](char32_t c) {
+        if (IsControlOrInvisible(c))
+            out += QChar(QChar::ReplacementCharacter);
+        else
+            out += QString::fromUcs4(&c, 1);
+    });
     return name.size() > 80 ? out + QStringLiteral("...") : out;
 }
 
@@ -108,20 +145,19 @@ QString ConfigurationNameProblem(const QString& name)
         return QStringLiteral("it holds a path separator");
     if (name.contains(QStringLiteral("..")))
         return QStringLiteral("it holds \"..\"");
-    for (const QChar c : name) {
-        switch (c.category()) {
-        case QChar::Other_Control:
-        case QChar::Other_Format:
-        case QChar::Other_Surrogate:
-        case QChar::Separator_Line:
-        case QChar::Separator_Paragraph:
-            return QStringLiteral("it holds a control or invisible character");
-        default:
-            break;
-        }
-        if (QStringView(u"<>:\"|?*").contains(c))
-            return Format(u"it holds the character %c, which file names cannot hold", c);
-    }
+    // Character by character, not by UTF-16 unit: a character outside the
+    // Basic Multilingual Plane (an emoji) is two units, neither a character.
+    QString problem;
+    ForEachCodePoint(name, [&](char32_t c) {
+        if (!problem.isEmpty())
+            return;
+        if (IsControlOrInvisible(c))
+            problem = QStringLiteral("it holds a control or invisible character");
+        else if (c < 0x80 && QStringView(u"<>:\"|?*").contains(QChar(char16_t(c))))
+            problem = Format(u"it holds the character %c, which file names cannot hold", QChar(char16_t(c)));
+    });
+    if (!problem.isEmpty())
+        return problem;
     if (name.front().isSpace() || name.back().isSpace())
         return QStringLiteral("it starts or ends with a blank");
     if (name.back() == u'.')
@@ -169,22 +205,28 @@ GlobalConfigurations::GlobalConfigurations()
 {
     for (const ConfigurationRow& row : kRows)
         m_rows.emplace(row.id, row);
-    m_key.Open(ConfigurationKeyPath(QString::fromUtf16(kDefaultConfigurationName)), true);
+    m_path = ConfigurationKeyPath(QString::fromUtf16(kDefaultConfigurationName));
+    RegistryKey(m_path, true);
 }
 
 void GlobalConfigurations::SetKeyName(const QString& name)
 {
     const QString problem = ConfigurationNameProblem(name);
+    const QString path = problem.isEmpty() ? ConfigurationKeyPath(name) : QString();
     {
         std::lock_guard l(m_lock);
         m_name = name;
-        if (problem.isEmpty())
-            m_key.Open(ConfigurationKeyPath(name), true);
-        else
-            m_key.Close();
+        m_path = path;
     }
-    if (!problem.isEmpty())
+    if (!problem.isEmpty()) {
         TLOG(-2, u"Configuration \"%s\" not opened: %s", Printable(name), problem);
+        return;
+    }
+    // A key that cannot be created now (the store is locked by another
+    // process, or cannot be written) is created by the first change that
+    // can; until then its settings read as the defaults.
+    if (!RegistryKey(path, true).IsOpen())
+        TLOG(-2, u"The settings of configuration \"%s\" cannot be stored at present", Printable(name));
 }
 
 QString GlobalConfigurations::KeyName() const
@@ -196,13 +238,26 @@ QString GlobalConfigurations::KeyName() const
 QString GlobalConfigurations::KeyPath() const
 {
     std::lock_guard l(m_lock);
-    return m_key.Path();
+    return m_path;
 }
 
 RegistryKey GlobalConfigurations::Key() const
 {
-    std::lock_guard l(m_lock);
-    return m_key;
+    // Reading needs a key that exists, not one that can be written.
+    const QString path = KeyPath();
+    RegistryKey key;
+    if (!path.isEmpty())
+        key.Open(path, false);
+    return key;
+}
+
+RegistryKey GlobalConfigurations::WritableKey()
+{
+    const QString path = KeyPath();
+    RegistryKey key;
+    if (!path.isEmpty())
+        key.Open(path, true);
+    return key;
 }
 
 const ConfigurationRow* GlobalConfigurations::FindConfiguration(int id) const
@@ -227,7 +282,7 @@ void GlobalConfigurations::SetString(int id, const QString& text)
     if (text == str(row->textDefault))
         Key().DeleteValue(str(row->name));
     else
-        Key().WriteString(str(row->name), text);
+        WritableKey().WriteString(str(row->name), text);
 }
 
 std::uint32_t GlobalConfigurations::GetDword(int id) const
@@ -246,7 +301,7 @@ void GlobalConfigurations::SetDword(int id, std::uint32_t value)
     if (value == row->numberDefault)
         Key().DeleteValue(str(row->name));
     else
-        Key().WriteDword(str(row->name), value);
+        WritableKey().WriteDword(str(row->name), value);
 }
 
 bool GlobalConfigurations::GetBool(int id) const
@@ -265,7 +320,7 @@ void GlobalConfigurations::SetBool(int id, bool value)
     if (value == row->boolDefault)
         Key().DeleteValue(str(row->name));
     else
-        Key().WriteDword(str(row->name), value ? 1u : 0u);
+        WritableKey().WriteDword(str(row->name), value ? 1u : 0u);
 }
 
 QString GlobalConfigurations::ReadString(const QString& valueName, const QString& def) const
@@ -275,7 +330,7 @@ QString GlobalConfigurations::ReadString(const QString& valueName, const QString
 
 void GlobalConfigurations::WriteString(const QString& valueName, const QString& text)
 {
-    Key().WriteString(valueName, text);
+    WritableKey().WriteString(valueName, text);
 }
 
 QString GlobalConfigurations::DumpToText() const
@@ -320,6 +375,71 @@ bool GlobalConfigurations::WriteDescriptionFile(const QString& path) const
     }
     text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     return bool(platform::WriteFileWhole(path, text.toLatin1()));
+}
+
+namespace {
+
+// Problems of the settings file, each shown to the user once.
+struct SettingsProblems {
+    std::mutex lock;
+    std::set<QString> seen;
+    std::vector<QString> waiting;
+    bool showing = false; ///< start-up is done: show at once on the main thread
+};
+
+SettingsProblems& Problems()
+{
+    static SettingsProblems* problems = new SettingsProblems;
+    return *problems;
+}
+
+void ShowSettingsProblem(const QString& text)
+{
+    ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, 157, text);
+}
+
+} // namespace
+
+void CollectSettingsProblems()
+{
+    platform::SetSettingsProblemHandler([](const QString& text) {
+        SettingsProblems& p = Problems();
+        {
+            std::lock_guard l(p.lock);
+            if (!p.seen.insert(text).second)
+                return;
+            // Before start-up is done the logger may not even exist yet.
+            if (!p.showing || !platform::IsMainThread()) {
+                p.waiting.push_back(text);
+                return;
+            }
+        }
+        ShowSettingsProblem(text);
+    });
+}
+
+void ShowSettingsProblems()
+{
+    std::vector<QString> texts;
+    {
+        SettingsProblems& p = Problems();
+        std::lock_guard l(p.lock);
+        p.showing = true;
+        if (!platform::IsMainThread())
+            return;
+        texts.swap(p.waiting);
+    }
+    for (const QString& text : texts)
+        ShowSettingsProblem(text);
+}
+
+void ForgetSettingsProblems()
+{
+    SettingsProblems& p = Problems();
+    std::lock_guard l(p.lock);
+    p.seen.clear();
+    p.waiting.clear();
+    p.showing = false;
 }
 
 GlobalConfigurations& GetGlobalConfigurations()

@@ -87,10 +87,13 @@ public:
 
     /// Points the store at the named configuration (creating its key), in
     /// place of the open one. A name that IsValidConfigurationName refuses
-    /// opens nothing (logged): reads then give the defaults and writes do nothing.
+    /// opens nothing (logged): reads then give the defaults and writes do
+    /// nothing. A key that cannot be created at once (the store is locked
+    /// or cannot be written) is logged, read wherever it exists, and created
+    /// by the first write that can.
     void SetKeyName(const QString& name);
     QString KeyName() const;
-    /// The configuration's key path; empty when no key is open.
+    /// The configuration's key path; empty when a refused name opened none.
     QString KeyPath() const;
 
     const ConfigurationRow* FindConfiguration(int id) const;
@@ -116,13 +119,28 @@ public:
     static const ConfigurationRow* Table();
 
 private:
+    /// The configuration's key for reading (not open when it does not exist).
     RegistryKey Key() const;
+    /// The configuration's key, created when missing, for a change.
+    RegistryKey WritableKey();
 
-    mutable std::mutex m_lock; ///< guards m_name and m_key
+    mutable std::mutex m_lock; ///< guards m_name and m_path
     QString m_name;
     std::map<int, ConfigurationRow> m_rows;
-    RegistryKey m_key;
+    QString m_path; ///< the configuration's key; empty when none is open
 };
+
+/// From now on every distinct problem of the settings file (a damaged line, a
+/// change that could not be saved) is shown to the user once, in a message
+/// box with no owner window, since it may come before any window exists.
+/// Start-up calls it before anything reads a setting; problems found until
+/// ShowSettingsProblems, or off the main thread, wait.
+void CollectSettingsProblems();
+/// Shows the waiting problems (on the main thread); later ones are shown as
+/// they are found.
+void ShowSettingsProblems();
+/// Forgets what was shown and waits again (tests).
+void ForgetSettingsProblems();
 
 /// The single instance, built on first use with the "Settings" configuration
 /// and kept until the process ends (code running at exit may still read it).

@@ -270,10 +270,59 @@ QByteArray Encode(const QByteArray& utf8, const QString& encoding)
     return fixed.toUtf8();
 }
 
+// The offset of the first byte that is not part of well-formed UTF-8 (an
+// overlong form, a surrogate or a code point above U+10FFFF included), or -1.
+qsizetype FirstBadUtf8Byte(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int more = 0;
+        char32_t code = 0;
+        char32_t least = 0;
+        if ((c & 0xE0) == 0xC0) {
+            more = 1, code = c & 0x1F, least = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            more = 2, code = c & 0x0F, least = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            more = 3, code = c & 0x07, least = 0x10000;
+        } else {
+            return i;
+        }
+        if (i + more >= n)
+            return i;
+        for (int k = 1; k <= more; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return i;
+            code = (code << 6) | (p[i + k] & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return i;
+        i += more + 1;
+    }
+    return -1;
+}
+
+// Why a document's bytes cannot be read as text: the encoding named and the
+// offset of the first byte that does not convert (-1 when the encoding itself
+// is unknown).
+struct EncodingFailure {
+    QString encoding;
+    qsizetype offset = -1;
+};
+
 // The file's bytes as UTF-8 for the parser: a UTF-8 byte-order mark dropped,
 // UTF-16 (with a mark, or recognised by its first "<") and any other encoding
-// the declaration names converted. Undeclared text is taken as UTF-8.
-QByteArray SourceAsUtf8(const QByteArray& raw)
+// the declaration names converted. Undeclared text is taken as UTF-8. Bytes
+// that do not convert are a failure, never replaced: a document read with
+// replacement characters would lose the originals when it is saved again.
+std::optional<QByteArray> SourceAsUtf8(const QByteArray& raw, EncodingFailure& failure)
 {
     auto startsWith = [&](std::initializer_list<unsigned char> bytes) {
         if (raw.size() < qsizetype(bytes.size()))
@@ -284,24 +333,81 @@ QByteArray SourceAsUtf8(const QByteArray& raw)
                 return false;
         return true;
     };
+    auto checkedUtf8 = [&](const QByteArray& utf8, qsizetype skipped) -> std::optional<QByteArray> {
+        const qsizetype bad = FirstBadUtf8Byte(utf8);
+        if (bad < 0)
+            return utf8;
+        failure.encoding = QStringLiteral("UTF-8");
+        failure.offset = bad + skipped;
+        return std::nullopt;
+    };
+    auto decoded = [&](QStringDecoder decoder, const QByteArray& bytes, const QString& name) -> std::optional<QByteArray> {
+        const QString text = decoder(bytes);
+        // Half a surrogate pair decodes without an error but has no UTF-8 form.
+        bool unpaired = false;
+        for (qsizetype i = 0; i < text.size() && !unpaired; ++i) {
+            const char16_t c = text[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()))
+                ++i;
+            else
+                unpaired = QChar::isSurrogate(c);
+        }
+        if (!decoder.hasError() && !unpaired)
+            return text.toUtf8();
+        failure.encoding = name;
+        failure.offset = 0;
+        return std::nullopt;
+    };
     if (startsWith({0xEF, 0xBB, 0xBF}))
-        return raw.mid(3);
+        return checkedUtf8(raw.mid(3), 3);
     if (startsWith({0xFF, 0xFE}))
-        return QStringDecoder(QStringConverter::Utf16LE)(raw.mid(2)).operator QString().toUtf8();
+        return decoded(QStringDecoder(QStringConverter::Utf16LE), raw.mid(2), QStringLiteral("UTF-16"));
     if (startsWith({0xFE, 0xFF}))
-        return QStringDecoder(QStringConverter::Utf16BE)(raw.mid(2)).operator QString().toUtf8();
+        return decoded(QStringDecoder(QStringConverter::Utf16BE), raw.mid(2), QStringLiteral("UTF-16"));
     if (startsWith({'<', 0x00}))
-        return QStringDecoder(QStringConverter::Utf16LE)(raw).operator QString().toUtf8();
+        return decoded(QStringDecoder(QStringConverter::Utf16LE), raw, QStringLiteral("UTF-16"));
     if (startsWith({0x00, '<'}))
-        return QStringDecoder(QStringConverter::Utf16BE)(raw).operator QString().toUtf8();
-    static const QRegularExpression declared(QStringLiteral("^\\s*<\\?xml[^>]*encoding\\s*=\\s*[\"']([A-Za-z0-9._:-]+)[\"']"));
+        return decoded(QStringDecoder(QStringConverter::Utf16BE), raw, QStringLiteral("UTF-16"));
+    static const QRegularExpression declared(QStringLiteral("^\\s*<\\?xml[^>]*encoding\\s*=\\s*[\"']([^\"']*)[\"']"));
     const QRegularExpressionMatch m = declared.match(QString::fromLatin1(raw.left(256)));
     if (m.hasMatch() && !IsUtf8Name(m.captured(1))) {
-        QStringDecoder decoder(m.captured(1).toLatin1().constData());
-        if (decoder.isValid())
-            return decoder(raw).operator QString().toUtf8();
+        const QString name = m.captured(1);
+        QStringDecoder decoder(name.toLatin1().constData());
+        if (!decoder.isValid()) {
+            failure.encoding = name;
+            failure.offset = -1;
+            return std::nullopt;
+        }
+        return decoded(std::move(decoder), raw, name);
     }
-    return raw;
+    return checkedUtf8(raw, 0);
+}
+
+// The failure record of a document whose bytes do not convert.
+XMLParseError EncodingFailureDetails(const EncodingFailure& failure, const QByteArray& raw, const QString& url)
+{
+    XMLParseError e;
+    e.errorCode = kXMLEncodingError;
+    e.url = url;
+    if (failure.offset < 0) {
+        e.reason = QStringLiteral("The encoding \"%1\" named by the document cannot be read").arg(failure.encoding);
+        return e;
+    }
+    e.reason = QStringLiteral("The document holds bytes that are not valid %1 text").arg(failure.encoding);
+    if (failure.encoding == QStringLiteral("UTF-8")) {
+        // Where: the text before the bad byte is good UTF-8.
+        const QByteArray before = raw.left(failure.offset);
+        const qsizetype lineStart = before.lastIndexOf('\n') + 1;
+        qsizetype lineEnd = raw.indexOf('\n', failure.offset);
+        if (lineEnd < 0)
+            lineEnd = raw.size();
+        const qsizetype bom = raw.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        e.filePosition = int(QString::fromUtf8(before.mid(bom)).size());
+        e.line = int(before.count('\n')) + 1;
+        e.linePosition = int(QString::fromUtf8(before.mid(std::max(lineStart, bom))).size()) + 1;
+        e.sourceText = QString::fromUtf8(raw.mid(lineStart, lineEnd - lineStart)).trimmed();
+    }
+    return e;
 }
 
 XMLParseError DescribeFailure(const pugi::xml_parse_result& result, const QByteArray& utf8, const QString& url)
@@ -636,7 +742,14 @@ bool XMLDocument::Load(const QString& path)
         m_state->error = FileFailure(pugi::status_io_error, path);
         return false;
     }
-    return Parse(SourceAsUtf8(raw), path);
+    EncodingFailure failure;
+    const std::optional<QByteArray> utf8 = SourceAsUtf8(raw, failure);
+    if (!utf8) {
+        m_state->tree = NewTree(m_state);
+        m_state->error = EncodingFailureDetails(failure, raw, path);
+        return false;
+    }
+    return Parse(*utf8, path);
 }
 
 bool XMLDocument::LoadXML(QStringView text)

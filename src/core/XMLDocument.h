@@ -163,6 +163,10 @@ public:
     ~XMLCDATASection() override = default;
 };
 
+/// The error code of a document whose text does not convert from the
+/// encoding it is in (or names an encoding that cannot be read).
+inline constexpr int kXMLEncodingError = 100;
+
 /// The details of the last load, as XMLDocument::ReportError prints them.
 struct XMLParseError {
     int errorCode = 0;      ///< 0 after a good load; else the parser's status
@@ -191,7 +195,9 @@ public:
 
     /// Loads the file (UTF-8, UTF-16 with a byte-order mark, or the encoding its
     /// declaration names). On failure the document is left empty and the
-    /// details are kept for ReportError.
+    /// details are kept for ReportError. Text that does not convert from its
+    /// encoding (or an encoding that cannot be read) fails the load with
+    /// kXMLEncodingError: nothing is read with replacement characters.
     bool Load(const QString& path);
     /// Replaces the content by the parsed text; the same rule on failure.
     bool LoadXML(QStringView text);

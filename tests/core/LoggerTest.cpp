@@ -96,6 +96,64 @@ TEST_F(LoggerTest, ThresholdComesFromTheTraceKeyAndIsReadAgainAfterTenSeconds)
     }
 }
 
+// A store that notes every call made on a thread other than the main one.
+class ThreadWatchingStore final : public platform::SettingsStore {
+public:
+    std::atomic<int> callsOffMainThread{0};
+
+    bool CreateKey(const QString& p) override { return Note(), m_inner->CreateKey(p); }
+    bool KeyExists(const QString& p) override { return Note(), m_inner->KeyExists(p); }
+    std::optional<StoredValue> ReadValue(const QString& p, const QString& n) override { return Note(), m_inner->ReadValue(p, n); }
+    bool WriteValue(const QString& p, const QString& n, const StoredValue& v) override { return Note(), m_inner->WriteValue(p, n, v); }
+    bool DeleteValue(const QString& p, const QString& n) override { return Note(), m_inner->DeleteValue(p, n); }
+    QStringList ValueNames(const QString& p) override { return Note(), m_inner->ValueNames(p); }
+    QStringList SubKeys(const QString& p) override { return Note(), m_inner->SubKeys(p); }
+    bool DeleteKey(const QString& p) override { return Note(), m_inner->DeleteKey(p); }
+
+private:
+    void Note()
+    {
+        if (std::this_thread::get_id() != m_main)
+            ++callsOffMainThread;
+    }
+    std::thread::id m_main = std::this_thread::get_id();
+    std::shared_ptr<platform::SettingsStore> m_inner = platform::MakeMemorySettingsStore();
+};
+
+TEST_F(LoggerTest, LoggingOffTheMainThreadNeverTouchesTheStore)
+{
+    // The MIDI backend's thread logs under its port lock: it must not wait for
+    // the settings file, nor write it. It uses the threshold the main thread read.
+    auto store = std::make_shared<ThreadWatchingStore>();
+    platform::SetCurrentSettingsStore(store);
+    Store(StoredValue::Number(4));
+    RecordingLogger logger;
+    LogEveryLevel(logger);
+    ASSERT_EQ(logger.Levels(), LevelsUpTo(4));
+
+    const struct {
+        const char* name;
+        std::optional<StoredValue> stored; // nothing: the value is deleted
+    } rows[] = {{"value changed", StoredValue::Number(9)}, {"value missing", std::nullopt}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.stored)
+            Store(*row.stored);
+        else
+            platform::CurrentSettingsStore().DeleteValue(GetTraceKeyPath(), QStringLiteral("Tabrine"));
+        g_fakeNow += 60000; // due for a read long since
+        logger.Clear();
+        std::thread([&] { LogEveryLevel(logger); }).join();
+        EXPECT_EQ(store->callsOffMainThread.load(), 0);
+        EXPECT_EQ(logger.Levels(), LevelsUpTo(4)) << "the last threshold read on the main thread";
+    }
+    // The main thread takes up the change.
+    Store(StoredValue::Number(9));
+    logger.Clear();
+    LogEveryLevel(logger);
+    EXPECT_EQ(logger.Levels(), LevelsUpTo(9));
+}
+
 TEST_F(LoggerTest, SetTraceLevelClampsAndCreatesTheKey)
 {
     const struct {

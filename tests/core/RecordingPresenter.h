@@ -9,9 +9,11 @@
 
 struct RecordingPresenter : MessagePresenter {
     std::vector<QString> texts;
-    int Present(QObject*, const QString& text, const QString&, unsigned) override
+    std::vector<QObject*> owners;
+    int Present(QObject* owner, const QString& text, const QString&, unsigned) override
     {
         texts.push_back(text);
+        owners.push_back(owner);
         return msgbox::IdOk;
     }
 

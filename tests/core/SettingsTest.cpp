@@ -1,12 +1,22 @@
 #include "core/Settings.h"
 
 #include "RecordingLogger.h"
+#include "RecordingPresenter.h"
+
+#include "platform/Process.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <sys/mount.h>
 
 using platform::StoredValue;
 
@@ -232,6 +242,148 @@ TEST_F(SettingsTest, DescriptionFileIsNarrowTextWithCrLfWrittenWhole)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"Configurations.txt"});
 }
 
+// ---------------------------------------------------------------------------
+// The settings file under faults: a damaged line, a lock that cannot be taken.
+
+const QByteArray kStudioFile = "Tabrine Settings Version 1\n"
+                               "[Software\\Brimcote Limited\\Tabrine\\Studio]\n"
+                               "\"InputPort\"=dword:00000002\n"
+                               "\"LongTimeout\"=dword:000007d0\n";
+
+bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(SettingsTest, DamagedLineIsShownOnceWithNoOwnerAndTheRestOfTheFileSurvives)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/Tabrine.reg");
+    const QByteArray badLine = "\"PresetFile\"=\"C:\\Presets\\warm.xml\"";
+    ASSERT_TRUE(WriteFile(path, kStudioFile + badLine + "\n"));
+    platform::SetCurrentSettingsStore(platform::MakeFileSettingsStore(path));
+    auto presenter = RecordingPresenter::Install();
+    ForgetSettingsProblems();
+    CollectSettingsProblems();
+
+    // Start-up: the logger reads (and writes back) its threshold, the
+    // configuration is opened, then the waiting problems are shown.
+    GlobalConfigurations config;
+    config.SetKeyName(QStringLiteral("Studio"));
+    TheTmpLogStore().ForgetLastRead();
+    TLOG(0, u"started");
+    EXPECT_TRUE(presenter->texts.empty()) << "nothing is shown before start-up is done";
+    ShowSettingsProblems();
+    ASSERT_EQ(presenter->texts.size(), 1u);
+    EXPECT_EQ(presenter->owners[0], nullptr);
+    EXPECT_TRUE(presenter->texts[0].contains(QStringLiteral("line 5"))) << presenter->texts[0].toStdString();
+
+    EXPECT_EQ(config.GetDword(InputPort), 2u);
+    EXPECT_EQ(config.GetDword(LongTimeout), 2000u);
+    config.SetDword(DeviceId, 7);
+    ShowSettingsProblems();
+    EXPECT_EQ(presenter->texts.size(), 1u) << "told once";
+    const QByteArray after = ReadFile(path);
+    EXPECT_TRUE(after.contains(badLine + "\n")) << after.toStdString();
+    EXPECT_TRUE(after.contains("\"Tabrine\"=dword:00000000")) << "the logger's threshold";
+    EXPECT_EQ(config.GetDword(InputPort), 2u);
+    EXPECT_EQ(config.GetDword(DeviceId), 7u);
+
+    platform::SetSettingsProblemHandler(nullptr);
+    ForgetSettingsProblems();
+    SetMessagePresenter(nullptr);
+}
+
+TEST_F(SettingsTest, ExistingConfigurationReadsWhileAnotherProcessHoldsTheLock)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/Tabrine.reg");
+    ASSERT_TRUE(WriteFile(path, kStudioFile));
+    platform::SetCurrentSettingsStore(
+        platform::MakeFileSettingsStore(path, {std::chrono::milliseconds(100)}));
+    QLockFile held(path + QStringLiteral(".lock"));
+    ASSERT_TRUE(held.tryLock(0));
+
+    GlobalConfigurations config;
+    config.SetKeyName(QStringLiteral("Studio"));
+    EXPECT_EQ(config.GetDword(LongTimeout), 2000u);
+    EXPECT_EQ(config.GetDword(InputPort), 2u);
+
+    // A configuration that does not exist yet is created by the first change
+    // that can take the lock.
+    config.SetKeyName(QStringLiteral("Stage"));
+    config.SetDword(LongTimeout, 3000);
+    EXPECT_EQ(config.GetDword(LongTimeout), 1000u);
+    held.unlock();
+    config.SetDword(LongTimeout, 3000);
+    EXPECT_EQ(config.GetDword(LongTimeout), 3000u);
+}
+
+// Run by ExistingConfigurationReadsOnAReadOnlyOrFullFileSystem in a private
+// mount namespace: the settings folder is a small tmpfs made read-only or full.
+TEST(SettingsInMountNamespace, DISABLED_Child)
+{
+    const QString dir = qEnvironmentVariable("TABRINE_NS_DIR");
+    const QString fault = qEnvironmentVariable("TABRINE_NS_FAULT");
+    ASSERT_FALSE(dir.isEmpty());
+    if (::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const QString path = dir + QStringLiteral("/Tabrine.reg");
+    ASSERT_TRUE(WriteFile(path, kStudioFile));
+    if (fault == QStringLiteral("read-only")) {
+        ASSERT_EQ(::mount("tmpfs", QFile::encodeName(dir).constData(), nullptr, MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
+    } else {
+        QFile filler(dir + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush())
+            ;
+    }
+    platform::SetCurrentSettingsStore(platform::MakeFileSettingsStore(path, {std::chrono::milliseconds(100)}));
+    GlobalConfigurations config;
+    config.SetKeyName(QStringLiteral("Studio"));
+    EXPECT_EQ(config.GetDword(LongTimeout), 2000u);
+    EXPECT_EQ(config.GetDword(InputPort), 2u);
+    config.SetDword(LongTimeout, 3000); // fails, and is reported
+    EXPECT_EQ(config.GetDword(LongTimeout), 2000u);
+    EXPECT_EQ(ReadFile(path), kStudioFile) << "a failed change loses nothing";
+}
+
+TEST(SettingsInMountNamespace, ExistingConfigurationReadsOnAReadOnlyOrFullFileSystem)
+{
+    const QString unshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+    if (unshare.isEmpty() || QProcess::execute(unshare, {QStringLiteral("-m"), QStringLiteral("true")}) != 0)
+        GTEST_SKIP() << "private mount namespaces are not allowed here";
+    for (const char* fault : {"read-only", "full"}) {
+        SCOPED_TRACE(fault);
+        QTemporaryDir dir;
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TABRINE_NS_DIR"), dir.path());
+        env.insert(QStringLiteral("TABRINE_NS_FAULT"), QString::fromLatin1(fault));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(unshare, {QStringLiteral("-m"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                              QCoreApplication::applicationFilePath(), QStringLiteral("--gtest_also_run_disabled_tests"),
+                              QStringLiteral("--gtest_filter=SettingsInMountNamespace.DISABLED_Child")});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(child.readAll());
+        if (output.contains(QStringLiteral("cannot mount a tmpfs here")))
+            GTEST_SKIP() << "cannot mount a tmpfs in a private mount namespace";
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains(QStringLiteral("[  PASSED  ] 1 test"))) << output.toStdString();
+    }
+}
+
 TEST(ConfigurationName, CommandLineChoosesASafeConfigurationOrTheDefault)
 {
     platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
@@ -249,6 +401,8 @@ TEST(ConfigurationName, CommandLineChoosesASafeConfigurationOrTheDefault)
         {"any letters", "Ünïcödé 音 (2)", "Ünïcödé 音 (2)", "Ünïcödé 音 (2).xml"},
         {"dots inside", "v1.2", "v1.2", "v1.2.xml"},
         {"longest", QString(64, u'n'), QString(64, u'n'), QString(64, u'n') + ".xml"},
+        {"emoji", "Rig 😀", "Rig 😀", "Rig 😀.xml"},
+        {"musical symbol", "𝄞 Strings", "𝄞 Strings", "𝄞 Strings.xml"},
         // refused
         {"too long", QString(65, u'n'), "", ""},
         {"parent folder", "../evil", "", ""},
@@ -258,6 +412,9 @@ TEST(ConfigurationName, CommandLineChoosesASafeConfigurationOrTheDefault)
         {"control character", QStringLiteral("bad\nline"), "", ""},
         {"escape", QStringLiteral("bad\x1b[31m"), "", ""},
         {"direction override", QStringLiteral("\u202Elmx.exe"), "", ""},
+        {"half an emoji", QString(QChar(0xD83D)) + QStringLiteral("Rig"), "", ""},
+        {"other half alone", QStringLiteral("Rig") + QChar(0xDE00), "", ""},
+        {"invisible character beyond the first plane", QStringLiteral("Rig") + QString::fromUcs4(U"\U000E0001"), "", ""},
         {"colon", "C:x", "", ""},
         {"wildcard", "a*", "", ""},
         {"trailing dot", "name.", "", ""},

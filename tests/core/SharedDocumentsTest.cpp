@@ -401,3 +401,21 @@ TEST_F(SharedDocumentsTest, SetupNamesLiveUnderTheConfigurationsSetupsKey)
     EXPECT_TRUE(resources->GetSetupNames(names));
     EXPECT_TRUE(names.empty());
 }
+
+TEST_F(SharedDocumentsTest, WithNoConfigurationOpenSetupNamesAreNotStored)
+{
+    // A refused configuration name opens no key: setup names must not go to a
+    // key shared by every configuration.
+    platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
+    GetGlobalConfigurations().SetKeyName(QStringLiteral("bad/name"));
+    ASSERT_EQ(GetGlobalConfigurations().KeyPath(), QString());
+    EXPECT_TRUE(resources->SetSetupName(5, QStringLiteral("Live set")));
+    std::map<int, QString> names;
+    EXPECT_TRUE(resources->GetSetupNames(names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_FALSE(platform::CurrentSettingsStore().KeyExists(QStringLiteral("Setups")));
+    const QStringList top = platform::CurrentSettingsStore().SubKeys(QString());
+    EXPECT_TRUE(top.isEmpty() || top == QStringList{QStringLiteral("Software")}) << top.join(u',').toStdString();
+    EXPECT_FALSE(RegistryKey(QString(), true).IsOpen()) << "the top of the store is no key";
+    GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
+}

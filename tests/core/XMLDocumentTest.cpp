@@ -330,3 +330,46 @@ TEST(XMLDocumentTest, FilesInOtherEncodingsAndFileFailures)
     doc.LoadXML(QStringLiteral("<r/>"));
     EXPECT_FALSE(doc.Save(dir.filePath(QStringLiteral("no/such/folder/x.xml"))));
 }
+
+// A document whose bytes do not convert from its encoding is refused with the
+// reason; it is never read with replacement characters (a save would then
+// write them over the originals).
+TEST(XMLDocumentTest, TextThatDoesNotConvertFromItsEncodingIsRefused)
+{
+    QTemporaryDir dir;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* reason; // in the failure's reason
+        int line;           // -1: not known
+    } rows[] = {
+        {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-no-such-set\"?>\n<r>Gr\xFC\xDF""e</r>\n",
+         "\"x-no-such-set\"", -1},
+        {"declared UTF-8, Latin-1 bytes", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<r>\n<n>Gr\xFC\xDF""e</n></r>\n",
+         "UTF-8", 3},
+        {"undeclared, Latin-1 bytes", "<r a=\"caf\xE9\"/>", "UTF-8", 1},
+        {"byte-order mark, then a bad byte", "\xEF\xBB\xBF<r>\xC0\xAF</r>", "UTF-8", 1},
+        {"UTF-8 encoded surrogate", "<r>\xED\xA0\x80</r>", "UTF-8", 1},
+        {"UTF-16 with half a pair", QByteArray("\xFF\xFE<\0r\0>\0\x3D\xD8<\0/\0r\0>\0", 18), "UTF-16", -1},
+    };
+    auto presenter = RecordingPresenter::Install();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = dir.filePath(QStringLiteral("doc.xml"));
+        ASSERT_TRUE(WriteAll(path, row.bytes));
+        XMLDocument doc = Parsed(QStringLiteral("<old/>"));
+        EXPECT_FALSE(doc.Load(path));
+        const XMLParseError e = doc.GetParseError();
+        EXPECT_EQ(e.errorCode, kXMLEncodingError);
+        EXPECT_TRUE(e.reason.contains(QString::fromUtf8(row.reason))) << e.reason.toStdString();
+        EXPECT_EQ(e.line, row.line);
+        EXPECT_EQ(e.url, path);
+        EXPECT_TRUE(doc.GetDocumentElement().IsNull());
+        presenter->texts.clear();
+        EXPECT_FALSE(doc.ReportError(u"Failed to load the document", -2));
+        ASSERT_EQ(presenter->texts.size(), 1u);
+        EXPECT_TRUE(presenter->texts[0].contains(e.reason));
+        EXPECT_EQ(ReadAll(path), row.bytes) << "the file is left as it was";
+    }
+    SetMessagePresenter(nullptr);
+}

@@ -14,7 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include <QLockFile>
+
+#include <csignal>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using platform::SettingsStore;
 using platform::StoredValue;
@@ -34,6 +41,13 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Sets the file's modification time seconds into the past.
+void Age(const QString& path, int seconds)
+{
+    const timespec times[2] = {{time(nullptr) - seconds, 0}, {time(nullptr) - seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
 }
 
 ino_t Inode(const QString& path)
@@ -368,22 +382,15 @@ TEST_F(FileSettingsStoreTest, ConcurrentProcessesLoseNothing)
     EXPECT_FALSE(QFileInfo::exists(m_path + QStringLiteral(".lock")));
 }
 
-TEST_F(FileSettingsStoreTest, DamagedFileReadsEmptyAndIsKeptBeforeTheNextChange)
+TEST_F(FileSettingsStoreTest, FileThatIsNoSettingsFileReadsEmptyAndIsKeptBeforeTheNextChange)
 {
     const struct {
         const char* name;
         QByteArray bytes;
     } damaged[] = {
         {"other file", "<?xml version=\"1.0\"?>\n<config/>\n"},
-        {"unterminated text", "Tabrine Settings Version 1\n[A]\n\"x\"=\"abc\n"},
-        {"bad number", "Tabrine Settings Version 1\n[A]\n\"x\"=dword:zz\n"},
-        {"number too long", "Tabrine Settings Version 1\n[A]\n\"x\"=dword:123456789\n"},
-        {"unknown escape", "Tabrine Settings Version 1\n[A]\n\"x\"=\"a\\qb\"\n"},
-        {"value before key", "Tabrine Settings Version 1\n\"x\"=\"a\"\n"},
-        {"stray line", "Tabrine Settings Version 1\n[A]\nx=1\n"},
-        {"header not closed", "Tabrine Settings Version 1\n[A\n"},
-        {"not UTF-8", "Tabrine Settings Version 1\n[A]\n\"x\"=\"\xff\xfe\"\n"},
-        {"truncated hex", "Tabrine Settings Version 1\n[A]\n\"x\"=hex:0g\n"},
+        {"header not UTF-8", "Tabrine Settings Version 1\xff\n[A]\n"},
+        {"no header", "[A]\n\"x\"=dword:00000001\n"},
     };
     for (const auto& row : damaged) {
         SCOPED_TRACE(row.name);
@@ -410,6 +417,86 @@ TEST_F(FileSettingsStoreTest, DamagedFileReadsEmptyAndIsKeptBeforeTheNextChange)
     ASSERT_TRUE(Open()->CreateKey(kKey));
     EXPECT_EQ(ReadBytes(m_path + QStringLiteral(".bad.2")), "damaged again");
     EXPECT_EQ(ReadBytes(m_path + QStringLiteral(".bad")), damaged[std::size(damaged) - 1].bytes);
+}
+
+TEST_F(FileSettingsStoreTest, OneLineThatCannotBeReadLosesOnlyThatLine)
+{
+    // Each bad line sits in the Settings key between two good values; another
+    // configuration follows. The bad line is skipped, reported once, and kept
+    // word for word when the file is next written.
+    const struct {
+        const char* name;
+        QByteArray line;
+        bool beforeEveryKey; // the line is placed before the first key header
+    } rows[] = {
+        {"Windows path typed by hand", "\"PresetFile\"=\"C:\\Presets\\warm.xml\"", false},
+        {"comment after a value", "\"RepeatSpeed\"=dword:00000050 ; faster", false},
+        {"unterminated text", "\"x\"=\"abc", false},
+        {"bad number", "\"x\"=dword:zz", false},
+        {"number too long", "\"x\"=dword:123456789", false},
+        {"truncated hex", "\"x\"=hex:0g", false},
+        {"stray line", "x=1", false},
+        {"name not closed", "\"x=1", false},
+        {"not UTF-8", "\"x\"=\"\xff\xfe\"", false},
+        {"value before every key", "\"x\"=\"a\"", true},
+        {"header not closed", "[Software\\Brimcote Limited\\Tabrine\\Lost", false},
+    };
+    const QString studio = QStringLiteral("Software\\Brimcote Limited\\Tabrine\\Studio");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(QFileInfo(m_path).absolutePath());
+        QByteArray file = "Tabrine Settings Version 1\n";
+        if (row.beforeEveryKey)
+            file += row.line + "\r\n";
+        file += "[Software\\Brimcote Limited\\Tabrine\\Settings]\n\"LongTimeout\"=dword:000007d0\n";
+        if (!row.beforeEveryKey)
+            file += row.line + "\r\n";
+        file += "\"DeviceId\"=dword:00000003\n[Software\\Brimcote Limited\\Tabrine\\Studio]\n\"InputPort\"=dword:00000002\n";
+        WriteBytes(m_path, file);
+        const int reportedBefore = m_problems.Problems().size();
+
+        auto store = Open();
+        EXPECT_EQ(store->ReadValue(kKey, QStringLiteral("LongTimeout")), StoredValue::Number(2000));
+        EXPECT_EQ(store->ReadValue(studio, QStringLiteral("InputPort")), StoredValue::Number(2));
+        const bool headerLost = QByteArray(row.name) == "header not closed";
+        if (!headerLost) {
+            EXPECT_EQ(store->ReadValue(kKey, QStringLiteral("DeviceId")), StoredValue::Number(3));
+        }
+        EXPECT_FALSE(store->ReadValue(kKey, QStringLiteral("PresetFile")).has_value());
+        EXPECT_FALSE(store->ReadValue(kKey, QStringLiteral("x")).has_value());
+        EXPECT_EQ(ReadBytes(m_path), file) << "reading never rewrites the file";
+        const QStringList reported = m_problems.Problems().mid(reportedBefore);
+        ASSERT_EQ(reported.size(), 1) << reported.join(u'\n').toStdString();
+
+        ASSERT_TRUE(store->WriteValue(studio, QStringLiteral("OutputPort"), StoredValue::Number(4)));
+        const QByteArray rewritten = ReadBytes(m_path);
+        EXPECT_TRUE(rewritten.contains("\n" + row.line + "\n")) << rewritten.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(m_path + QStringLiteral(".bad")));
+        EXPECT_EQ(m_problems.Problems().size(), reportedBefore + 1) << "told once";
+
+        // Another instance reads everything that was there, and the same bad line.
+        auto other = Open();
+        EXPECT_EQ(other->ReadValue(kKey, QStringLiteral("LongTimeout")), StoredValue::Number(2000));
+        EXPECT_EQ(other->ReadValue(studio, QStringLiteral("InputPort")), StoredValue::Number(2));
+        EXPECT_EQ(other->ReadValue(studio, QStringLiteral("OutputPort")), StoredValue::Number(4));
+        if (!headerLost) {
+            EXPECT_EQ(other->ReadValue(kKey, QStringLiteral("DeviceId")), StoredValue::Number(3));
+        }
+        ASSERT_TRUE(other->WriteValue(kKey, QStringLiteral("SysExDelay"), StoredValue::Number(5)));
+        EXPECT_EQ(ReadBytes(m_path).count(row.line), 1) << "kept once, not copied again";
+    }
+}
+
+TEST_F(FileSettingsStoreTest, StoringAValueTypedBadlyByHandReplacesTheBadLine)
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    WriteBytes(m_path, "Tabrine Settings Version 1\n[Software\\Brimcote Limited\\Tabrine\\Settings]\n"
+                       "\"PresetFile\"=\"C:\\Presets\\warm.xml\"\n");
+    auto store = Open();
+    ASSERT_TRUE(store->WriteValue(kKey, QStringLiteral("presetfile"), StoredValue::String(QStringLiteral("C:\\P\\w.xml"))));
+    EXPECT_FALSE(ReadBytes(m_path).contains("warm.xml"));
+    EXPECT_EQ(Open()->ReadValue(kKey, QStringLiteral("PresetFile")), StoredValue::String(QStringLiteral("C:\\P\\w.xml")));
 }
 
 TEST_F(FileSettingsStoreTest, UnreadableFileReadsEmptyAndIsNeverReplaced)
@@ -441,6 +528,70 @@ TEST_F(FileSettingsStoreTest, ChangesThatChangeNothingLeaveTheFileAlone)
     EXPECT_FALSE(store->WriteValue(QStringLiteral("Missing"), QStringLiteral("x"), StoredValue::Number(1)));
     EXPECT_EQ(Inode(m_path), inode);
     EXPECT_EQ(ReadBytes(m_path), before);
+}
+
+TEST_F(FileSettingsStoreTest, KeysAndValuesThatExistNeedNoLock)
+{
+    auto store = platform::MakeFileSettingsStore(m_path, {std::chrono::milliseconds(100)});
+    ASSERT_TRUE(store->CreateKey(kKey));
+    ASSERT_TRUE(store->WriteValue(kKey, QStringLiteral("DeviceId"), StoredValue::Number(3)));
+
+    // Another process holds the lock, for longer than any change waits.
+    QLockFile held(m_path + QStringLiteral(".lock"));
+    ASSERT_TRUE(held.tryLock(0));
+    EXPECT_TRUE(store->CreateKey(kKey));
+    EXPECT_TRUE(store->WriteValue(kKey, QStringLiteral("DeviceId"), StoredValue::Number(3)));
+    EXPECT_EQ(store->ReadValue(kKey, QStringLiteral("DeviceId")), StoredValue::Number(3));
+    EXPECT_TRUE(m_problems.Problems().isEmpty()) << m_problems.Problems().join(u'\n').toStdString();
+
+    // A real change waits as long as it was told to, then fails and says so.
+    EXPECT_FALSE(store->WriteValue(kKey, QStringLiteral("DeviceId"), StoredValue::Number(4)));
+    EXPECT_FALSE(store->CreateKey(kKey + QStringLiteral("\\Setups")));
+    EXPECT_EQ(m_problems.Problems().size(), 2);
+    held.unlock();
+    EXPECT_TRUE(store->WriteValue(kKey, QStringLiteral("DeviceId"), StoredValue::Number(4)));
+}
+
+TEST_F(FileSettingsStoreTest, LockFileWithoutAProcessIdIsStaleOnceItIsTwoSecondsOld)
+{
+    const QString lockPath = m_path + QStringLiteral(".lock");
+    const struct {
+        const char* name;
+        QByteArray content; // written by a process that is then gone
+        int ageSeconds;
+        bool taken;         // the change goes ahead
+    } rows[] = {
+        {"writer killed after creating it", QByteArray(), 5, true},
+        {"id cut short", "\n", 5, true},
+        {"not a process id", "garbage\n", 5, true},
+        {"empty but new: its writer may be about to write its id", QByteArray(), 0, false},
+    };
+    auto store = platform::MakeFileSettingsStore(m_path, {std::chrono::milliseconds(300)});
+    ASSERT_TRUE(store->CreateKey(kKey));
+    std::uint32_t n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.content.isEmpty()) {
+            // A writer killed between creating the lock file and writing its id.
+            const pid_t child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                ::open(QFile::encodeName(lockPath).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+                ::raise(SIGKILL);
+                ::_exit(1);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFSIGNALED(status));
+            ASSERT_TRUE(QFileInfo::exists(lockPath));
+        } else {
+            WriteBytes(lockPath, row.content);
+        }
+        Age(lockPath, row.ageSeconds);
+        EXPECT_EQ(store->WriteValue(kKey, QStringLiteral("n"), StoredValue::Number(++n)), row.taken);
+        EXPECT_EQ(QFileInfo::exists(lockPath), !row.taken);
+        QFile::remove(lockPath);
+    }
 }
 
 } // namespace

@@ -7,9 +7,14 @@
 //   no instance loses another's values;
 // - every read checks whether the file changed since it was last parsed and
 //   parses it again when it did; the parsed tree is only a cache.
-// A file that cannot be parsed reads as empty; before the next change replaces
-// it, the damaged file is kept beside it as "<name>.bad" (or "<name>.bad.N").
-// A file that exists but cannot be read at all is never replaced.
+// A line that cannot be parsed is skipped, reported once, and kept as it was
+// when the file is rewritten. A file that is no settings file at all reads as
+// empty; before the next change replaces it, it is kept beside it as
+// "<name>.bad" (or "<name>.bad.N"). A file that exists but cannot be read at
+// all is never replaced.
+//
+// Reads take no lock file: opening a key that exists, or writing a value the
+// file already holds, never waits for another process.
 #include "KeyTree.h"
 #include "SettingsFileFormat.h"
 
@@ -30,8 +35,10 @@
 #include <type_traits>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -77,8 +84,38 @@ std::int64_t WallClockNs()
 // until it has been quiet this long.
 constexpr std::int64_t kRacyWindowNs = 2'000'000'000;
 
-// How long a change waits for another instance to release the lock file.
-constexpr auto kLockWait = std::chrono::seconds(10);
+// A lock file without a readable process id older than this was left by a
+// writer that died between creating it and writing its id (a live writer
+// writes the id at once).
+constexpr std::int64_t kIdlessLockAgeMs = kStaleTemporaryAgeMs;
+
+// Removes the lock file when it holds no process id and is old enough: the
+// lock library would take such a file as stale only after 30 s.
+void RemoveIdlessStaleLock(const QString& lockPath)
+{
+    const QByteArray path = QFile::encodeName(lockPath);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return;
+    struct stat st{};
+    char buffer[32] = {};
+    bool remove = false;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
+        && (WallClockNs() - (std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec)) / 1000000
+               >= kIdlessLockAgeMs) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer - 1);
+        const QByteArray firstLine = QByteArray(buffer, n > 0 ? qsizetype(n) : 0).split('\n').value(0).trimmed();
+        bool ok = false;
+        const qint64 pid = firstLine.toLongLong(&ok);
+        remove = !ok || pid <= 0;
+    }
+    if (remove) {
+        struct stat now{};
+        if (::lstat(path.constData(), &now) == 0 && now.st_dev == st.st_dev && now.st_ino == st.st_ino)
+            ::unlink(path.constData());
+    }
+    ::close(fd);
+}
 
 enum class ReadStatus { Missing, Read, Unreadable };
 
@@ -153,7 +190,7 @@ bool KeepBadCopy(const QString& path, const QByteArray& bytes, QString& copyPath
 
 class FileSettingsStore final : public SettingsStore {
 public:
-    explicit FileSettingsStore(QString path) : m_path(std::move(path)) {}
+    FileSettingsStore(QString path, FileSettingsOptions options) : m_path(std::move(path)), m_options(options) {}
 
     bool KeyExists(const QString& path) override
     {
@@ -174,6 +211,8 @@ public:
 
     bool CreateKey(const QString& path) override
     {
+        if (KeyExists(path))
+            return true;
         return Change([&](KeyTree& t) {
             if (t.KeyExists(path))
                 return Outcome{true, false};
@@ -182,6 +221,9 @@ public:
     }
     bool WriteValue(const QString& path, const QString& name, const StoredValue& value) override
     {
+        // The common case of storing what is already there needs no lock.
+        if (Read([&](const KeyTree& t) { return t.KeyExists(path) && t.ReadValue(path, name) == value; }))
+            return true;
         return Change([&](KeyTree& t) {
             if (!t.KeyExists(path))
                 return Outcome{false, false};
@@ -267,6 +309,16 @@ private:
             const SettingsParseResult parsed = ParseSettingsFile(c.bytes, tree);
             if (parsed) {
                 m_reported.clear();
+                if (parsed.unreadLines > 0 && parsed.unreadText != m_reportedUnread) {
+                    m_reportedUnread = parsed.unreadText;
+                    problems.push_back(
+                        QStringLiteral("The settings file %1 has %2 line(s) that cannot be read (%3). Those "
+                                       "settings read as their defaults until the file is repaired; the lines "
+                                       "are kept in the file as they are.")
+                            .arg(m_path)
+                            .arg(parsed.unreadLines)
+                            .arg(parsed.Description()));
+                }
             } else {
                 ReportOnce(QStringLiteral("The settings file %1 is damaged (%2); using no settings until it is "
                                           "repaired, and keeping a copy before it is next changed")
@@ -307,7 +359,7 @@ private:
             return false;
         }
         QLockFile lock(m_path + QStringLiteral(".lock"));
-        if (!AcquireLock(lock)) {
+        if (!AcquireLock(lock, m_path + QStringLiteral(".lock"), m_options.lockWait)) {
             problems.push_back(QStringLiteral("Settings not changed: the lock file %1.lock is held by another "
                                               "process or cannot be created (error %2)")
                                    .arg(m_path)
@@ -358,15 +410,20 @@ private:
         return outcome.result;
     }
 
-    static bool AcquireLock(QLockFile& lock)
+    static bool AcquireLock(QLockFile& lock, const QString& lockPath, std::chrono::milliseconds wait)
     {
         // QLockFile's own waiting sleeps 100 ms and more between attempts;
         // changes are short, so poll more often.
-        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        const auto deadline = std::chrono::steady_clock::now() + wait;
         auto pause = std::chrono::milliseconds(1);
         while (true) {
             if (lock.tryLock(0))
                 return true;
+            if (lock.error() == QLockFile::LockFailedError) {
+                RemoveIdlessStaleLock(lockPath);
+                if (lock.tryLock(0))
+                    return true;
+            }
             if (lock.error() != QLockFile::LockFailedError || std::chrono::steady_clock::now() >= deadline)
                 return false;
             std::this_thread::sleep_for(pause);
@@ -381,6 +438,7 @@ private:
     }
 
     const QString m_path;
+    const FileSettingsOptions m_options;
     std::mutex m_cacheLock;
     KeyTree m_tree;
     QByteArray m_bytes;
@@ -388,13 +446,14 @@ private:
     std::int64_t m_readAtNs = 0;
     bool m_loaded = false;
     QString m_reported;
+    QByteArray m_reportedUnread; ///< the unread lines last reported
 };
 
 } // namespace
 
-std::shared_ptr<SettingsStore> MakeFileSettingsStore(const QString& filePath)
+std::shared_ptr<SettingsStore> MakeFileSettingsStore(const QString& filePath, FileSettingsOptions options)
 {
-    return std::make_shared<FileSettingsStore>(filePath);
+    return std::make_shared<FileSettingsStore>(filePath, options);
 }
 
 } // namespace platform

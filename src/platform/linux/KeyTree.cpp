@@ -58,6 +58,10 @@ bool KeyTree::WriteValue(const QString& path, const QString& name, const StoredV
     Key* k = Find(path);
     if (!k)
         return false;
+    // A hand-written line for this value that could not be read is replaced.
+    std::erase_if(k->unread, [&](const auto& line) {
+        return !line.first.isEmpty() && line.first.compare(name, Qt::CaseInsensitive) == 0;
+    });
     for (auto& [n, v] : k->values)
         if (n.compare(name, Qt::CaseInsensitive) == 0) {
             v = value;
@@ -65,6 +69,27 @@ bool KeyTree::WriteValue(const QString& path, const QString& name, const StoredV
         }
     k->values.emplace_back(name, value);
     return true;
+}
+
+void KeyTree::KeepUnreadLine(const QString& path, const QString& valueName, const QByteArray& line)
+{
+    CreateKey(path);
+    Find(path)->unread.emplace_back(valueName, line);
+}
+
+namespace {
+int CountUnread(const KeyTree::Key& key)
+{
+    int n = int(key.unread.size());
+    for (const auto& [folded, child] : key.children)
+        n += CountUnread(*child);
+    return n;
+}
+} // namespace
+
+int KeyTree::UnreadLineCount() const
+{
+    return CountUnread(*m_root);
 }
 
 bool KeyTree::DeleteValue(const QString& path, const QString& name)

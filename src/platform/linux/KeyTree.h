@@ -16,6 +16,10 @@ public:
         QString name;                                        ///< as first written
         std::vector<std::pair<QString, StoredValue>> values; ///< in first-write order
         std::map<QString, std::unique_ptr<Key>> children;    ///< by case-folded name
+        /// Lines of the settings file that could not be read, kept as they
+        /// were so that rewriting the file does not lose them, with the value
+        /// name each seemed to set (empty when not even that could be read).
+        std::vector<std::pair<QString, QByteArray>> unread;
     };
 
     KeyTree();
@@ -29,6 +33,12 @@ public:
     QStringList SubKeys(const QString& path) const;
     bool DeleteKey(const QString& path);
     void Clear();
+
+    /// Keeps a line that could not be read in the key at path (created when
+    /// missing); writing a value of the same name later drops the line.
+    void KeepUnreadLine(const QString& path, const QString& valueName, const QByteArray& line);
+    /// Every kept line, in file order per key.
+    int UnreadLineCount() const;
 
     const Key& Root() const { return *m_root; }
 

@@ -15,4 +15,9 @@ std::uint32_t CurrentThreadId()
     return static_cast<std::uint32_t>(::syscall(SYS_gettid));
 }
 
+bool IsMainThread()
+{
+    return CurrentThreadId() == CurrentProcessId();
+}
+
 } // namespace platform

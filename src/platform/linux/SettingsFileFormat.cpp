@@ -87,46 +87,52 @@ QString EscapeKeyName(const QString& name)
     return out;
 }
 
-void WriteKey(const KeyTree::Key& key, const QString& path, QString& out)
+void WriteKey(const KeyTree::Key& key, const QString& path, QByteArray& out)
 {
     // A key is written when it holds values or has no subkeys; the parents of
     // a written key come back by themselves when the file is read.
-    if (!key.values.empty() || (key.children.empty() && !path.isEmpty())) {
-        out += u'[' + path + QStringLiteral("]\n");
+    const bool isRoot = path.isEmpty();
+    if (!key.values.empty() || (!isRoot && (!key.unread.empty() || key.children.empty()))) {
+        QString text = u'[' + path + QStringLiteral("]\n");
         for (const auto& [name, value] : key.values) {
-            out += Quote(name) + u'=';
+            text += Quote(name) + u'=';
             switch (value.type) {
             case ValueType::String:
-                out += Quote(value.text);
+                text += Quote(value.text);
                 break;
             case ValueType::ExpandString:
-                out += QStringLiteral("expand:") + Quote(value.text);
+                text += QStringLiteral("expand:") + Quote(value.text);
                 break;
             case ValueType::MultiString: {
-                out += QStringLiteral("multi:");
+                text += QStringLiteral("multi:");
                 for (qsizetype i = 0; i < value.list.size(); ++i)
-                    out += (i ? QStringLiteral(",") : QString()) + Quote(value.list[i]);
+                    text += (i ? QStringLiteral(",") : QString()) + Quote(value.list[i]);
                 break;
             }
             case ValueType::Dword:
-                out += QStringLiteral("dword:%1").arg(value.dword, 8, 16, QLatin1Char('0'));
+                text += QStringLiteral("dword:%1").arg(value.dword, 8, 16, QLatin1Char('0'));
                 break;
             case ValueType::Binary: {
-                out += QStringLiteral("hex:");
-                out += QString::fromLatin1(value.binary.toHex(','));
+                text += QStringLiteral("hex:");
+                text += QString::fromLatin1(value.binary.toHex(','));
                 break;
             }
             default:
-                out += QStringLiteral("none:");
+                text += QStringLiteral("none:");
                 break;
             }
-            out += u'\n';
+            text += u'\n';
         }
-        out += u'\n';
+        out += text.toUtf8();
+        // The root's unread lines are written before every key (see below).
+        if (!isRoot)
+            for (const auto& [name, line] : key.unread)
+                out += line + '\n';
+        out += '\n';
     }
     for (const auto& [folded, child] : key.children) {
         const QString childName = EscapeKeyName(child->name);
-        WriteKey(*child, path.isEmpty() ? childName : path + u'\\' + childName, out);
+        WriteKey(*child, isRoot ? childName : path + u'\\' + childName, out);
     }
 }
 
@@ -311,7 +317,9 @@ bool ParseValue(LineReader& r, StoredValue& value, QString& error)
 
 QString SettingsParseResult::Description() const
 {
-    return ok ? QStringLiteral("no error") : QStringLiteral("line %1: %2").arg(line).arg(reason);
+    if (ok && unreadLines == 0)
+        return QStringLiteral("no error");
+    return QStringLiteral("line %1: %2").arg(line).arg(reason);
 }
 
 SettingsParseResult ParseSettingsFile(const QByteArray& bytes, KeyTree& tree)
@@ -326,18 +334,44 @@ SettingsParseResult ParseSettingsFile(const QByteArray& bytes, KeyTree& tree)
         return result;
     };
 
-    QStringDecoder decode(QStringDecoder::Utf8);
-    const QString text = decode(bytes);
-    if (decode.hasError())
-        return fail(0, QStringLiteral("not UTF-8 text"));
+    QByteArray data = bytes;
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
+    const QList<QByteArray> rawLines = data.split('\n');
 
-    const QStringList lines = text.split(u'\n');
+    // Where the lines being read belong: nowhere yet, to the key of the last
+    // header, or to a header that could not be read.
+    enum class Section { None, Key, Lost } section = Section::None;
     bool sawHeader = false;
-    bool inKey = false;
     QString keyPath;
-    for (qsizetype n = 0; n < lines.size(); ++n) {
+    // A line that cannot be read costs that line only: it is kept as it was
+    // (in its key, or before every key when it belongs to none) and the rest
+    // of the file is read.
+    auto keep = [&](int lineNo, QByteArray raw, const QString& valueName, const QString& reason) {
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        if (section == Section::Key)
+            tree.KeepUnreadLine(keyPath, valueName, raw);
+        else
+            tree.KeepUnreadLine(QString(), QString(), raw);
+        result.unreadText += raw + '\n';
+        if (result.unreadLines++ == 0) {
+            result.line = lineNo;
+            result.reason = reason;
+        }
+    };
+
+    for (qsizetype n = 0; n < rawLines.size(); ++n) {
         const int lineNo = int(n + 1);
-        QStringView line = QStringView(lines[n]).trimmed();
+        QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = decode(rawLines[n]);
+        if (decode.hasError()) {
+            if (!sawHeader)
+                return fail(lineNo, QStringLiteral("not UTF-8 text"));
+            keep(lineNo, rawLines[n], QString(), QStringLiteral("not UTF-8 text"));
+            continue;
+        }
+        QStringView line = QStringView(text).trimmed();
         if (line.isEmpty() || line.startsWith(u';') || line.startsWith(u'#'))
             continue;
         if (!sawHeader) {
@@ -348,44 +382,69 @@ SettingsParseResult ParseSettingsFile(const QByteArray& bytes, KeyTree& tree)
             continue;
         }
         if (line.startsWith(u'[')) {
-            if (!line.endsWith(u']'))
-                return fail(lineNo, QStringLiteral("key header without closing ]"));
             QString error;
-            if (!UnescapeKeyPath(line.mid(1, line.size() - 2), keyPath, error))
-                return fail(lineNo, error);
+            QString path;
+            if (!line.endsWith(u']'))
+                error = QStringLiteral("key header without closing ]");
+            else
+                UnescapeKeyPath(line.mid(1, line.size() - 2), path, error);
+            if (!error.isEmpty()) {
+                section = Section::Lost;
+                keep(lineNo, rawLines[n], QString(), error);
+                continue;
+            }
+            keyPath = path;
             tree.CreateKey(keyPath);
-            inKey = true;
+            section = Section::Key;
             continue;
         }
-        if (!line.startsWith(u'"'))
-            return fail(lineNo, QStringLiteral("neither a key header nor a value"));
-        if (!inKey)
-            return fail(lineNo, QStringLiteral("value before the first key header"));
+        if (section == Section::Lost) {
+            keep(lineNo, rawLines[n], QString(), QStringLiteral("the key header above it cannot be read"));
+            continue;
+        }
+        if (!line.startsWith(u'"')) {
+            keep(lineNo, rawLines[n], QString(), QStringLiteral("neither a key header nor a value"));
+            continue;
+        }
+        if (section == Section::None) {
+            keep(lineNo, rawLines[n], QString(), QStringLiteral("value before the first key header"));
+            continue;
+        }
         LineReader r(line);
         QString name;
         QString error;
-        if (!r.TakeQuoted(name, error))
-            return fail(lineNo, error);
+        if (!r.TakeQuoted(name, error)) {
+            keep(lineNo, rawLines[n], QString(), error);
+            continue;
+        }
         r.SkipBlanks();
-        if (!r.Take(u'='))
-            return fail(lineNo, QStringLiteral("expected = after the value name"));
+        if (!r.Take(u'=')) {
+            keep(lineNo, rawLines[n], name, QStringLiteral("expected = after the value name"));
+            continue;
+        }
         r.SkipBlanks();
         StoredValue value;
-        if (!ParseValue(r, value, error))
-            return fail(lineNo, error);
+        if (!ParseValue(r, value, error)) {
+            keep(lineNo, rawLines[n], name, error);
+            continue;
+        }
         tree.WriteValue(keyPath, name, value);
     }
-    if (!sawHeader && !text.trimmed().isEmpty())
-        return fail(1, QStringLiteral("not a settings file"));
     return result;
 }
 
 QByteArray SerializeSettingsFile(const KeyTree& tree)
 {
-    QString out = QLatin1StringView(kSettingsFileHeader) + QStringLiteral("\n");
-    out += QStringLiteral("; Per-user settings of Tabrine. Change them only while Tabrine is not running.\n\n");
+    QByteArray out = QByteArray(kSettingsFileHeader) + '\n';
+    out += "; Per-user settings of Tabrine. Change them only while Tabrine is not running.\n\n";
+    // Lines that belong to no key that could be read go first.
+    const auto& rootUnread = tree.Root().unread;
+    for (const auto& [name, line] : rootUnread)
+        out += line + '\n';
+    if (!rootUnread.empty())
+        out += '\n';
     WriteKey(tree.Root(), QString(), out);
-    return out.toUtf8();
+    return out;
 }
 
 } // namespace platform

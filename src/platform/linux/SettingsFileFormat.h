@@ -19,7 +19,10 @@
 // cannot appear as it is ('%' itself, control characters).
 // Blank lines and lines starting with ';' or '#' are ignored when reading;
 // writing produces the canonical form, so hand-written comments do not
-// survive the next change.
+// survive the next change. A line that cannot be read (a hand edit such as
+// "x"="C:\dir" or a comment after a value) is skipped and kept as it was:
+// writing puts it back in its key, so it is never lost. Only a file that is no
+// settings file at all (its first line is not the header) fails as a whole.
 
 #include "KeyTree.h"
 
@@ -28,9 +31,13 @@
 
 namespace platform {
 
-/// Why a file did not parse: the 1-based line and a short reason.
+/// Why a file did not parse (ok false: nothing was read), or why some of its
+/// lines were skipped (unreadLines): the 1-based line of the first problem
+/// and a short reason.
 struct SettingsParseResult {
     bool ok = true;
+    int unreadLines = 0;   ///< lines skipped and kept as they were
+    QByteArray unreadText; ///< those lines, each followed by a line feed
     int line = 0;
     QString reason;
     explicit operator bool() const { return ok; }
@@ -38,7 +45,8 @@ struct SettingsParseResult {
 };
 
 /// Parses the file's bytes into tree (which is cleared first). On failure the
-/// tree is left empty. An empty file is a valid empty store.
+/// tree is left empty. An empty file is a valid empty store. Lines that cannot
+/// be read are kept in the tree (KeyTree::Key::unread).
 SettingsParseResult ParseSettingsFile(const QByteArray& bytes, KeyTree& tree);
 
 /// The canonical text of the tree.

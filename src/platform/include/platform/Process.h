@@ -9,5 +9,7 @@ namespace platform {
 std::uint32_t CurrentProcessId();
 /// The operating system's id of the calling thread (not a library handle).
 std::uint32_t CurrentThreadId();
+/// True on the process's first thread, the one the user interface runs on.
+bool IsMainThread();
 
 } // namespace platform

@@ -33,7 +33,17 @@ struct FileWriteResult {
 };
 
 /// Writes data to path whole or not at all; on failure the old file (if any)
-/// is untouched and no temporary file is left behind.
+/// is untouched and no temporary file is left behind. The bytes go to
+/// ".<name>.XXXXXX.tmp" beside the target first; such files left by a writer
+/// that was killed are removed by the next write of the same target.
 FileWriteResult WriteFileWhole(const QString& path, const QByteArray& data);
+
+/// How old a leftover temporary file (or an empty settings lock file) must be
+/// before it counts as abandoned, in milliseconds.
+inline constexpr int kStaleTemporaryAgeMs = 2000;
+
+/// Removes the temporary files of earlier writes to path that no live writer
+/// holds and that are older than kStaleTemporaryAgeMs.
+void RemoveStaleTemporaryFiles(const QString& path);
 
 } // namespace platform

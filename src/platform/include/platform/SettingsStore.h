@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,13 +69,25 @@ public:
 /// A store held in memory only, for tests.
 std::shared_ptr<SettingsStore> MakeMemorySettingsStore();
 
+/// How long a change of a file store waits for another process to release
+/// the lock file before it gives up (and reports it).
+inline constexpr std::chrono::milliseconds kSettingsLockWait{10000};
+
+struct FileSettingsOptions {
+    std::chrono::milliseconds lockWait = kSettingsLockWait;
+};
+
 /// A store persisted as a human-readable text file at filePath, shared safely
 /// by the threads of this process and by other processes: every change is a
 /// read-modify-write under a lock file, replacing the file whole; every read
-/// sees the file's current content. A damaged file reads as empty and is kept
-/// as "<file>.bad" before the next change replaces it; a file that cannot be
-/// read at all is never replaced (changes then fail).
-std::shared_ptr<SettingsStore> MakeFileSettingsStore(const QString& filePath);
+/// sees the file's current content and takes no lock file, nor does a change
+/// that changes nothing (creating a key that exists). A line that cannot be
+/// read is skipped, reported once and kept as it is when the file is
+/// rewritten. A file that is no settings file reads as empty and is kept as
+/// "<file>.bad" before the next change replaces it; a file that cannot be read
+/// at all is never replaced (changes then fail). A lock file without a process
+/// id, left by a writer killed while creating it, is removed once it is 2 s old.
+std::shared_ptr<SettingsStore> MakeFileSettingsStore(const QString& filePath, FileSettingsOptions options = {});
 
 /// Receives each problem of a file store as one line of text; by default the
 /// line goes to standard error. A damaged or unreadable file is reported once
