@@ -2,7 +2,7 @@
 // Levelled logging. Every part of the program fetches the current logger and
 // logs with a level, its source file and line, and a printf-style format:
 //
-//     TLOG(-2, u"Failed to send %s", name);
+//     TLOG(kLogError, u"Failed to send %s", name);
 //
 // A line is kept when its level is not above the logger's threshold, which is
 // the "Tabrine" value of the Trace key, re-read at most every 10 seconds.

@@ -65,7 +65,7 @@ private:
 
 bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, bool& duplicate)
 {
-    TLOG(8, u"%s()", u"Proteus::ScanDevices");
+    TLOG(kLogFlow, u"%s()", u"Proteus::ScanDevices");
     devices.clear();
     duplicate = false;
     m_scannedDevices.clear();
@@ -78,7 +78,7 @@ bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, b
         // replies are matched as usual again.
         FlagScope scanning(m_scanMode);
         if (!SendSysEx(IdentityRequest(kAllDevices))) {
-            TLOG(-2, u"Failed to send Broadcast Device Enquiry");
+            TLOG(kLogError, u"Failed to send Broadcast Device Enquiry");
             return false;
         }
         // Nobody says how many modules will answer: the collection always
@@ -91,7 +91,7 @@ bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, b
         const std::int64_t timeout = GetTimeout();
         for (;;) {
             if (!PumpMessages()) {
-                TLOG(8, u"%s - The port closed while replies were collected", u"Proteus::ScanDevices");
+                TLOG(kLogFlow, u"%s - The port closed while replies were collected", u"Proteus::ScanDevices");
                 return false;
             }
             guard.KeepAlive();
@@ -109,7 +109,7 @@ bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, b
 
     for (auto it = m_scannedDevices.begin(); it != m_scannedDevices.end(); ++it) {
         if (m_scannedDevices.count(it->first) > 1) {
-            TLOG(-2, u"Several devices answered with device id %d", it->first);
+            TLOG(kLogError, u"Several devices answered with device id %d", it->first);
             duplicate = true;
             return true;
         }
@@ -145,7 +145,7 @@ bool Proteus::RequestScannedSignature(int deviceId, ScannedDevice& device)
     const std::uint8_t* reply = result.Data();
     const unsigned data = ReplyDataBytes(reply, result.Size());
     auto shortReply = [&](std::size_t needed) {
-        TLOG(-2, u"Short reply to Hardware Configuration Request for Signature from device %d: %u data bytes where %u are needed",
+        TLOG(kLogError, u"Short reply to Hardware Configuration Request for Signature from device %d: %u data bytes where %u are needed",
              deviceId, data, unsigned(needed));
         return false;
     };
@@ -154,7 +154,7 @@ bool Proteus::RequestScannedSignature(int deviceId, ScannedDevice& device)
     const int count = reply[kConfigCountAt];
     const std::size_t recordLength = reply[kConfigRecordLengthAt];
     if (count > 0 && recordLength < kSimmIdLength) {
-        TLOG(-2, u"Hardware Configuration Request for Signature from device %d: SIMM records of %d bytes hold no SIMM id",
+        TLOG(kLogError, u"Hardware Configuration Request for Signature from device %d: SIMM records of %d bytes hold no SIMM id",
              deviceId, int(recordLength));
         return false;
     }
@@ -196,7 +196,7 @@ const std::uint8_t* Proteus::OnScanReply(const std::uint8_t* message, const std:
         && SysExValue14::Decode(message[kIdentityFamilyAt], message[kIdentityFamilyAt + 1]) != kProteusFamily)
         return next;
     if (data < kIdentityNeeded) {
-        TLOG(-2, u"Short identity reply from device %d: %u data bytes where %u are needed", deviceId, data,
+        TLOG(kLogError, u"Short identity reply from device %d: %u data bytes where %u are needed", deviceId, data,
              unsigned(kIdentityNeeded));
         m_scanReplyBroken = true;
         return next;
@@ -204,7 +204,7 @@ const std::uint8_t* Proteus::OnScanReply(const std::uint8_t* message, const std:
     ScannedDevice device;
     device.familyMember = SysExValue14::Decode(message[kIdentityMemberAt], message[kIdentityMemberAt + 1]);
     device.revision = AnsiToWide(message + kIdentityRevisionAt, kIdentityRevisionLength);
-    TLOG(8, u"%s - Found device %d (model %d, revision %s)", u"Proteus::OnScanReply", deviceId, device.familyMember,
+    TLOG(kLogFlow, u"%s - Found device %d (model %d, revision %s)", u"Proteus::OnScanReply", deviceId, device.familyMember,
          device.revision);
     m_scannedDevices.emplace(deviceId, std::move(device));
     return next;

@@ -36,7 +36,7 @@ constexpr std::size_t kArpNameLength = 12;
 
 bool Proteus::GetObjectName(int kind, int romId, int index, bool& ok, QString& name)
 {
-    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::GetObjectName", kind, romId, index);
+    TLOG(kLogFlow, u"%s(%d, %d, %d)", u"Proteus::GetObjectName", kind, romId, index);
     // Only the arp dump carries a ROM arp's name.
     if (kind == OBJECT_ARP && romId != 0)
         return GetArpName(romId, index, ok, name);
@@ -45,7 +45,7 @@ bool Proteus::GetObjectName(int kind, int romId, int index, bool& ok, QString& n
 
 bool Proteus::LowLevelNameRequest(int kind, int romId, int index, bool& ok, QString& name)
 {
-    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::LowLevelNameRequest", kind, romId, index);
+    TLOG(kLogFlow, u"%s(%d, %d, %d)", u"Proteus::LowLevelNameRequest", kind, romId, index);
     name.clear();
     ok = false;
     if (!ReadyToSend(QStringLiteral("Proteus::LowLevelNameRequest")))
@@ -57,7 +57,7 @@ bool Proteus::LowLevelNameRequest(int kind, int romId, int index, bool& ok, QStr
         if (testUI)
             return true;
         if (!SuppressingWarnings())
-            TLOG(-2, text, ObjectKindName(kind), romId, index);
+            TLOG(kLogError, text, ObjectKindName(kind), romId, index);
         return false;
     };
 
@@ -86,7 +86,7 @@ bool Proteus::LowLevelNameRequest(int kind, int romId, int index, bool& ok, QStr
 
 bool Proteus::GetArpName(int romId, int arp, bool& ok, QString& name)
 {
-    TLOG(8, u"%s(%d, %d)", u"Proteus::GetArpName", romId, arp);
+    TLOG(kLogFlow, u"%s(%d, %d)", u"Proteus::GetArpName", romId, arp);
     name.clear();
     ok = false;
     if (!ReadyToSend(QStringLiteral("Proteus::GetArpName")))
@@ -109,7 +109,7 @@ bool Proteus::GetArpName(int romId, int arp, bool& ok, QString& name)
     }
     const unsigned data = ReplyDataBytes(result.Data(), result.Size());
     if (data < kArpNameAt + kArpNameLength) {
-        TLOG(-2, u"Short reply to Arp Name Request: %u data bytes where %u are needed", data,
+        TLOG(kLogError, u"Short reply to Arp Name Request: %u data bytes where %u are needed", data,
              unsigned(kArpNameAt + kArpNameLength));
         return false;
     }

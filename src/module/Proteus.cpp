@@ -39,7 +39,7 @@ Proteus::~Proteus()
 bool Proteus::OpenPort(int inputDevice, int outputDevice, int deviceId, unsigned timeoutMs, int writeDelay,
                        int sysExDelay, bool skipScreenDump)
 {
-    TLOG(5, u"%s(%lx, %lx, %lx)", u"Proteus::OpenPort", inputDevice, outputDevice, deviceId);
+    TLOG(kLogPortDetail, u"%s(%lx, %lx, %lx)", u"Proteus::OpenPort", inputDevice, outputDevice, deviceId);
     m_deviceId = deviceId;
     m_writeDelay = writeDelay;
     m_sysExDelay = sysExDelay;
@@ -80,7 +80,7 @@ bool Proteus::ReadyToSend(const QString& request)
 bool Proteus::SendSysEx(const SysExMessage& message)
 {
     if (!message.IsValid()) {
-        TLOG(-2, u"Refused to send a SysEx message that would be corrupted: %s", message.Error());
+        TLOG(kLogError, u"Refused to send a SysEx message that would be corrupted: %s", message.Error());
         return false;
     }
     return Send(message.Data(), message.Length());
@@ -97,14 +97,14 @@ bool Proteus::SendSysEx(std::span<const std::uint8_t> message)
 
 void Proteus::TraceMessage(const char16_t* caller, const std::uint8_t* data, std::size_t length)
 {
-    // The threshold first: below 9 nothing is formatted.
-    if (CurrentLogger()->GetTraceLevel() < 9)
+    // The threshold first: below the raw-bytes level nothing is formatted.
+    if (CurrentLogger()->GetTraceLevel() < kLogBytes)
         return;
     // Only the message's own bytes are shown; the rest of the nine print as 0.
     std::uint8_t b[9] = {};
     if (data)
         std::memcpy(b, data, std::min<std::size_t>(length, 9));
-    TLOG(9, u"%s (%ld) -  0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x", caller, long(length), b[0],
+    TLOG(kLogBytes, u"%s (%ld) -  0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x", caller, long(length), b[0],
          b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8]);
 }
 
@@ -193,7 +193,7 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             HoldBack(message, n);
             return message + n;
         }
-        TLOG(8, u"CheckResponse - Response found");
+        TLOG(kLogFlow, u"CheckResponse - Response found");
         const unsigned copy = unsigned(std::min<std::size_t>(n - headerLength, entry->capacity));
         if (copy)
             std::memcpy(entry->destination, message + headerLength, copy);
@@ -209,12 +209,12 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             bytes << Format(u"%02x", message[i]);
         if (n > kShownReplyBytes)
             bytes << QStringLiteral("...");
-        TLOG(-1, u"Ignored a reply that answers no waiting request (late or unasked): %s", bytes.join(u' '));
+        TLOG(kLogNotice, u"Ignored a reply that answers no waiting request (late or unasked): %s", bytes.join(u' '));
         return message + n;
     }
-    TLOG(8, u"%s - Not an expected response - check for module error", u"Proteus::CheckResponse");
+    TLOG(kLogFlow, u"%s - Not an expected response - check for module error", u"Proteus::CheckResponse");
     if (!moduleError) {
-        TLOG(8, u"%s - Found unexpected response - not a module error", u"Proteus::CheckResponse");
+        TLOG(kLogFlow, u"%s - Found unexpected response - not a module error", u"Proteus::CheckResponse");
         return message + n;
     }
     const int command = SysExValue14::Decode(message[6], message[7]);
@@ -227,8 +227,8 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             return message + n;
         }
         if (!ResponseWarningsSuppressed())
-            TLOG(-1, u"Error received for cmd %d (sub:%d)", command, subCode);
-        TLOG(8, u"%s - Found error on expected response", u"Proteus::CheckResponse");
+            TLOG(kLogNotice, u"Error received for cmd %d (sub:%d)", command, subCode);
+        TLOG(kLogFlow, u"%s - Found error on expected response", u"Proteus::CheckResponse");
         ++m_moduleErrors; // tells "the module said no" from a reply lost or broken
         entry->done = true;
         entry->ok = false;
@@ -236,17 +236,17 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
         return message + n;
     }
     if (!ResponseWarningsSuppressed())
-        TLOG(-2, u"Error received for unexpected cmd %d (sub:%d)", command, subCode);
+        TLOG(kLogError, u"Error received for unexpected cmd %d (sub:%d)", command, subCode);
     return message + n;
 }
 
 void Proteus::HoldBack(const std::uint8_t* message, std::size_t length)
 {
     if (m_heldBack.size() >= kMaxHeldBack) {
-        TLOG(-2, u"Dropped a held-back reply: %d replies are waiting already", int(m_heldBack.size()));
+        TLOG(kLogError, u"Dropped a held-back reply: %d replies are waiting already", int(m_heldBack.size()));
         m_heldBack.pop_front();
     }
-    TLOG(8, u"CheckResponse - Response held back for the next wait");
+    TLOG(kLogFlow, u"CheckResponse - Response held back for the next wait");
     m_heldBack.emplace_back(message, message + length);
 }
 
@@ -281,8 +281,8 @@ void Proteus::ReplayHeldBack()
 
 void Proteus::OnIncomingError()
 {
-    TLOG(8, u"%s()", u"Proteus::OnIncomingError");
-    TLOG(-2, u"Error received on MIDI input port");
+    TLOG(kLogFlow, u"%s()", u"Proteus::OnIncomingError");
+    TLOG(kLogError, u"Error received on MIDI input port");
     MidiPort::OnIncomingError();
     TPtr<_MidiBuffer> buffer;
     while (GetIncomingError(buffer)) {
@@ -292,7 +292,7 @@ void Proteus::OnIncomingError()
     // During a device scan the broken data may have been a module's identity
     // reply: the scan cannot say for certain what is on the port.
     if (m_scanMode) {
-        TLOG(-2, u"Broken reply during the device scan: a module may have been missed");
+        TLOG(kLogError, u"Broken reply during the device scan: a module may have been missed");
         m_scanReplyBroken = true;
     }
     // Whatever was broken may have been the reply: every wait ends now.

@@ -30,7 +30,7 @@ constexpr unsigned kSimmRecordMinimum = 6;
 
 bool Proteus::ClosePort()
 {
-    TLOG(5, u"%s()", u"Proteus::ClosePort");
+    TLOG(kLogPortDetail, u"%s()", u"Proteus::ClosePort");
     MidiPort::ClosePort();
     // Let the disconnect notification run the disconnect before returning, but
     // do not hang when it never comes.
@@ -45,7 +45,7 @@ bool Proteus::ClosePort()
 
 bool Proteus::GetDeviceDetails(int& maker, int& family, int& member, QString& revision)
 {
-    TLOG(8, u"%s()", u"Proteus::GetDeviceDetails");
+    TLOG(kLogFlow, u"%s()", u"Proteus::GetDeviceDetails");
     maker = 0;
     family = 0;
     member = 0;
@@ -79,7 +79,7 @@ bool Proteus::GetDeviceDetails(int& maker, int& family, int& member, QString& re
 
 bool Proteus::GetHardwareConfiguration(int& count, std::array<SimmSlot, HardwareConfig::kMaxSimms>& simmSlots)
 {
-    TLOG(8, u"%s()", u"Proteus::GetHardwareConfiguration");
+    TLOG(kLogFlow, u"%s()", u"Proteus::GetHardwareConfiguration");
     count = 0;
     if (!ReadyToSend(QStringLiteral("Proteus::GetHardwareConfiguration")))
         return false;
@@ -108,9 +108,9 @@ bool Proteus::GetHardwareConfiguration(int& count, std::array<SimmSlot, Hardware
     const bool cutByCapacity = data == kHardwareCapacity;
     if (!ok || data < kHardwareFixedLength || !recordsReadable || (whole < simms && !cutByCapacity)) {
         if (ok)
-            TLOG(8, u"%s - reply of %d data bytes does not hold %d SIMM records of %d bytes",
+            TLOG(kLogFlow, u"%s - reply of %d data bytes does not hold %d SIMM records of %d bytes",
                  u"Proteus::GetHardwareConfiguration", data, simms, recordLength);
-        TLOG(-1, u"Error received for Hardware Configuration Enquiry");
+        TLOG(kLogNotice, u"Error received for Hardware Configuration Enquiry");
         return false;
     }
 
