@@ -52,8 +52,7 @@ MidiPort::MidiPort(bool isDevicePort, std::shared_ptr<MidiBackend> backend)
     : m_isDevicePort(isDevicePort),
       m_window(this),
       m_backend(backend ? std::move(backend) : CurrentMidiBackend()),
-      m_driver(std::make_unique<Driver>(this)),
-      m_notifyMessage(RegisterHiddenWindowMessage(QString::fromUtf16(kMidiNotifyMessageName)))
+      m_driver(std::make_unique<Driver>(this))
 {
     TLOG(9, u"%s()", u"MidiPort::MidiPort");
     RegistryKey trace(GetTraceKeyPath(), true);
@@ -353,9 +352,9 @@ bool MidiPort::ReleaseIncomingMessage(TPtr<_MidiBuffer>& buffer)
 
 // ---- What the backend reports (its own thread) ----
 
-void MidiPort::Notify(MidiNotifyCode code, std::intptr_t lParam)
+void MidiPort::Notify(MidiNotifyCode code, std::uint32_t packed)
 {
-    m_window.Post(m_notifyMessage, code, lParam);
+    m_window.Post({unsigned(code), packed});
 }
 
 void MidiPort::NotifyConnectOnce()
@@ -412,7 +411,7 @@ void MidiPort::OutDone(_MidiBuffer* buffer)
 void MidiPort::InShortError(std::uint32_t packed)
 {
     if (m_inputStarted.load(std::memory_order_acquire))
-        Notify(MIDI_NOTIFY_SHORT_ERROR, std::intptr_t(packed));
+        Notify(MIDI_NOTIFY_SHORT_ERROR, packed);
 }
 
 void MidiPort::InBytes(std::span<const std::uint8_t> bytes)
@@ -466,9 +465,9 @@ void MidiPort::InBytes(std::span<const std::uint8_t> bytes)
         }
         const std::uint32_t packed = PackShortMessage(bytes.subspan(i, end - i));
         if (length > 0 && int(end - i) == length)
-            Notify(MIDI_NOTIFY_SHORT_DATA, std::intptr_t(packed));
+            Notify(MIDI_NOTIFY_SHORT_DATA, packed);
         else
-            Notify(MIDI_NOTIFY_SHORT_ERROR, std::intptr_t(packed));
+            Notify(MIDI_NOTIFY_SHORT_ERROR, packed);
         i = end;
     }
 }
@@ -583,36 +582,37 @@ void MidiPort::PostDisconnectNotification()
     Notify(MIDI_NOTIFY_DISCONNECT);
 }
 
-std::intptr_t MidiPort::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool*)
+void MidiPort::OnNotification(const HiddenWindowNotification& notification)
 {
-    if (message == m_notifyMessage) {
-        const auto packed = static_cast<std::uint32_t>(lParam);
-        switch (wParam) {
-        case MIDI_NOTIFY_CONNECT:
-            OnConnect();
-            break;
-        case MIDI_NOTIFY_INCOMING_MESSAGE:
-            OnIncomingMessage();
-            break;
-        case MIDI_NOTIFY_INCOMING_ERROR:
-            OnIncomingError();
-            break;
-        case MIDI_NOTIFY_DISCONNECT:
-            OnDisconnect();
-            break;
-        case MIDI_NOTIFY_SHORT_DATA:
-            OnShortData(packed);
-            break;
-        case MIDI_NOTIFY_SHORT_ERROR:
-            OnShortError(packed);
-            break;
-        default:
-            break;
-        }
-    } else if (message == kHiddenWindowTimer) {
-        OpenTimedOut();
+    const std::uint32_t packed = notification.value;
+    switch (notification.kind) {
+    case MIDI_NOTIFY_CONNECT:
+        OnConnect();
+        break;
+    case MIDI_NOTIFY_INCOMING_MESSAGE:
+        OnIncomingMessage();
+        break;
+    case MIDI_NOTIFY_INCOMING_ERROR:
+        OnIncomingError();
+        break;
+    case MIDI_NOTIFY_DISCONNECT:
+        OnDisconnect();
+        break;
+    case MIDI_NOTIFY_SHORT_DATA:
+        OnShortData(packed);
+        break;
+    case MIDI_NOTIFY_SHORT_ERROR:
+        OnShortError(packed);
+        break;
+    default:
+        break;
     }
-    return 0;
+}
+
+void MidiPort::OnTimer(unsigned)
+{
+    // The only timer is the open time-out.
+    OpenTimedOut();
 }
 
 void MidiPort::OnConnect()
