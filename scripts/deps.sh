@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libpugixml-dev librtmidi-dev
-          libjack-jackd2-dev jackd2 xvfb libgtest-dev libgmock-dev googletest ccache python3)
+          libjack-jackd2-dev jackd2 xvfb libgtest-dev libgmock-dev googletest ccache
+          clang libclang-rt-dev python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite,
 # first in a normal build, then again under AddressSanitizer (with leak
-# detection) and UndefinedBehaviorSanitizer. TABRINE_JOBS sets the parallel
-# jobs (all cores by default).
+# detection) and UndefinedBehaviorSanitizer (built by clang with the fuzz
+# targets), and fuzzes each target briefly when there is time. TABRINE_JOBS
+# sets the parallel jobs (all cores by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -18,8 +19,23 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTABRINE_TESTS=O
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure --no-tests=error -j "$jobs"
 
-echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTABRINE_SANITIZE=ON -DTABRINE_TESTS=ON
+# Built by clang, which also builds the fuzz targets (tests/fuzz) in the same
+# tree; its tests include replaying every fuzz corpus and regression input.
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer build and tests (clang, with the fuzz targets)"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+  -DTABRINE_SANITIZE=ON -DTABRINE_FUZZ=ON -DTABRINE_TESTS=ON
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure --no-tests=error -j "$jobs"
+
+# A short mutation pass per fuzz target, only while the whole run stays inside
+# its budget (45 minutes on a 2-core machine; TABRINE_CI_BUDGET in seconds).
+fuzz_seconds=${TABRINE_FUZZ_SECONDS:-20}
+budget=${TABRINE_CI_BUDGET:-2700}
+need=$((6 * (fuzz_seconds + 15) + 120))
+if ((SECONDS + need <= budget)); then
+  echo "== Fuzzing, ${fuzz_seconds} s per target"
+  TABRINE_JOBS=$jobs scripts/fuzz.sh all "$fuzz_seconds"
+else
+  echo "== Fuzzing skipped: ${SECONDS} s used, ${need} s more would pass the ${budget} s budget"
+fi

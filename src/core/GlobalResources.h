@@ -141,7 +141,8 @@ public:
     /// when there is no such list (or no document). This is the look-up the
     /// value-name lists overlay on their built-in names.
     bool GetFunctionNames(const QString& function, std::map<int, QString>& out);
-    /// Stores one name; nothing changes when it is already stored. False only
+    /// Stores one name, its line ends as "\n" (as a reload gives them back);
+    /// nothing changes when it is already stored. False only
     /// when an element could not be built into the document.
     bool SetFunctionName(const QString& function, int id, const QString& name);
 

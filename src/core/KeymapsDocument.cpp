@@ -5,6 +5,7 @@
 #include "core/Logger.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
 
 // The diagnostic's lines name the resources module as their source.
@@ -93,7 +94,8 @@ void GlobalResources::ValidateKeymaps()
                                    u"(%d-%d %s). Is it a duplicate?",
                                    id, name, iid, iname, key.low, key.high, key.text, previous.low, previous.high,
                                    previous.text);
-                if (key.low == previous.high + 1 && key.text == previous.text)
+                // Widened: a key hi at the integer limit must not wrap around.
+                if (std::int64_t(key.low) == std::int64_t(previous.high) + 1 && key.text == previous.text)
                     KEYMAP_WARNING(u"Keymap: SIMM %d (%s), Instrument %d (%s) - Key has adjoining samples (%d-%d %s)  "
                                    u"(%d-%d %s). Could the ranges be aggregated?",
                                    id, name, iid, iname, key.low, key.high, key.text, previous.low, previous.high,

@@ -2,9 +2,12 @@
 // module's objects and controllers.
 #include "core/GlobalResources.h"
 
+#include "core/LineEnds.h"
+
 namespace {
 
 // Adds each selected element's ID and text unless the ID is already there.
+// Texts come with the line ends a save and reload would leave them with.
 void AddPairs(const XMLElement& parent, QStringView query, std::map<QString, QString>& out, bool* listed = nullptr)
 {
     std::vector<XMLNode> nodes;
@@ -12,7 +15,7 @@ void AddPairs(const XMLElement& parent, QStringView query, std::map<QString, QSt
     if (listed)
         *listed = ok;
     for (const XMLElement e : nodes)
-        out.emplace(e.GetAttribute(u"ID"), e.GetText());
+        out.emplace(e.GetAttribute(u"ID"), WithStoredLineEnds(e.GetText()));
 }
 
 } // namespace
@@ -75,7 +78,7 @@ bool GlobalResources::GetMappedObjectName(const QString& device, const QString& 
     XMLElement name = names.SelectSingleNode(u"./NAME[@ID='%d']", {index});
     if (name.IsNull())
         return false;
-    out = name.GetText();
+    out = WithStoredLineEnds(name.GetText());
     return true;
 }
 

@@ -2,6 +2,7 @@
 // lists) and the setup names cached in the settings store.
 #include "core/GlobalResources.h"
 
+#include "core/LineEnds.h"
 #include "core/RegistryKey.h"
 #include "core/Settings.h"
 
@@ -53,12 +54,15 @@ bool GlobalResources::GetFunctionNames(const QString& function, std::map<int, QS
     if (!list.SelectNodes(u"./NAME", names))
         return false;
     for (const XMLElement name : names)
-        out.emplace(name.GetIntAttribute(u"ID"), name.GetText());
+        out.emplace(name.GetIntAttribute(u"ID"), WithStoredLineEnds(name.GetText()));
     return true;
 }
 
-bool GlobalResources::SetFunctionName(const QString& function, int id, const QString& name)
+bool GlobalResources::SetFunctionName(const QString& function, int id, const QString& given)
 {
+    // Kept with the line ends a reload gives back, so a name reads the same
+    // before and after a save.
+    const QString name = WithStoredLineEnds(given);
     XMLDocument& doc = Shared(SharedDocument::Names).document;
     if (doc.IsNull())
         return true;
@@ -87,7 +91,16 @@ bool GlobalResources::SetFunctionName(const QString& function, int id, const QSt
             return false;
     }
     const QString idText = Format(u"%d", id);
-    XMLElement entry = list.SelectSingleNode(u"./NAME[@ID='%s']", {idText});
+    // The entry the look-up reads for this value: the first whose ID reads as
+    // the number (so "07", " 7" and a missing ID, which reads as 0, count).
+    XMLElement entry;
+    std::vector<XMLNode> entries;
+    list.SelectNodes(u"./NAME", entries);
+    for (const XMLElement candidate : entries)
+        if (candidate.GetIntAttribute(u"ID") == id) {
+            entry = candidate;
+            break;
+        }
     if (!entry.IsNull()) {
         if (entry.GetText() != name) {
             entry.SetText(name);

@@ -7,6 +7,7 @@
 namespace {
 
 const std::map<unsigned, const char16_t*> kStrings = {
+    {129, u"Accepts the current settings of the dialog"},
     {130, u"Cancels the dialog"},
     {132, u"Sequence of Commands"},
     {136, u"Are you sure you want to overwrite your initialisation file?"},
@@ -51,6 +52,8 @@ const std::map<unsigned, const char16_t*> kStrings = {
     {187, u"Layer Envelope"},
     {188, u"Layer Cords"},
     {194, u"Layer 1"},
+    {195, u"Layer 2"},
+    {196, u"Layer 3"},
     {197, u"Layer 4"},
     {198, u"Preset"},
     {199, u"Instrument"},

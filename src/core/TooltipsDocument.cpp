@@ -2,6 +2,7 @@
 // module objects, kept as CDATA so line breaks and markup survive.
 #include "core/GlobalResources.h"
 
+#include "core/LineEnds.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 
@@ -11,21 +12,6 @@ namespace {
 
 /// EnableTooltips: long tooltips that the tooltip editor writes.
 constexpr std::uint32_t kLongTooltips = 2;
-
-// Texts are stored with "\n" line ends (what the parser gives back after a
-// reload anyway) and shown with "\r\n". Normalising both ways makes reading
-// and storing the same text a no-op, whatever line ends the caller used.
-QString ToStored(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
-}
-
-QString ToShown(const QString& text)
-{
-    return ToStored(text).replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-}
 
 // The element's first CDATA section with the sections right after it. A text
 // holding "]]>" is written as two adjacent sections; they read as one text.
@@ -78,7 +64,7 @@ bool ReplaceCData(XMLDocument& doc, XMLElement& element, const QString& text)
 {
     for (XMLNode& old : FirstCDataRun(element))
         element.RemoveChild(old);
-    XMLCDATASection cdata = doc.CreateCDATASection(ToStored(text));
+    XMLCDATASection cdata = doc.CreateCDATASection(WithStoredLineEnds(text));
     if (cdata.IsNull())
         return doc.ReportError(u"Failed to create tooltip text of TOOLTIPS document", -2);
     if (!element.AppendChild(cdata))
@@ -103,13 +89,13 @@ QString GlobalResources::GetTooltipText(unsigned tipId)
     if (control.IsNull())
         return fallback;
     const std::vector<XMLNode> run = FirstCDataRun(control);
-    return run.empty() ? fallback : ToShown(CDataText(run));
+    return run.empty() ? fallback : WithShownLineEnds(CDataText(run));
 }
 
 void GlobalResources::SetTooltipText(unsigned tipId, const QString& text)
 {
     XMLDocument& doc = Shared(SharedDocument::Tooltips).document;
-    if (doc.IsNull() || GetTooltipText(tipId) == ToShown(text))
+    if (doc.IsNull() || GetTooltipText(tipId) == WithShownLineEnds(text))
         return;
     XMLElement root = RootOf(SharedDocument::Tooltips);
     if (root.IsNull())
@@ -147,13 +133,13 @@ QString GlobalResources::GetObjectTooltip(ObjectKind kind, int simmId, int objec
     XMLElement tooltip = object.SelectSingleNode(u"./Tooltip[@ID='%d']", {objectId});
     if (tooltip.IsNull())
         return QString();
-    return ToShown(CDataText(FirstCDataRun(tooltip)));
+    return WithShownLineEnds(CDataText(FirstCDataRun(tooltip)));
 }
 
 void GlobalResources::SetObjectTooltip(ObjectKind kind, int simmId, int objectId, const QString& text)
 {
     XMLDocument& doc = Shared(SharedDocument::Tooltips).document;
-    if (doc.IsNull() || GetObjectTooltip(kind, simmId, objectId) == ToShown(text))
+    if (doc.IsNull() || GetObjectTooltip(kind, simmId, objectId) == WithShownLineEnds(text))
         return;
     XMLElement root = RootOf(SharedDocument::Tooltips);
     if (root.IsNull())

@@ -1,17 +1,14 @@
 #include "midi/RtMidiBackend.h"
 
 #include "core/Logger.h"
+#include "midi/JackMidi.h"
 #include "midi/MidiMessages.h"
 
 #include <RtMidi.h>
-#if defined(__UNIX_JACK__)
-#include <jack/jack.h>
-#endif
 
 #include <atomic>
 #include <exception>
 #include <mutex>
-#include <type_traits>
 
 namespace {
 
@@ -95,32 +92,12 @@ MidiResult Guarded(ErrorRecorder* errors, MidiError failCode, F&& call)
     return MidiResult::Ok();
 }
 
-// RtMidi's JACK output clients, made while no server runs, lose memory on
-// every attempt (RtMidi 5.0); asking the server first avoids that. Input
-// clients need no such question: their failure costs nothing.
-MidiResult JackServerAvailable()
-{
-#if defined(__UNIX_JACK__)
-    jack_status_t status{};
-    jack_client_t* probe = jack_client_open("Tabrine probe", JackNoStartServer, &status);
-    if (!probe)
-        return MidiResult::Fail(MidiError::NoDriver, QStringLiteral("no JACK server is running (status 0x%1)")
-                                                         .arg(unsigned(status), 0, 16));
-    jack_client_close(probe);
-#endif
-    return MidiResult::Ok();
-}
-
 template <class Client>
 MidiResult MakeClient(RtMidi::Api api, const QString& clientName, std::unique_ptr<Client>& out)
 {
     if (!IsCompiled(api))
         return MidiResult::Fail(MidiError::NoDriver,
                                 QStringLiteral("RtMidi was built without %1").arg(QString::fromStdString(RtMidi::getApiName(api))));
-    if (api == RtMidi::UNIX_JACK && std::is_same_v<Client, RtMidiOut>) {
-        if (MidiResult r = JackServerAvailable(); !r)
-            return r;
-    }
     return Guarded(nullptr, MidiError::NoDriver, [&] { out = std::make_unique<Client>(api, clientName.toStdString()); });
 }
 
@@ -255,7 +232,9 @@ std::vector<MidiPortInfo> RtMidiBackend::Ports(bool input)
     };
 
     MidiResult r;
-    if (input) {
+    if (m_api == Api::Jack) {
+        ports = jackmidi::ListPorts(input, m_clientName, &r);
+    } else if (input) {
         std::unique_ptr<RtMidiIn> client;
         r = MakeClient(ToRtMidi(m_api), m_clientName, client);
         if (r)
@@ -285,6 +264,15 @@ std::vector<MidiPortInfo> RtMidiBackend::OutputPorts()
 
 std::unique_ptr<MidiInputConnection> RtMidiBackend::OpenInput(int number, MidiInputSink* sink, MidiResult* result)
 {
+    if (m_api == Api::Jack) {
+        MidiResult r;
+        auto conn = jackmidi::OpenInput(number, sink, m_clientName, &r);
+        if (!conn)
+            LogJackOpenFailure(true, number, r);
+        if (result)
+            *result = r;
+        return conn;
+    }
     auto conn = std::make_unique<RtInputConnection>(sink, QStringLiteral("MIDI input (%1)").arg(Name()));
     MidiResult r = MakeClient(ToRtMidi(m_api), m_clientName, conn->m_client);
     if (r) {
@@ -317,8 +305,17 @@ std::unique_ptr<MidiInputConnection> RtMidiBackend::OpenInput(int number, MidiIn
     return conn;
 }
 
-std::unique_ptr<MidiOutputConnection> RtMidiBackend::OpenOutput(int number, MidiOutputSink*, MidiResult* result)
+std::unique_ptr<MidiOutputConnection> RtMidiBackend::OpenOutput(int number, MidiOutputSink* sink, MidiResult* result)
 {
+    if (m_api == Api::Jack) {
+        MidiResult r;
+        auto conn = jackmidi::OpenOutput(number, sink, m_clientName, &r);
+        if (!conn)
+            LogJackOpenFailure(false, number, r);
+        if (result)
+            *result = r;
+        return conn;
+    }
     auto conn = std::make_unique<RtOutputConnection>(QStringLiteral("MIDI output (%1)").arg(Name()));
     MidiResult r = MakeClient(ToRtMidi(m_api), m_clientName, conn->m_client);
     if (r) {
@@ -343,4 +340,10 @@ std::unique_ptr<MidiOutputConnection> RtMidiBackend::OpenOutput(int number, Midi
     if (result)
         *result = MidiResult::Ok();
     return conn;
+}
+
+void RtMidiBackend::LogJackOpenFailure(bool input, int number, const MidiResult& r) const
+{
+    if (!r.detail.isEmpty())
+        TLOG(-2, u"Cannot open MIDI %s %d of %s: %s", input ? u"input" : u"output", number, Name(), r.detail);
 }

@@ -5,9 +5,15 @@
 // gives a logged error, an empty port list and failed opens.
 //
 // RtMidi reports no opens or closes, so the port reports them itself
-// (ReportsOpenAndClose is false). Input arrives on RtMidi's thread (the ALSA
-// input thread or the JACK process thread) with SysEx let through
-// (ignoreTypes(false, false, false)); a SysEx may come whole or in pieces.
+// (ReportsOpenAndClose is false). Input arrives on RtMidi's ALSA input thread
+// with SysEx let through (ignoreTypes(false, false, false)); a SysEx may come
+// whole or in pieces.
+//
+// On JACK the backend speaks to the server itself (JackMidi.h), not through
+// RtMidi: RtMidi's JACK output waits without limit for room in its buffer
+// while the server does not run its client, and it is never told when the
+// server shuts its client down. Input then arrives on the JACK process
+// thread; a connection the server drops reports itself closed.
 
 #include "midi/MidiBackend.h"
 
@@ -36,6 +42,7 @@ public:
 
 private:
     std::vector<MidiPortInfo> Ports(bool input);
+    void LogJackOpenFailure(bool input, int number, const MidiResult& r) const;
 
     Api m_api;
     QString m_clientName;

@@ -170,6 +170,10 @@ TEST_F(SharedDocumentsTest, KeymapDiagnosticReportsDuplicatesAndSuspiciousRanges
          "Keymap: SIMM 3 (Rom), Instrument 1 (Piano) Key S has key lo less than zero"},
         {"reversed range", "<KEY KEYLO='20' KEYHI='10'>S</KEY>",
          "Keymap: SIMM 3 (Rom), Instrument 1 (Piano) Key S has key hi less than key lo"},
+        // The highest number a file can hold is compared with the next key
+        // without wrapping around.
+        {"key hi at the integer limit", "<KEY KEYLO='0' KEYHI='2147483647'>S</KEY><KEY KEYLO='1' KEYHI='2'>T</KEY>",
+         "Keymap: SIMM 3 (Rom), Instrument 1 (Piano) Key S has key hi greater than 127"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -310,6 +314,38 @@ TEST_F(SharedDocumentsTest, FunctionNamesAreStoredOncePerValue)
     EXPECT_FALSE(resources->IsChanged(SharedDocument::Names));
 }
 
+TEST_F(SharedDocumentsTest, NamesAndMappingsReadTheSameAfterASaveAndReload)
+{
+    // A carriage return written as a character reference in the user's file
+    // is one too.
+    StartWith(nullptr, nullptr, nullptr,
+              "<Proteus><FUNCTIONS><FUNCTION ID='LFO'><NAME ID='5'>h&#13;i</NAME></FUNCTION></FUNCTIONS></Proteus>");
+    ASSERT_TRUE(resources->SetMappingsXML(
+        QStringLiteral("<Mappings><DEVICE ID='Settings'><OBJECT ID='PRESET'><MAPPING ID='x'>a&#13;b</MAPPING>"
+                       "</OBJECT></DEVICE></Mappings>")));
+    std::map<QString, QString> mappingsBefore;
+    resources->GetObjectMappings(QStringLiteral("Settings"), QStringLiteral("PRESET"), mappingsBefore);
+    ASSERT_EQ(mappingsBefore.size(), 1u);
+    const std::map<int, QString> given = {{1, QStringLiteral("a\rb")}, {2, QStringLiteral("c\r\nd")},
+                                          {3, QStringLiteral("e\nf")}, {4, QStringLiteral(" g ")}};
+    for (const auto& [id, name] : given)
+        ASSERT_TRUE(resources->SetFunctionName(QStringLiteral("LFO"), id, name));
+    std::map<int, QString> before;
+    ASSERT_TRUE(resources->GetFunctionNames(QStringLiteral("LFO"), before));
+    Restart();
+    std::map<int, QString> after;
+    ASSERT_TRUE(resources->GetFunctionNames(QStringLiteral("LFO"), after));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(after.size(), 5u);
+    std::map<QString, QString> mappingsAfter;
+    resources->GetObjectMappings(QStringLiteral("Settings"), QStringLiteral("PRESET"), mappingsAfter);
+    EXPECT_EQ(mappingsAfter, mappingsBefore);
+    // Storing a name again with other line ends is no change.
+    for (const auto& [id, name] : given)
+        ASSERT_TRUE(resources->SetFunctionName(QStringLiteral("LFO"), id, name));
+    EXPECT_FALSE(resources->IsChanged(SharedDocument::Names));
+}
+
 TEST_F(SharedDocumentsTest, DuplicateNamesReadAndRewriteTheFirst)
 {
     StartWith(nullptr, nullptr, nullptr,
@@ -326,6 +362,20 @@ TEST_F(SharedDocumentsTest, DuplicateNamesReadAndRewriteTheFirst)
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].GetText(), QStringLiteral("New"));
     EXPECT_EQ(entries[1].GetText(), QStringLiteral("Second"));
+}
+
+TEST_F(SharedDocumentsTest, StoringANameRewritesTheEntryTheLookUpReads)
+{
+    // IDs the look-up reads as numbers though written otherwise; a missing ID reads as 0.
+    StartWith(nullptr, nullptr, nullptr,
+              "<Proteus><FUNCTIONS><FUNCTION ID='LFO'><NAME ID='07'>Seven</NAME><NAME>Zero</NAME>"
+              "</FUNCTION></FUNCTIONS></Proteus>");
+    EXPECT_TRUE(resources->SetFunctionName(QStringLiteral("LFO"), 7, QStringLiteral("New seven")));
+    EXPECT_TRUE(resources->SetFunctionName(QStringLiteral("LFO"), 0, QStringLiteral("New zero")));
+    std::map<int, QString> names;
+    ASSERT_TRUE(resources->GetFunctionNames(QStringLiteral("LFO"), names));
+    EXPECT_EQ(names, (std::map<int, QString>{{0, QStringLiteral("New zero")}, {7, QStringLiteral("New seven")}}));
+    EXPECT_EQ(Count(resources->Document(SharedDocument::Names).GetDocumentElement(), u"./FUNCTIONS/FUNCTION/NAME"), 2);
 }
 
 TEST_F(SharedDocumentsTest, NamesWithoutADocumentOrRoot)

@@ -48,6 +48,11 @@ public:
         return n;
     }
     bool Contains(const QString& text) const { return Count(text) > 0; }
+    QStringList Lines() const
+    {
+        std::lock_guard l(m_lock);
+        return m_lines;
+    }
     void Clear()
     {
         std::lock_guard l(m_lock);

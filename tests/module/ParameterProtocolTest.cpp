@@ -618,7 +618,8 @@ TEST_F(ParameterProtocol, WithTestUIEditsCountAsSentWithoutAModule)
                                         std::pair{MASTER_MIDI_ID, 6}, std::pair{PRESET_ARP_PATTERN, 4}}) {
             ParamRecord edit = *Find(id);
             edit.value = value;
-            EXPECT_TRUE(SentDuring([&] { EXPECT_EQ(proteus->ParameterEdit(&edit), testUI) << id; }).isEmpty());
+            const int editedId = id; // a structured binding cannot be captured by every compiler yet
+            EXPECT_TRUE(SentDuring([&] { EXPECT_EQ(proteus->ParameterEdit(&edit), testUI) << editedId; }).isEmpty());
         }
         EXPECT_EQ(Heard(listener).size(), testUI ? 4 : 0);
         EXPECT_EQ(proteus->GetDeviceId(), testUI ? 6 : 0);

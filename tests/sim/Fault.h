@@ -21,6 +21,7 @@ enum class FaultKind {
     Disconnect,    ///< not processed; the connection drops when the reply would have left
     InputError,    ///< not processed; the host's input reports an error (with `bytes` as the broken data)
     Unsolicited,   ///< `bytes` leaves just before the replies
+    Doubled,       ///< each reply leaves twice, the copy right behind it
 };
 
 struct Fault {
@@ -73,6 +74,7 @@ struct Fault {
         return f;
     }
 
+    static Fault Doubled() { return Make(FaultKind::Doubled); }
     Fault& on(int r) { route = r; return *this; }
     Fault& forSubject(int s) { subject = s; return *this; }
     Fault& nth(int n) { occurrence = n; return *this; }

@@ -59,6 +59,8 @@ TEST(SimFault, EachKindChangesTheAnswer)
         {"unsolicited first", Fault::Unsolicited(Hex("F1 05")),
          {{Micros(4200 + 2 * 320), EntryKind::Message, Hex("F1 05")},
           {kReplyArrives + Micros(2 * 320), EntryKind::Message, Hex(kReply)}}},
+        {"doubled", Fault::Doubled(),
+         {{kReplyArrives, EntryKind::Message, Hex(kReply)}, {kReplyArrives + Micros(12 * 320), EntryKind::Message, Hex(kReply)}}},
         {"error with another id", Fault::ModuleError(1),
          {{Micros(4200 + 11 * 320), EntryKind::Message, Hex("F0 18 0F 00 55 70 02 00 01 00 F7")}}},
     };

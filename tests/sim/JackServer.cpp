@@ -36,7 +36,7 @@ bool TakesClients()
 
 JackServer::~JackServer() { stop(); }
 
-bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
+bool JackServer::start(std::chrono::milliseconds timeout, QString* error, int periodFrames)
 {
     stop();
     const QString jackd = QStandardPaths::findExecutable(QStringLiteral("jackd"));
@@ -53,7 +53,11 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
         lock_.reset();
         return false;
     }
-    name_ = QStringLiteral("tabrine-test-%1").arg(QCoreApplication::applicationPid());
+    // One name for every private server: JACK keeps a machine-wide table of
+    // servers by name, and a server that was killed (by a test, or with its
+    // test program) leaves its entry behind until a server of the same name
+    // starts. The lock above keeps two of them from running at once.
+    name_ = QStringLiteral("tabrine-test-private");
     hadPreviousServer_ = qEnvironmentVariableIsSet("JACK_DEFAULT_SERVER");
     previousServer_ = qgetenv("JACK_DEFAULT_SERVER");
     qputenv("JACK_DEFAULT_SERVER", name_.toLocal8Bit());
@@ -72,7 +76,7 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
     process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_->start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("--sync"), QStringLiteral("-t"),
                             QStringLiteral("10000"), QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
-                            QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("1024")});
+                            QStringLiteral("48000"), QStringLiteral("-p"), QString::number(periodFrames)});
     if (!process_->waitForStarted(int(timeout.count()))) {
         if (error)
             *error = QStringLiteral("jackd did not start: %1").arg(process_->errorString());
@@ -88,7 +92,9 @@ bool JackServer::start(std::chrono::milliseconds timeout, QString* error)
             stop();
             return false;
         }
-        QThread::msleep(20);
+        // Also notices a server that ended at once (no event loop runs here
+        // to tell the process object).
+        process_->waitForFinished(20);
     }
     return true;
 }
@@ -97,6 +103,7 @@ void JackServer::stop()
 {
     if (process_) {
         if (process_->state() != QProcess::NotRunning) {
+            ::kill(pid_t(process_->processId()), SIGCONT);
             process_->terminate();
             if (!process_->waitForFinished(5000)) {
                 process_->kill();
@@ -113,5 +120,12 @@ void JackServer::stop()
 }
 
 bool JackServer::running() const { return process_ && process_->state() == QProcess::Running; }
+
+bool JackServer::signal(int sig)
+{
+    if (!running())
+        return false;
+    return ::kill(pid_t(process_->processId()), sig) == 0;
+}
 
 } // namespace sim

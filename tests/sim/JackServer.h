@@ -26,10 +26,15 @@ public:
     /// Waits for the machine-wide lock, starts jackd and waits until it takes clients.
     /// False, with *error, when the lock or a ready server does not come within
     /// `timeout` each, or jackd is missing or exits; nothing is left running then.
-    bool start(std::chrono::milliseconds timeout, QString* error);
-    /// Stops jackd (SIGTERM, then kill) and waits for it.
+    /// periodFrames: frames per process cycle (64 .. 1024; 1024 is the calmest).
+    bool start(std::chrono::milliseconds timeout, QString* error, int periodFrames = 1024);
+    /// Stops jackd (SIGTERM, then kill) and waits for it; a stopped server is
+    /// let go on first.
     void stop();
     bool running() const;
+    /// Sends a signal to jackd (SIGSTOP stalls it, SIGCONT lets it go on,
+    /// SIGKILL ends it); false when it does not run.
+    bool signal(int sig);
     QString serverName() const { return name_; }
 
 private:

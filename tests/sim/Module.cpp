@@ -46,6 +46,7 @@ const char* FaultKindName(FaultKind kind)
     case FaultKind::Disconnect: return "disconnect";
     case FaultKind::InputError: return "input error";
     case FaultKind::Unsolicited: return "unsolicited message";
+    case FaultKind::Doubled: return "doubled reply";
     }
     return "?";
 }
@@ -311,6 +312,16 @@ void Module::ApplyFault(const Fault& f, std::vector<Output>* outputs)
     case FaultKind::Unsolicited:
         outputs->insert(outputs->begin(), {EntryKind::Message, f.bytes, SimTime(0), QString()});
         break;
+    case FaultKind::Doubled: {
+        std::vector<Output> doubled;
+        for (const Output& o : *outputs) {
+            doubled.push_back(o);
+            if (o.kind == EntryKind::Message)
+                doubled.push_back(o);
+        }
+        *outputs = std::move(doubled);
+        break;
+    }
     }
 }
 

@@ -1,6 +1,7 @@
 // Test entry point shared by every test program: a Qt application object exists
 // for the whole run, so queued calls, timers and QStandardPaths behave as in the
-// program. Widget tests link Qt Widgets and get a QApplication instead.
+// program. Widget tests link Qt Widgets and get a QApplication instead; tests
+// on a real X display (TABRINE_TEST_XDISPLAY) first start a private X server.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -15,6 +16,10 @@ using TestApp = QApplication;
 using TestApp = QCoreApplication;
 #endif
 
+#ifdef TABRINE_TEST_XDISPLAY
+#include "support/XServer.h"
+#endif
+
 int main(int argc, char** argv)
 {
     // Make sure the private home of the test run exists before anything uses it.
@@ -24,7 +29,18 @@ int main(int argc, char** argv)
         QFile::setPermissions(QString::fromLocal8Bit(runtime),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    TestApp app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+#ifdef TABRINE_TEST_XDISPLAY
+    XServer server;
+    if (!server.Start()) {
+        std::fprintf(stderr, "No X server for the display tests: %s\n", server.Error().c_str());
+        return 1;
+    }
+#endif
+    int result = 0;
+    {
+        TestApp app(argc, argv);
+        ::testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    return result;
 }

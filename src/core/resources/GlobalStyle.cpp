@@ -314,7 +314,9 @@ void GlobalStyle::DrawTextButton(const ButtonFace& face) const
         p->drawPixmap(layout.icon.topLeft(), (*face.imageList)[std::size_t(face.imageIndex)], QRect(0, 0, 16, 16));
     if (!face.text.isNull()) {
         p->setPen(m_colours[face.disabled ? DisabledColour : ForegroundColour]);
-        p->drawText(layout.content, int(AlignmentOf(face.style)) | Qt::TextSingleLine, face.text);
+        // A caption's "&" marks its access key (underlined) and "&&" is a plain ampersand.
+        p->drawText(layout.content, int(AlignmentOf(face.style)) | Qt::TextSingleLine | Qt::TextShowMnemonic,
+                    face.text);
     }
     p->restore();
     if (face.focused)

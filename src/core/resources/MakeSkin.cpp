@@ -1,5 +1,7 @@
 // Draws the program's skin: the 1024 x 768 background of every dialog and
-// popup, a dark brushed-metal panel with engraved rails and corner screws.
+// popup, a dark brushed-metal panel. Every window draws it from its own
+// top-left corner, so nothing on it may sit where a dialog's controls go
+// (a rail or a screw head would run through the first line of every dialog).
 // Run at build time; the picture is the same on every run.
 //
 //     tabrine_make_skin <output.png>
@@ -29,26 +31,6 @@ public:
 private:
     std::uint32_t m_state = 0x7AB1E5u;
 };
-
-void EngravedLine(QPainter& p, int y)
-{
-    p.setPen(QColor(16, 19, 22, 200));
-    p.drawLine(8, y, kWidth - 9, y);
-    p.setPen(QColor(255, 255, 255, 28));
-    p.drawLine(8, y + 1, kWidth - 9, y + 1);
-}
-
-void Screw(QPainter& p, QPointF centre)
-{
-    QRadialGradient head(centre - QPointF(2, 2), 7);
-    head.setColorAt(0, QColor(150, 156, 162));
-    head.setColorAt(1, QColor(58, 63, 69));
-    p.setPen(QPen(QColor(20, 22, 25), 1));
-    p.setBrush(head);
-    p.drawEllipse(centre, 6, 6);
-    p.setPen(QPen(QColor(30, 33, 37), 1.6));
-    p.drawLine(centre + QPointF(-3.5, 2.0), centre + QPointF(3.5, -2.0));
-}
 
 } // namespace
 
@@ -85,10 +67,6 @@ int main(int argc, char** argv)
     light.setColorAt(1, QColor(255, 255, 255, 0));
     p.fillRect(skin.rect(), light);
 
-    // Rails under the title area and above the keyboard area.
-    EngravedLine(p, 40);
-    EngravedLine(p, kHeight - 120);
-
     // Bevelled edge of the panel.
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QColor(255, 255, 255, 40));
@@ -97,10 +75,6 @@ int main(int argc, char** argv)
     p.setPen(QColor(0, 0, 0, 110));
     p.drawLine(0, kHeight - 1, kWidth - 1, kHeight - 1);
     p.drawLine(kWidth - 1, 0, kWidth - 1, kHeight - 1);
-    p.setRenderHint(QPainter::Antialiasing);
-
-    for (QPointF c : {QPointF(16, 16), QPointF(kWidth - 17, 16), QPointF(16, kHeight - 17), QPointF(kWidth - 17, kHeight - 17)})
-        Screw(p, c);
     p.end();
 
     if (!skin.save(QString::fromLocal8Bit(argv[1]), "PNG")) {

@@ -1,0 +1,17 @@
+#pragma once
+// NameCtrl: the line edit of a module object's name; the logic is NameEditLogic.
+
+#include "ui/controls/NameEditLogic.h"
+
+#include <QLineEdit>
+
+class NameCtrl : public QLineEdit, public NameEditLogic {
+    Q_OBJECT
+public:
+    explicit NameCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
+    void Setup(int maxChars, int tooltipId);
+
+protected:
+    void ShowText(const QString& text, int selectionStart, int selectionEnd) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+};
