@@ -764,11 +764,14 @@ QString XMLDocument::GetXML() const
     return QString::fromUtf8(Serialise(*m_state->tree));
 }
 
-bool XMLDocument::Save(const QString& path) const
+bool XMLDocument::Save(const QString& path, QString* reason) const
 {
     Require();
     const QByteArray bytes = Encode(Serialise(*m_state->tree), DeclaredEncoding(*m_state->tree));
-    return bool(platform::WriteFileWhole(path, bytes));
+    const platform::FileWriteResult written = platform::WriteFileWhole(path, bytes);
+    if (!written && reason)
+        *reason = written.reason;
+    return bool(written);
 }
 
 XMLElement XMLDocument::GetDocumentElement() const

@@ -205,7 +205,8 @@ public:
     QString GetXML() const;
     /// Writes the document whole or not at all, in the encoding its declaration
     /// names (UTF-8 when none). White space inside the root is kept as loaded.
-    bool Save(const QString& path) const;
+    /// reason (may be null) gets the system's reason when the file cannot be written.
+    bool Save(const QString& path, QString* reason = nullptr) const;
 
     /// The root element; null when there is none.
     XMLElement GetDocumentElement() const;

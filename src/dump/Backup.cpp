@@ -5,6 +5,7 @@
 #include "core/Logger.h"
 #include "core/Settings.h"
 #include "module/ParamRecord.h"
+#include "module/ParameterIds.h"
 #include "module/Proteus.h"
 #include "module/StackedProgress.h"
 #include "platform/SafeFile.h"
@@ -14,9 +15,17 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 const QString kReportName = QStringLiteral("TabrineBackup.txt");
+/// Where a backup is built before its files replace those of the folder: a
+/// hidden folder inside it, so that the moves into place never cross a file
+/// system and the folder's parent need not be writable.
+const QString kStagingName = QStringLiteral(".TabrineBackup.staging");
 
 constexpr int kUserSetups = 64;
 constexpr int kUserTunings = 12;
@@ -43,11 +52,6 @@ QString FindInFolder(const QString& folder, const QString& name)
     return dir.filePath(name);
 }
 
-bool HoldsReport(const QString& folder)
-{
-    return QFileInfo(FindInFolder(folder, kReportName)).isFile();
-}
-
 enum class Kind { Setup, Preset, Arp, Tuning, BankMap };
 
 /// One object of a pass: where its file lies, which module object it is.
@@ -57,54 +61,136 @@ struct Item {
     QString name; // file name in the folder
 };
 
-/// Whether a file's messages are a dump of the kind the object needs; reason
-/// says what is wrong otherwise. The uploads check the finer layout again.
-bool LooksLike(Kind kind, const ByteBlockList& blocks, QString& reason)
+/// Why a file's messages would not restore the object (empty when they
+/// would): complete SysEx messages, and what the object's upload checks
+/// before it sends anything.
+QString RestoreProblem(Kind kind, const ByteBlockList& blocks)
 {
-    if (blocks.empty()) {
-        reason = QStringLiteral("no SysEx message in the file");
-        return false;
-    }
+    if (blocks.empty())
+        return QStringLiteral("no SysEx message in the file");
     for (const TPtr<_ByteBlock>& b : blocks) {
         const QByteArray m = b ? b->ToByteArray() : QByteArray();
-        if (m.size() < 7 || quint8(m.front()) != 0xF0 || quint8(m.back()) != 0xF7) {
-            reason = QStringLiteral("a message that is not a complete SysEx message");
-            return false;
-        }
+        if (m.size() < 7 || quint8(m.front()) != 0xF0 || quint8(m.back()) != 0xF7)
+            return QStringLiteral("a message that is not a complete SysEx message");
     }
-    const QByteArray first = blocks.front()->ToByteArray();
-    auto emuCommand = [&](std::uint8_t command) {
-        return quint8(first[1]) == 0x18 && quint8(first[2]) == 0x0F && quint8(first[4]) == 0x55 &&
-               quint8(first[5]) == command;
-    };
-    bool ok = false;
+    Proteus::DumpProblem problem;
     switch (kind) {
     case Kind::Setup:
-        ok = blocks.size() == 1 && emuCommand(CMD_SETUP_DUMP);
+        problem = Proteus::CheckSetupUpload(blocks);
         break;
-    case Kind::Preset:
-        ok = emuCommand(CMD_PRESET_DUMP);
-        break;
-    case Kind::Arp:
-        ok = blocks.size() == 1 && emuCommand(CMD_ARP_DUMP);
-        break;
-    case Kind::Tuning:
-        ok = blocks.size() == 1 && quint8(first[1]) == 0x7E && quint8(first[3]) == 0x08 && quint8(first[4]) == 0x01;
-        break;
-    case Kind::BankMap:
-        ok = blocks.size() == 1 && first.size() == 519 && emuCommand(CMD_BANK_MAP_DUMP);
+    case Kind::Preset: {
+        // A backup holds whole presets; a section would need a layer chosen.
+        const QByteArray first = blocks.front()->ToByteArray();
+        if (first.size() > 6 && quint8(first[5]) == CMD_PRESET_DUMP && quint8(first[6]) >= 0x10)
+            return QStringLiteral("a preset section where a whole preset is needed");
+        problem = Proteus::CheckPresetUpload(blocks, true);
         break;
     }
-    if (!ok)
-        reason = QStringLiteral("a file that holds no dump of this kind");
-    return ok;
+    case Kind::Arp:
+        problem = Proteus::CheckArpUpload(blocks);
+        break;
+    case Kind::Tuning:
+        problem = Proteus::CheckTuningUpload(blocks);
+        break;
+    case Kind::BankMap:
+        problem = Proteus::CheckBankMapUpload(blocks);
+        break;
+    }
+    return problem.reason;
 }
 
-/// Removes a staging or retired folder; best effort.
+/// Removes a staging folder of ours; best effort.
 void RemoveFolder(const QString& path)
 {
     if (!path.isEmpty())
         QDir(path).removeRecursively();
+}
+
+std::filesystem::path FsPath(const QString& path)
+{
+    return std::filesystem::path(path.toStdU16String());
+}
+
+/// Whether a file of a staging folder belongs to a backup (a temporary file of
+/// an interrupted write does not).
+bool IsBackupFile(const QString& name)
+{
+    return name.endsWith(QStringLiteral(".sysex"), Qt::CaseInsensitive)
+        || name.compare(kReportName, Qt::CaseInsensitive) == 0;
+}
+
+/// Moves the files of a complete staging folder into folder, each replacing
+/// the file of its name (found without regard to case), the report last; then
+/// removes the staging folder. Nothing else in folder is touched: its other
+/// files keep their content and properties, its sub-folders stay. A failed
+/// move leaves the files not yet moved in the staging folder, where the next
+/// pass finds them; failure then holds the system's reason, and movedAny
+/// whether the folder has changed.
+bool CommitStaging(const QString& folder, const QString& staging, QString& failure, bool& movedAny)
+{
+    movedAny = false;
+    QStringList names;
+    for (const QString& name : QDir(staging).entryList(QDir::Files | QDir::Hidden))
+        if (IsBackupFile(name))
+            names << name;
+    std::stable_partition(names.begin(), names.end(),
+                          [](const QString& n) { return n.compare(kReportName, Qt::CaseInsensitive) != 0; });
+    // A folder in the way of a file is found before anything moves.
+    for (const QString& name : std::as_const(names)) {
+        const QString target = FindInFolder(folder, name);
+        if (QFileInfo(target).isDir()) {
+            failure = Format(u"%s is a folder", target);
+            return false;
+        }
+    }
+    for (const QString& name : std::as_const(names)) {
+        const QString target = FindInFolder(folder, name);
+        TLOG(8, u"Moving %s into %s", name, folder);
+        std::error_code error;
+        std::filesystem::rename(FsPath(QDir(staging).filePath(name)), FsPath(target), error);
+        if (error) {
+            failure = Format(u"%s cannot be put in place: %s", target,
+                             platform::FormatSystemError(std::uint32_t(error.value())));
+            return false;
+        }
+        movedAny = true;
+    }
+    RemoveFolder(staging);
+    return true;
+}
+
+/// A staging folder that an interrupted backup left in folder. One holding
+/// the report was complete and is moved in (the pass stopped while moving its
+/// files); one without it is dropped, which leaves the folder as it was
+/// before that pass. False, reported, when the moves fail.
+bool RecoverInterruptedBackup(Proteus& p, const QString& folder)
+{
+    const QString staging = QDir(folder).filePath(kStagingName);
+    if (!QFileInfo(staging).isDir())
+        return true;
+    if (QFileInfo(QDir(staging).filePath(kReportName)).isFile()) {
+        TLOG(-1, u"Completing the interrupted backup in %s", folder);
+        QString failure;
+        bool moved = false;
+        if (!CommitStaging(folder, staging, failure, moved))
+            return p.ReportDumpFailure(Format(u"complete the interrupted backup in %s", folder), failure);
+        return true;
+    }
+    TLOG(-1, u"Dropping the unfinished backup in %s", staging);
+    RemoveFolder(staging);
+    return true;
+}
+
+/// Nothing answers a setup, arp, tuning or bank map dump: many of them back to
+/// back would keep the line busy for longer than any later reply's time-out.
+/// One question whose answer comes behind the dump paces the pass to the
+/// module, and tells that the module is still there.
+bool WaitForModule(Proteus& p)
+{
+    ParamRecord* record = p.FindParameter(kSetupNameFirst);
+    if (!record || record->id != kSetupNameFirst)
+        record = p.FindParameter(MULTIMODE_BASIC_CHANNEL);
+    return record && p.ParameterRequest(record);
 }
 
 bool BackupObject(Proteus& p, StackedProgress& progress, const QString& folder, const Item& item)
@@ -158,26 +244,25 @@ bool BackupObject(Proteus& p, StackedProgress& progress, const QString& folder, 
     return ok && p.WriteSysExFile(path, blocks, props);
 }
 
-bool RestoreObject(Proteus& p, StackedProgress& progress, const Item& item, std::pair<ByteBlockList, OleProps>& file)
+/// Sends one object of a restore and waits until the module has taken it.
+/// A step that fails tells the user why, once: the upload's own message, or
+/// one naming the file.
+bool RestoreObject(Proteus& p, StackedProgress& progress, const QString& path, const Item& item,
+                   std::pair<ByteBlockList, OleProps>& file)
 {
     GlobalResources* resources = TheGlobalResources();
     ByteBlockList& blocks = file.first;
     const QString& comments = file.second.comments;
     const int n = item.number;
+    const std::uint64_t reportedBefore = p.GetDumpFailureCount();
     ObjectKind tooltipKind = OBJECT_PRESET;
     bool ok = false;
+    bool paced = true; // the preset upload's handshake paces itself
     switch (item.kind) {
     case Kind::Setup:
         progress.SetText(u"Restoring Setup %d", n);
         ok = p.UploadSetup(blocks, true) && p.CopySetup(-1, n);
-        // Nothing answers a setup dump: 64 of them back to back would keep the
-        // line busy for longer than any later reply's time-out. One question
-        // whose answer comes behind the dump paces the pass to the module.
-        if (ok) {
-            ParamRecord* record = p.FindParameter(kSetupNameFirst);
-            if (record && record->id == kSetupNameFirst)
-                p.ParameterRequest(record);
-        }
+        paced = false;
         tooltipKind = OBJECT_SETUP;
         break;
     case Kind::Preset:
@@ -188,38 +273,34 @@ bool RestoreObject(Proteus& p, StackedProgress& progress, const Item& item, std:
     case Kind::Arp:
         progress.SetText(u"Restoring Arp %d", n);
         ok = p.UploadArp(n, blocks);
+        paced = false;
         tooltipKind = OBJECT_ARP;
         break;
     case Kind::Tuning:
         progress.SetText(u"Restoring Tuning %d", n);
-        return p.UploadTuning(n, blocks);
+        ok = p.UploadTuning(n, blocks);
+        paced = false;
+        break;
     case Kind::BankMap:
         progress.SetText(u"Restoring Bank Map");
-        return p.UploadBankMap(blocks);
+        ok = p.UploadBankMap(blocks);
+        paced = false;
+        break;
     }
-    if (ok && !comments.isEmpty() && resources)
+    if (ok && !paced && !WaitForModule(p))
+        return p.ReportDumpFailure(Format(u"restore %s", path), QStringLiteral("the module did not answer after it"));
+    if (!ok) {
+        if (p.GetDumpFailureCount() == reportedBefore) {
+            QString reason = item.kind == Kind::BankMap ? p.GetLastUploadRefusal() : QString();
+            if (reason.isEmpty())
+                reason = p.IsConnected() ? QStringLiteral("the module did not take it")
+                                         : QStringLiteral("the module is not connected");
+            p.ReportDumpFailure(Format(u"restore %s", path), reason);
+        }
+        return false;
+    }
+    if (!comments.isEmpty() && resources && item.kind != Kind::Tuning && item.kind != Kind::BankMap)
         resources->SetObjectTooltip(tooltipKind, 0, n, comments);
-    return ok;
-}
-
-/// Puts the complete staging folder in place of folder: the old backup is
-/// moved aside first, so a failed swap can put it back.
-bool SwapInStaging(Proteus& p, const QString& folder, const QString& staging)
-{
-    const QFileInfo info(QDir::cleanPath(folder));
-    const QString retired = info.dir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".old"));
-    RemoveFolder(retired);
-    QDir parent = info.dir();
-    if (!parent.rename(info.absoluteFilePath(), retired)) {
-        RemoveFolder(staging);
-        return p.ReportDumpFailure(Format(u"replace %s", folder), QStringLiteral("the old backup cannot be moved"));
-    }
-    if (!parent.rename(staging, info.absoluteFilePath())) {
-        parent.rename(retired, info.absoluteFilePath());
-        RemoveFolder(staging);
-        return p.ReportDumpFailure(Format(u"replace %s", folder), QStringLiteral("the new backup cannot be moved"));
-    }
-    RemoveFolder(retired);
     return true;
 }
 
@@ -236,14 +317,23 @@ Proteus::AutoRestoreSetupAndPreset::AutoRestoreSetupAndPreset(Proteus* owner, bo
 
 Proteus::AutoRestoreSetupAndPreset::~AutoRestoreSetupAndPreset()
 {
-    if (!m_ok)
-        return;
-    // The results are not looked at: the pass has ended either way, and a
-    // failure has been reported by the upload itself.
+    // On a path that did not call Restore: its result can no longer be told.
+    Restore();
+}
+
+bool Proteus::AutoRestoreSetupAndPreset::Restore()
+{
+    if (!m_ok || m_restored)
+        return true;
+    m_restored = true;
+    bool ok = true;
     if (!m_setupBlocks.empty())
-        m_owner->UploadSetup(m_setupBlocks, false);
+        ok = m_owner->UploadSetup(m_setupBlocks, false);
+    // The preset's handshake waits for the module; the setup dump before it
+    // goes unanswered, so its bytes count in the first wait only.
     if (!m_presetBlocks.empty())
-        m_owner->UploadPreset(true, -1, -1, m_presetBlocks);
+        ok = m_owner->UploadPreset(true, -1, -1, m_presetBlocks) && ok;
+    return ok;
 }
 
 // ---- The report ------------------------------------------------------------------------------
@@ -279,102 +369,124 @@ bool Proteus::BackupModule(const QString& folder, bool backup, bool setups, bool
          TrueFalse(setups), TrueFalse(presets), TrueFalse(arps), TrueFalse(tunings), TrueFalse(bankMap));
     TLOG(4, u"%s %s", backup ? u"Backing up module to " : u"Restoring module from ", folder);
 
-    const std::uint32_t caps = GetCapabilities();
-    bool result = true;
+    // A backup cut short while its files were moved into place is finished
+    // first, so both directions see one whole backup.
+    if (!RecoverInterruptedBackup(*this, folder))
+        return false;
+
     // A copy: the passes talk to the module, which must not move the list under us.
     const std::vector<SimmSlot> simms(hardwareConfig.GetSimms().begin(), hardwareConfig.GetSimms().end());
     for (const SimmSlot& slot : simms) {
         if (slot.simmId != 0)
             continue;
+        if (!RunUserBankPass(folder, backup, slot, setups, presets, arps, tunings, bankMap))
+            return false;
+    }
+    return true;
+}
 
-        // The objects of the pass, in the order they are handled.
-        std::vector<Item> items;
-        if (setups && (caps & CAP_SETUP_DUMPS))
-            for (int n = 0; n < kUserSetups; ++n)
-                items.push_back({Kind::Setup, n, Format(u"Setup%d.sysex", n)});
-        if (presets && (caps & CAP_PRESET_DUMPS))
-            for (int n = 0; n < slot.presets; ++n)
-                items.push_back({Kind::Preset, n, Format(u"Preset%d.sysex", n)});
-        if (arps && (caps & CAP_ARPS_AND_BEATS))
-            for (int n = 0; n < slot.arps; ++n)
-                items.push_back({Kind::Arp, n, Format(u"Arp%d.sysex", n)});
-        if (tunings && (caps & CAP_TUNING_DUMPS))
-            for (int n = 0; n < kUserTunings; ++n)
-                items.push_back({Kind::Tuning, n, Format(u"Tuning%d.sysex", n)});
-        if (bankMap && (caps & CAP_BANK_MAP_DUMPS))
-            items.push_back({Kind::BankMap, 0, QStringLiteral("BankMap.sysex")});
+bool Proteus::RunUserBankPass(const QString& folder, bool backup, const SimmSlot& slot, bool setups, bool presets,
+                              bool arps, bool tunings, bool bankMap)
+{
+    const std::uint32_t caps = GetCapabilities();
+    // The objects of the pass, in the order they are handled.
+    std::vector<Item> items;
+    if (setups && (caps & CAP_SETUP_DUMPS))
+        for (int n = 0; n < kUserSetups; ++n)
+            items.push_back({Kind::Setup, n, Format(u"Setup%d.sysex", n)});
+    if (presets && (caps & CAP_PRESET_DUMPS))
+        for (int n = 0; n < slot.presets; ++n)
+            items.push_back({Kind::Preset, n, Format(u"Preset%d.sysex", n)});
+    if (arps && (caps & CAP_ARPS_AND_BEATS))
+        for (int n = 0; n < slot.arps; ++n)
+            items.push_back({Kind::Arp, n, Format(u"Arp%d.sysex", n)});
+    if (tunings && (caps & CAP_TUNING_DUMPS))
+        for (int n = 0; n < kUserTunings; ++n)
+            items.push_back({Kind::Tuning, n, Format(u"Tuning%d.sysex", n)});
+    if (bankMap && (caps & CAP_BANK_MAP_DUMPS))
+        items.push_back({Kind::BankMap, 0, QStringLiteral("BankMap.sysex")});
 
-        // A restore reads and checks every file first: a folder with one bad
-        // file must not leave the module half restored.
-        std::vector<std::pair<ByteBlockList, OleProps>> loaded;
-        if (!backup) {
-            loaded.reserve(items.size());
-            for (const Item& item : items) {
-                const QString path = FindInFolder(folder, item.name);
-                ByteBlockList blocks;
-                OleProps props;
-                if (!QFileInfo(path).isFile())
-                    return ReportDumpFailure(Format(u"restore %s", path), QStringLiteral("the file is missing"));
-                if (!ReadSysExFile(path, blocks, props))
-                    return false; // shown by the reader
-                QString reason;
-                if (!LooksLike(item.kind, blocks, reason))
-                    return ReportDumpFailure(Format(u"restore %s", path), reason);
-                loaded.emplace_back(std::move(blocks), std::move(props));
-            }
+    // A restore reads and checks every file first, as its upload will: a
+    // folder with one bad file must not leave the module half restored.
+    std::vector<std::pair<ByteBlockList, OleProps>> loaded;
+    std::vector<QString> paths;
+    if (!backup) {
+        loaded.reserve(items.size());
+        for (const Item& item : items) {
+            const QString path = FindInFolder(folder, item.name);
+            ByteBlockList blocks;
+            OleProps props;
+            if (!QFileInfo(path).isFile())
+                return ReportDumpFailure(Format(u"restore %s", path), QStringLiteral("the file is missing"));
+            if (!ReadSysExFile(path, blocks, props))
+                return false; // shown by the reader
+            if (const QString problem = RestoreProblem(item.kind, blocks); !problem.isEmpty())
+                return ReportDumpFailure(Format(u"restore %s", path), problem);
+            loaded.emplace_back(std::move(blocks), std::move(props));
+            paths.push_back(path);
         }
+    }
 
-        // A backup over an existing one is built beside it and swapped in
-        // when complete: an interrupted pass leaves the old backup whole.
-        QString target = folder;
-        QString staging;
-        if (backup && HoldsReport(folder)) {
-            const QFileInfo info(QDir::cleanPath(folder));
-            staging = info.dir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".staging"));
-            RemoveFolder(staging);
-            if (!QDir().mkpath(staging))
-                return ReportDumpFailure(Format(u"create %s", staging), QStringLiteral("the folder cannot be made"));
-            // Files of the options not taken stay as they were.
-            const QDir old(folder);
-            for (const QString& e : old.entryList(QDir::Files | QDir::Hidden)) {
-                if (e.compare(kReportName, Qt::CaseInsensitive) == 0)
-                    continue;
-                if (!QFile::copy(old.filePath(e), QDir(staging).filePath(e))) {
-                    RemoveFolder(staging);
-                    return ReportDumpFailure(Format(u"copy %s", old.filePath(e)), QStringLiteral("the copy failed"));
-                }
-            }
-            target = staging;
-        }
+    // A backup is written into a staging folder inside the folder, and its
+    // files are moved into place only when every one of them (and the report,
+    // last) is there: an interrupted pass leaves the folder as it was, and
+    // only files the pass wrote replace anything.
+    QString staging;
+    if (backup) {
+        staging = QDir(folder).filePath(kStagingName);
+        RemoveFolder(staging);
+        std::error_code error;
+        std::filesystem::create_directory(FsPath(staging), error);
+        if (error)
+            return ReportDumpFailure(Format(u"create %s", staging),
+                                     platform::FormatSystemError(std::uint32_t(error.value())));
+    }
 
-        StackedProgress progress(this, true, 0, int(items.size()), backup ? u"Backing Up Module" : u"Restoring Backup");
-        {
-            AutoRestoreSetupAndPreset guard(this, setups);
-            if (!guard.IsOk() && !GetGlobalConfigurations().GetBool(TestUI)) {
-                RemoveFolder(staging);
-                return false;
-            }
-            for (std::size_t i = 0; i < items.size() && result; ++i) {
-                const Item& item = items[i];
-                result = backup ? BackupObject(*this, progress, target, item)
-                                : RestoreObject(*this, progress, item, loaded[i]);
-                progress.Step();
-            }
-        }
-        if (!result) {
+    bool result = true;
+    bool editBuffersBack = true;
+    StackedProgress progress(this, true, 0, int(items.size()), backup ? u"Backing Up Module" : u"Restoring Backup");
+    {
+        AutoRestoreSetupAndPreset guard(this, setups);
+        if (!guard.IsOk() && !GetGlobalConfigurations().GetBool(TestUI)) {
             RemoveFolder(staging);
             return false;
         }
-
-        if (backup) {
-            const QString reportPath = FindInFolder(target, kReportName);
-            if (const platform::FileWriteResult w = platform::WriteFileWhole(reportPath, BackupReport()); !w) {
-                RemoveFolder(staging);
-                return ReportDumpFailure(Format(u"write %s", reportPath), w.reason);
-            }
-            if (!staging.isEmpty() && !SwapInStaging(*this, folder, staging))
-                return false;
+        for (std::size_t i = 0; i < items.size() && result; ++i) {
+            const Item& item = items[i];
+            result = backup ? BackupObject(*this, progress, staging, item)
+                            : RestoreObject(*this, progress, paths[i], item, loaded[i]);
+            progress.Step();
         }
+        const std::uint64_t reportedBefore = GetDumpFailureCount();
+        editBuffersBack = guard.Restore();
+        if (!editBuffersBack && GetDumpFailureCount() == reportedBefore)
+            ReportDumpFailure(QStringLiteral("send the edit buffers back"), IsConnected()
+                                                                              ? QStringLiteral("the module did not take them")
+                                                                              : QStringLiteral("the module is not connected"));
     }
-    return result;
+    if (!result) {
+        RemoveFolder(staging);
+        return false;
+    }
+    if (!backup)
+        return editBuffersBack; // a module left with other edit buffers is no complete restore
+
+    const QString reportPath = QDir(staging).filePath(kReportName);
+    if (const platform::FileWriteResult w = platform::WriteFileWhole(reportPath, BackupReport()); !w) {
+        RemoveFolder(staging);
+        return ReportDumpFailure(Format(u"write %s", reportPath), w.reason);
+    }
+    QString failure;
+    bool moved = false;
+    if (!CommitStaging(folder, staging, failure, moved)) {
+        // With nothing moved the folder is as it was, and this backup is
+        // dropped; otherwise the rest waits in the staging folder for the
+        // next pass to finish.
+        if (!moved)
+            RemoveFolder(staging);
+        return ReportDumpFailure(Format(u"replace the backup in %s", folder), failure);
+    }
+    // The backup's files are all written and in place; the edit buffers that
+    // could not go back have been reported above.
+    return true;
 }

@@ -63,17 +63,27 @@ bool Proteus::DownloadBankMap(ByteBlockList& blocks)
     return true;
 }
 
+Proteus::DumpProblem Proteus::CheckBankMapUpload(const ByteBlockList& blocks)
+{
+    const QString operation = QStringLiteral("upload bank map");
+    if (blocks.size() != 1)
+        return {operation, QStringLiteral("%1 messages where a bank map has one").arg(blocks.size())};
+    if (QString problem = BankMapProblem(blocks.front().get()); !problem.isEmpty())
+        return {operation, problem};
+    return {};
+}
+
 bool Proteus::UploadBankMap(ByteBlockList& blocks)
 {
     TLOG(4, u"Uploading Bank Map");
-    if (!ReadyToSend(QStringLiteral("Proteus::UploadBankMap")))
-        return false;
-    if (blocks.size() != 1) {
-        TLOG(-2, u"Bank map upload refused: %d messages where a bank map has one", int(blocks.size()));
+    m_lastUploadRefusal.clear();
+    if (!ReadyToSend(QStringLiteral("Proteus::UploadBankMap"))) {
+        m_lastUploadRefusal = QStringLiteral("the module is not ready");
         return false;
     }
-    if (const QString problem = BankMapProblem(blocks.front().get()); !problem.isEmpty()) {
-        TLOG(-2, u"Bank map upload refused: %s", problem);
+    if (const DumpProblem problem = CheckBankMapUpload(blocks)) {
+        TLOG(-2, u"Bank map upload refused: %s", problem.reason);
+        m_lastUploadRefusal = problem.reason;
         return false;
     }
     // Sent with the current device id, like every other upload: a map saved
@@ -82,11 +92,13 @@ bool Proteus::UploadBankMap(ByteBlockList& blocks)
     std::vector<std::uint8_t> message(blocks.front()->Bytes().begin(), blocks.front()->Bytes().end());
     if (GetDeviceId() < 0 || GetDeviceId() > 0x7F) {
         TLOG(-2, u"Failed to send Bank Map Upload");
+        m_lastUploadRefusal = QStringLiteral("the device id %1 does not fit a message").arg(GetDeviceId());
         return false;
     }
     message[kSysExDeviceIdOffset] = std::uint8_t(GetDeviceId());
     if (!SendSysEx(message)) {
         TLOG(kLogError, u"Failed to send Bank Map Upload");
+        m_lastUploadRefusal = QStringLiteral("the message could not be sent");
         return false;
     }
     return true;

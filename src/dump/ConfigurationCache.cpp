@@ -214,8 +214,28 @@ bool Proteus::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLEl
 bool Proteus::CreateCacheConfiguration()
 {
     TLOG(8, u"%s()", u"Proteus::CreateCacheConfiguration");
+    m_cacheLeftUnwritten = false;
     if (!LoadAllSimmNames())
         return false;
+
+    // A count the module did not answer was taken as 0: a file written now
+    // would lack those names for good, and the checksum would keep it.
+    QStringList unanswered;
+    for (const SimmSlot& slot : hardwareConfig.GetSimms())
+        for (const auto& [simmId, kind] : m_unansweredCounts)
+            if (slot.simmId != 0 && simmId == slot.simmId)
+                unanswered << Format(u"%s of %s", ObjectKindName(kind), GetSimmName(simmId));
+    if (!unanswered.isEmpty()) {
+        TLOG(-2, u"The configuration cache is not written: the module did not answer the count of %s",
+             unanswered.join(QStringLiteral(", ")));
+        ShowMessage(nullptr, msgbox::Ok, true, 157,
+                    Format(u"The module did not answer while its objects were counted (%s), so some names are "
+                           u"missing. The configuration cache has not been saved; it will be built again at the "
+                           u"next connection.",
+                           unanswered.join(QStringLiteral(", "))));
+        m_cacheLeftUnwritten = true;
+        return true;
+    }
 
     XMLDocument document;
     if (!document.Create())
@@ -275,9 +295,10 @@ bool Proteus::CreateCacheConfiguration()
         return document.ReportError(u"Failed to append PARAMETERS in configuration document", -2);
 
     const QString path = GetCacheConfigurationPath();
-    if (path.isEmpty() || !document.Save(path)) {
-        TLOG(-2, u"The configuration cache could not be written to \"%s\"", path);
-        return document.ReportError(u"Failed to save configuration document", -2);
+    QString reason = QStringLiteral("no place for it");
+    if (path.isEmpty() || !document.Save(path, &reason)) {
+        TLOG(-2, u"The configuration cache could not be written to \"%s\": %s", path, reason);
+        return document.ReportError(Format(u"Failed to save configuration document %s: %s", path, reason), -2);
     }
     GetGlobalConfigurations().SetDword(ROMHash, std::uint32_t(GetSimmChecksum()));
     return true;
@@ -324,6 +345,7 @@ bool Proteus::LoadCacheConfiguration()
     const QString path = GetCacheConfigurationPath();
 
     bool built = false;
+    bool declined = false;
     if (!QFileInfo::exists(path)) {
         if (settings.GetBool(TestUI)) {
             ShowMessage(nullptr, msgbox::Ok, false, 157, Text(kTestUiText));
@@ -332,6 +354,8 @@ bool Proteus::LoadCacheConfiguration()
         ShowMessage(nullptr, msgbox::Ok, false, 157, Text(kFirstRunText));
         if (!CreateCacheConfiguration())
             return false;
+        if (m_cacheLeftUnwritten)
+            return true; // the names of this connection came from the module
         built = true;
     } else if (std::uint32_t(GetSimmChecksum()) != settings.GetDword(ROMHash)) {
         // No keeps the file, and the question comes again next time: the
@@ -339,7 +363,11 @@ bool Proteus::LoadCacheConfiguration()
         if (ShowMessage(nullptr, msgbox::YesNo, false, 157, Text(kRomsChangedText)) == msgbox::IdYes) {
             if (!CreateCacheConfiguration())
                 return false;
+            if (m_cacheLeftUnwritten)
+                return true;
             built = true;
+        } else {
+            declined = true;
         }
     }
 
@@ -376,6 +404,49 @@ bool Proteus::LoadCacheConfiguration()
         return document.ReportError(u"Failed to get SIMMS children of configuration document", -2);
     const bool testUi = settings.GetBool(TestUI);
     const bool arps = HasCapability(CAP_ARPS_AND_BEATS);
+
+    // The checksum is a plain sum: another set of ROMs can share it. The file
+    // must hold every installed ROM, with as many names of each kind as the
+    // ROM has; one written without some of them would otherwise stay so.
+    if (!built && !declined && !testUi) {
+        QStringList lacking;
+        for (const SimmSlot& slot : hardwareConfig.GetSimms()) {
+            const auto found = simmMap.find(slot.simmId);
+            if (slot.simmId == 0 || found == simmMap.end())
+                continue;
+            XMLElement element;
+            for (const XMLNode& node : simmNodes) {
+                int simmId = 0;
+                if (node.GetNodeType() == XMLNodeElement && ReadIntAttribute(XMLElement(node), cachedoc::kSimmId, simmId)
+                    && simmId == slot.simmId) {
+                    element = XMLElement(node);
+                    break;
+                }
+            }
+            if (element.IsNull()) {
+                lacking << GetSimmName(slot.simmId);
+                continue;
+            }
+            for (int kind : kKinds) {
+                if (kind == OBJECT_ARP && !arps)
+                    continue;
+                const int have = CountObjectElements(element, cachedoc::ObjectElementName(kind));
+                if (have < found->second->GetCount(ObjectKind(kind)))
+                    lacking << Format(u"%s names of %s", ObjectKindName(kind), GetSimmName(slot.simmId));
+            }
+        }
+        if (!lacking.isEmpty()) {
+            TLOG(-1, u"The configuration cache lacks %s; building it again", lacking.join(QStringLiteral(", ")));
+            ShowMessage(nullptr, msgbox::Ok, false, 157,
+                        Format(u"The configuration cache does not hold every name of the ROMs in your module "
+                               u"(%s is missing). It will now be built again from the module. This may take some "
+                               u"time!",
+                               lacking.join(QStringLiteral(", "))));
+            // The build loads every name and range of this connection.
+            return CreateCacheConfiguration();
+        }
+    }
+
     for (const XMLNode& node : simmNodes) {
         NotifyWaiting();
         if (node.GetNodeType() != XMLNodeElement)

@@ -336,9 +336,17 @@ bool Proteus::CollectKeymapData(bool saveBeats, bool onlyUnique, const std::set<
 
     if (dirty) {
         const QString path = resources ? resources->GetDataFilePath(true, kCacheFile) : QString();
-        // Written whole or not at all: a failed save keeps the old file.
-        if (path.isEmpty() || !cache.Save(path))
-            TLOG(-2, u"Failed to save LAYER_CACHE document %s", path);
+        // Written whole or not at all: a failed save keeps the old file. The
+        // key maps are collected either way; the user learns why the next
+        // collection will ask the module again.
+        QString reason = QStringLiteral("no data folder");
+        if (path.isEmpty() || !cache.Save(path, &reason)) {
+            TLOG(-2, u"Failed to save LAYER_CACHE document %s: %s", path, reason);
+            ShowMessage(nullptr, msgbox::Ok, true, 157,
+                        Format(u"The key-map cache %s could not be saved: %s. The key maps will be asked of the module "
+                               u"again next time.",
+                               path.isEmpty() ? kCacheFile : path, reason));
+        }
     }
     return true;
 }

@@ -51,6 +51,38 @@ void Put14(std::vector<std::uint8_t>& b, std::size_t at, int value)
 
 } // namespace
 
+Proteus::DumpProblem Proteus::CheckPresetUpload(const ByteBlockList& blocks, bool renumber)
+{
+    const QString notADump = QStringLiteral("upload sysex dump file");
+    const std::span<const std::uint8_t> first =
+        !blocks.empty() && blocks.front() ? blocks.front()->Bytes() : std::span<const std::uint8_t>();
+    if (first.size() < kPacketHeadLength || !HasModulePrefix(first))
+        return {notADump, LoadResourceString(kNotADumpString)};
+    const std::uint8_t sub = first[kPresetSubCodeOffset];
+    const bool whole = sub == PRESET_DUMP_CLOSED_HEADER || sub == PRESET_DUMP_OPEN_HEADER;
+    if (!whole) {
+        const bool layerSection = sub >= 0x20;
+        const std::size_t minimum = renumber && layerSection ? 11 : renumber ? 9 : 7;
+        if (!IsWholeMessage(first) || first.size() < minimum || first[kSysExCommandOffset] != CMD_PRESET_DUMP)
+            return {notADump, LoadResourceString(kNotADumpString)};
+        return {};
+    }
+    if (!IsPresetMessage(first, kPresetHeaderLength, {PRESET_DUMP_CLOSED_HEADER, PRESET_DUMP_OPEN_HEADER}))
+        return {kUploadPreset, LoadResourceString(kBadHeaderString)};
+    long payload = 0;
+    for (std::size_t i = 1; i < blocks.size(); ++i) {
+        const std::span<const std::uint8_t> b = blocks[i] ? blocks[i]->Bytes() : std::span<const std::uint8_t>();
+        if (!IsPresetMessage(b, kPacketMinLength, {PRESET_DUMP_CLOSED_DATA, PRESET_DUMP_OPEN_DATA}))
+            return {kUploadPreset, LoadResourceString(kBadDataBlockString)};
+        payload += long(b.size() - kPacketMinLength);
+    }
+    const long announced = PresetHeaderByteCount(first);
+    if (payload != announced)
+        return {kUploadPreset,
+                Format(u"%d data bytes in the dump where its header announces %d", int(payload), int(announced))};
+    return {};
+}
+
 bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& blocks)
 {
     TLOG(4, u"Uploading Preset/Layer %s %s (%d)", GetSimmName(0), Format(u"%d:%03d", preset / 128, preset % 128),
@@ -60,35 +92,13 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
     if (GetDeviceId() < 0 || GetDeviceId() > 0x7F)
         return false;
 
-    const std::span<const std::uint8_t> first = blocks.front() ? blocks.front()->Bytes() : std::span<const std::uint8_t>();
-    if (first.size() < kPacketHeadLength || !HasModulePrefix(first))
-        return ReportDumpFailure(QStringLiteral("upload sysex dump file"), LoadResourceString(kNotADumpString));
-    const std::uint8_t sub = first[kPresetSubCodeOffset];
-    const bool whole = sub == PRESET_DUMP_CLOSED_HEADER || sub == PRESET_DUMP_OPEN_HEADER;
-
     // Everything is checked before the first byte goes out, so a damaged dump
     // leaves the module as it was.
-    if (whole) {
-        if (!IsPresetMessage(first, kPresetHeaderLength, {PRESET_DUMP_CLOSED_HEADER, PRESET_DUMP_OPEN_HEADER}))
-            return ReportDumpFailure(kUploadPreset, LoadResourceString(kBadHeaderString));
-        long payload = 0;
-        for (std::size_t i = 1; i < blocks.size(); ++i) {
-            const std::span<const std::uint8_t> b = blocks[i] ? blocks[i]->Bytes() : std::span<const std::uint8_t>();
-            if (!IsPresetMessage(b, kPacketMinLength, {PRESET_DUMP_CLOSED_DATA, PRESET_DUMP_OPEN_DATA}))
-                return ReportDumpFailure(kUploadPreset, LoadResourceString(kBadDataBlockString));
-            payload += long(b.size() - kPacketMinLength);
-        }
-        const long announced = PresetHeaderByteCount(first);
-        if (payload != announced)
-            return ReportDumpFailure(kUploadPreset, Format(u"%d data bytes in the dump where its header announces %d",
-                                                           int(payload), int(announced)));
-    } else {
-        const bool layerSection = sub >= 0x20;
-        const std::size_t minimum = renumber && layerSection ? 11 : renumber ? 9 : 7;
-        if (!HasModulePrefix(first) || !IsWholeMessage(first) || first.size() < minimum
-            || first[kSysExCommandOffset] != CMD_PRESET_DUMP)
-            return ReportDumpFailure(QStringLiteral("upload sysex dump file"), LoadResourceString(kNotADumpString));
-    }
+    if (const DumpProblem problem = CheckPresetUpload(blocks, renumber))
+        return ReportDumpFailure(problem.operation, problem.reason);
+    const std::span<const std::uint8_t> first = blocks.front()->Bytes();
+    const std::uint8_t sub = first[kPresetSubCodeOffset];
+    const bool whole = sub == PRESET_DUMP_CLOSED_HEADER || sub == PRESET_DUMP_OPEN_HEADER;
     if (renumber && !SysExValue14::Fits(preset))
         return ReportDumpFailure(kUploadPreset, Format(u"preset number %d out of range", preset));
 

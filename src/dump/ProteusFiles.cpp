@@ -17,6 +17,7 @@ bool Proteus::WriteSysExFile(const QString& path, const ByteBlockList& blocks, c
 
 bool Proteus::ReportDumpFailure(const QString& operation, const QString& reason)
 {
+    ++m_dumpFailures;
     // The capability probe runs dumps that are expected to fail on some
     // modules: it must not open a box for each.
     if (SuppressingWarnings()) {

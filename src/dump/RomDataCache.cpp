@@ -94,8 +94,10 @@ int Proteus::GetRomObjectCount(int kind, int simmId, bool* complete)
         constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
         const std::uint32_t stored = key.ReadDword(valueName, kUnknown);
         if (stored != kUnknown) {
-            if (stored <= std::uint32_t(limit + 1))
+            if (stored <= std::uint32_t(limit + 1)) {
+                m_unansweredCounts.erase({simmId, kind});
                 return int(stored);
+            }
             TLOG(-2, u"The stored %s count %u of SIMM %d is more than a ROM can hold; counting again", valueName,
                  stored, simmId);
         }
@@ -145,8 +147,10 @@ int Proteus::GetRomObjectCount(int kind, int simmId, bool* complete)
         TLOG(-2, u"Could not count the %s objects of SIMM %d: the module stopped answering", valueName, simmId);
         if (complete)
             *complete = false;
+        m_unansweredCounts.insert({simmId, kind});
         return 0;
     }
+    m_unansweredCounts.erase({simmId, kind});
     if (key.IsOpen())
         key.WriteDword(valueName, std::uint32_t(count));
     return count;

@@ -144,6 +144,52 @@ bool Proteus::SendDumpBlock(const _ByteBlock& block)
     return SendSysEx(bytes);
 }
 
+// ---- What the uploads check before they send ----------------------------------------------
+
+namespace {
+
+QString OneMessageProblem(const ByteBlockList& blocks, const char16_t* what)
+{
+    if (blocks.size() != 1 || !blocks.front())
+        return Format(u"%d messages where %s has one", int(blocks.size()), what);
+    return {};
+}
+
+} // namespace
+
+Proteus::DumpProblem Proteus::CheckSetupUpload(const ByteBlockList& blocks)
+{
+    if (QString problem = OneMessageProblem(blocks, u"a setup dump"); !problem.isEmpty())
+        return {kDumpSetup, problem};
+    const std::span<const std::uint8_t> dump = blocks.front()->Bytes();
+    if (!IsModuleMessage(dump, CMD_SETUP_DUMP))
+        return {kUploadFile, LoadResourceString(kStringFileNotADump)};
+    if (QString problem = CheckSetupDump(dump); !problem.isEmpty())
+        return {kDumpSetup, problem};
+    return {};
+}
+
+Proteus::DumpProblem Proteus::CheckArpUpload(const ByteBlockList& blocks)
+{
+    if (QString problem = OneMessageProblem(blocks, u"an arp dump"); !problem.isEmpty())
+        return {kUploadFile, problem};
+    const std::span<const std::uint8_t> dump = blocks.front()->Bytes();
+    if (!IsModuleMessage(dump, CMD_ARP_DUMP))
+        return {kUploadFile, LoadResourceString(kStringFileNotADump)};
+    if (QString problem = CheckArpDump(dump); !problem.isEmpty())
+        return {kUploadFile, problem};
+    return {};
+}
+
+Proteus::DumpProblem Proteus::CheckTuningUpload(const ByteBlockList& blocks)
+{
+    if (QString problem = OneMessageProblem(blocks, u"a tuning dump"); !problem.isEmpty())
+        return {kDumpSetup, problem};
+    if (QString problem = CheckTuningDump(blocks.front()->Bytes()); !problem.isEmpty())
+        return {kDumpSetup, problem};
+    return {};
+}
+
 // ---- Setup ------------------------------------------------------------------------------
 
 bool Proteus::DownloadSetup(ByteBlockList& blocks)
@@ -165,12 +211,13 @@ bool Proteus::UploadSetup(ByteBlockList& blocks, bool writeDeviceId)
     TLOG(4, u"Uploading Setup");
     if (!HasCapability(CAP_SETUP_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::UploadSetup")))
         return false;
+    // A list that is no setup dump at all is refused without a message.
     if (blocks.size() != 1 || !blocks.front() || !IsModuleMessage(blocks.front()->Bytes(), CMD_SETUP_DUMP))
         return false;
+    if (const DumpProblem problem = CheckSetupUpload(blocks))
+        return ReportDumpFailure(problem.operation, problem.reason);
     const std::span<const std::uint8_t> dump = blocks.front()->Bytes();
     const SetupDumpLayout layout = SetupDumpLayout::Parse(dump);
-    if (!layout.IsValid())
-        return ReportDumpFailure(kDumpSetup, QString::fromUtf16(SetupDumpLayout::Describe(layout.problem)));
 
     QByteArray bytes = blocks.front()->ToByteArray();
     bytes[qsizetype(kSysExDeviceIdOffset)] = char(GetDeviceId());
@@ -220,12 +267,11 @@ bool Proteus::UploadArp(int arp, ByteBlockList& blocks)
         return false;
     if (blocks.size() != 1 || !blocks.front())
         return false;
+    if (const DumpProblem problem = CheckArpUpload(blocks))
+        return ReportDumpFailure(problem.operation, problem.reason);
     const std::span<const std::uint8_t> dump = blocks.front()->Bytes();
-    if (!IsModuleMessage(dump, CMD_ARP_DUMP))
-        return ReportDumpFailure(kUploadFile, LoadResourceString(kStringFileNotADump));
     std::size_t field = 0;
-    if (const QString problem = CheckArpDump(dump, &field); !problem.isEmpty())
-        return ReportDumpFailure(kUploadFile, problem);
+    CheckArpDump(dump, &field);
     if (!SysExValue14::Fits(arp)) {
         TLOG(-2, u"Failed to upload arp %d: the number does not fit a dump", arp);
         return false;
@@ -268,8 +314,8 @@ bool Proteus::UploadTuning(int tuning, ByteBlockList& blocks)
         return false;
     if (blocks.size() != 1 || !blocks.front() || !IsTuningDumpStart(blocks.front()->Bytes()))
         return false;
-    if (const QString problem = CheckTuningDump(blocks.front()->Bytes()); !problem.isEmpty())
-        return ReportDumpFailure(kDumpSetup, problem);
+    if (const DumpProblem problem = CheckTuningUpload(blocks))
+        return ReportDumpFailure(problem.operation, problem.reason);
     if (tuning < 0 || tuning > 0x7F) {
         TLOG(-2, u"Failed to upload tuning %d: not a tuning program", tuning);
         return false;

@@ -795,6 +795,27 @@ public:
     /// keeps the rewritten messages. An upload the editor gives up sends
     /// HANDSHAKE_CANCEL. Failures are reported through ReportDumpFailure.
     bool UploadPreset(bool renumber, int preset, int layer, ByteBlockList& blocks);
+
+    /// Why an upload would refuse a dump before sending a byte of it: the
+    /// operation its message names and the reason; both empty when the dump
+    /// holds together. Each upload runs its own check first, and a restore
+    /// runs them all on every file before it sends anything.
+    struct DumpProblem {
+        QString operation;
+        QString reason;
+        explicit operator bool() const { return !reason.isEmpty(); }
+    };
+    /// UploadPreset's check of its list (renumber: the first message must
+    /// have room for the number written into it).
+    static DumpProblem CheckPresetUpload(const ByteBlockList& blocks, bool renumber);
+    /// UploadSetup's check: one setup dump whose sections agree with its counts.
+    static DumpProblem CheckSetupUpload(const ByteBlockList& blocks);
+    /// UploadArp's check: one arp dump whose table fits its step counts.
+    static DumpProblem CheckArpUpload(const ByteBlockList& blocks);
+    /// UploadTuning's check: one tuning bulk dump of its full length.
+    static DumpProblem CheckTuningUpload(const ByteBlockList& blocks);
+    /// UploadBankMap's check: one well-formed 519-byte bank map message.
+    static DumpProblem CheckBankMapUpload(const ByteBlockList& blocks);
     /// Sends one section message with the current device id; no reply is
     /// awaited. preset and layer only name it in the trace.
     bool UploadShortPreset(int preset, int layer, TPtr<_ByteBlock> block);
@@ -952,7 +973,10 @@ public:
     /// from the configuration cache file, building the file first when there is
     /// none, when it cannot be read or lacks its parts (the old file is kept
     /// beside it as "<name>.bad" and the user told), or, with the user's
-    /// consent, when it was built for another set of ROMs. False stops the
+    /// consent, when it was built for another set of ROMs; completed from the
+    /// module when it lacks an installed ROM's element or holds fewer names
+    /// of a kind than the ROM has (the SIMM list is compared as well as the
+    /// checksum, which two sets of ROMs can share). False stops the
     /// connection: a failed build, a failed read, or an unreadable file that
     /// could not be kept aside (it is then left untouched).
     bool LoadCacheConfiguration();
@@ -960,6 +984,9 @@ public:
     /// of the min/max cache that the module answered (IsRangeKnown); saves it
     /// whole (an existing file is replaced only by a complete build) and
     /// stores the SIMM checksum in ROMHash. Every failure is reported; false then.
+    /// When a count of a ROM it would hold went unanswered (GetRomObjectCount),
+    /// the names are loaded for this connection but no file is written and no
+    /// checksum stored; the user is told, and the next connection builds it.
     bool CreateCacheConfiguration();
     /// The file's path in the data folder ("Tabrine" in the user's Documents
     /// folder) with the ConfigFile setting's name; a program-supplied file of
@@ -1008,6 +1035,12 @@ private:
     bool RebuildUnreadableCache(const QString& path, const QString& problem);
 
     std::uint64_t m_moduleErrors = 0;
+    /// {SIMM id, kind} of the counts whose probe got no clear answer (and
+    /// were not stored); a later probe that is answered takes its entry out.
+    std::set<std::pair<int, int>> m_unansweredCounts;
+    /// The last CreateCacheConfiguration loaded the names but wrote no file,
+    /// since a count of the ROMs it would hold was not answered.
+    bool m_cacheLeftUnwritten = false;
 
 public:
     // ---- end of ROM data cache, SIMM names and the configuration cache ------------------
@@ -1057,15 +1090,20 @@ public:
     /// Saves the user data of the module into folder (backup true) or sends a
     /// saved folder back (false): 64 setups, the user bank's presets and arps,
     /// 12 tunings and the bank map, each when its option and capability are on.
-    /// A restore reads and checks every file it will send before the first byte
-    /// goes out; a missing or damaged file refuses it (one message naming the
-    /// file) and the module is untouched. A backup into a folder that already
-    /// holds a backup is built in a staging folder beside it (name starting
-    /// with ".") and swapped in only when complete; the report
-    /// "TabrineBackup.txt" is written last, so an interrupted backup never
-    /// leaves a folder marked as a backup that is not one. A report that
-    /// cannot be written fails the backup. File names are found without
-    /// regard to case.
+    /// A restore reads every file it will send and runs the uploads' own
+    /// checks on it before the first byte goes out; a missing or damaged file
+    /// refuses it (one message naming the file) and the module is untouched.
+    /// Every upload of a restore waits until the module has taken it, and a
+    /// step that fails (the edit buffers sent back at the end included) is
+    /// reported with its reason and fails the restore. A backup is written
+    /// into a hidden staging folder inside folder, the report
+    /// "TabrineBackup.txt" last, and its files are moved into place only when
+    /// all are there: they replace the files of the same names, and nothing
+    /// else in folder is touched (other files keep their properties, sub-folders
+    /// stay). A pass cut short while moving is finished at the start of the
+    /// next backup or restore of the folder; one cut short before leaves the
+    /// folder as it was. A report that cannot be written fails the backup.
+    /// File names are found without regard to case.
     bool BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,
                       bool bankMap);
     /// The text of the backup report (UTF-16LE with byte-order mark, LF line ends).
@@ -1081,14 +1119,34 @@ public:
         AutoRestoreSetupAndPreset(const AutoRestoreSetupAndPreset&) = delete;
         AutoRestoreSetupAndPreset& operator=(const AutoRestoreSetupAndPreset&) = delete;
         bool IsOk() const { return m_ok; }
+        /// Sends the saved edit buffers back now (once; the destructor then
+        /// sends nothing). True when every upload worked, or nothing was saved.
+        bool Restore();
 
     private:
         Proteus* m_owner;
         bool m_ok = false;
+        bool m_restored = false;
         ByteBlockList m_setupBlocks;
         ByteBlockList m_presetBlocks;
     };
 
+    /// How many dump failures ReportDumpFailure has reported so far: tells a
+    /// caller whether a failed step has told the user why.
+    std::uint64_t GetDumpFailureCount() const { return m_dumpFailures; }
+    /// Why the last upload that reports its refusals only in the log (the bank
+    /// map's) refused; empty when none has.
+    const QString& GetLastUploadRefusal() const { return m_lastUploadRefusal; }
+
+private:
+    // One pass over the user bank's objects, in either direction.
+    bool RunUserBankPass(const QString& folder, bool backup, const SimmSlot& slot, bool setups, bool presets,
+                         bool arps, bool tunings, bool bankMap);
+
+    std::uint64_t m_dumpFailures = 0;
+    QString m_lastUploadRefusal;
+
+public:
     // ==== end of backup and restore =======================================================
 
 protected:

@@ -10,6 +10,7 @@
 #include "module/Proteus.h"
 #include "module/StackedProgress.h"
 #include "support/ProteusSimFixture.h"
+#include "PrivateTmpfs.h"
 #include "RecordingPresenter.h"
 
 #include <QDir>
@@ -504,6 +505,90 @@ TEST_F(CachesTest, BuildThatLosesTheModuleWritesNothing)
     EXPECT_EQ(ReadBytes(CachePath()), file);
 }
 
+TEST_F(CachesTest, AnUnansweredCountLeavesTheCacheUnwrittenUntilItIsAnswered)
+{
+    // One name request of the count probe goes unanswered: that count is
+    // unknown, and a file written now would lack its names for good.
+    AddFault(sim::Fault::Silence().on(0x0C).forSubject(7).limit(1));
+    Identify();
+    ASSERT_TRUE(Log().Contains("Could not count the"));
+    ClearFaults();
+    EXPECT_TRUE(proteus->LoadCacheConfiguration());
+    EXPECT_FALSE(QFileInfo::exists(CachePath()));
+    EXPECT_EQ(GetGlobalConfigurations().GetDword(ROMHash), 0u);
+    EXPECT_TRUE(Shown(QStringLiteral("has not been saved")));
+    EXPECT_EQ(Name(OBJECT_PRESET, 2, 11), "ORC Preset 011") << "this connection has the names it could count";
+
+    // The next connection counts again and writes the whole cache.
+    Reconnect();
+    Identify();
+    presenter->shown.clear();
+    ASSERT_TRUE(proteus->LoadCacheConfiguration());
+    EXPECT_FALSE(Shown(QStringLiteral("has not been saved")));
+    EXPECT_EQ(GetGlobalConfigurations().GetDword(ROMHash), 8u);
+    Reconnect();
+    Identify();
+    ASSERT_TRUE(proteus->LoadCacheConfiguration());
+    EXPECT_EQ(Name(OBJECT_ARP, 2, 4), "ORC Arp 004");
+    EXPECT_EQ(Name(OBJECT_RIFF, 2, 2), "ORC Riff 002");
+    EXPECT_EQ(Name(OBJECT_PRESET, 6, 8), "WLD Preset 008");
+}
+
+TEST_F(CachesTest, ACacheLackingPartsOfTheInstalledRomsIsBuiltAgain)
+{
+    const auto replace = [](const char* pattern, const char* with) {
+        return [=](QByteArray text) {
+            QString s = QString::fromUtf8(text);
+            s.replace(QRegularExpression(QLatin1String(pattern), QRegularExpression::DotMatchesEverythingOption),
+                      QLatin1String(with));
+            return s.toUtf8();
+        };
+    };
+    const struct {
+        const char* name;
+        std::function<QByteArray(QByteArray)> spoil;
+    } rows[] = {
+        {"a ROM without its element", replace(R"(<SIMM SIMM_ID=["']6["']>.*?</SIMM>)", "")},
+        {"fewer names than the ROM has", replace(R"(<ARP SIMM_ID=["']4["']>[^<]*</ARP>)", "")},
+        // 1 + 7 is 2 + 6: the checksum cannot tell these ROMs apart.
+        {"other ROMs of the same checksum",
+         [&](QByteArray t) { return replace(R"(<SIMM SIMM_ID=["']6["']>)", R"(<SIMM SIMM_ID="7">)")(
+                                 replace(R"(<SIMM SIMM_ID=["']2["']>)", R"(<SIMM SIMM_ID="1">)")(t)); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QFile::remove(CachePath());
+        StartModule(kTwoRoms);
+        BuildCache();
+        const QByteArray good = ReadBytes(CachePath());
+        const QByteArray spoilt = row.spoil(good);
+        ASSERT_NE(spoilt, good);
+        WriteBytes(CachePath(), spoilt);
+
+        Reconnect();
+        Identify();
+        ASSERT_TRUE(proteus->LoadCacheConfiguration());
+        EXPECT_TRUE(Shown(QStringLiteral("does not hold every name")));
+        EXPECT_EQ(Name(OBJECT_ARP, 2, 4), "ORC Arp 004");
+        EXPECT_EQ(Name(OBJECT_PRESET, 6, 8), "WLD Preset 008");
+        EXPECT_EQ(ReadBytes(CachePath()), good);
+    }
+}
+
+TEST_F(CachesTest, ACacheThatCannotBeSavedNamesTheReason)
+{
+    const QString folder = root.filePath(QStringLiteral("docs/Tabrine"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    dumptest::PrivateTmpfs disk(folder, 64 * 1024);
+    if (!disk.IsMounted())
+        GTEST_SKIP() << "no small file system for this test: " << disk.Why();
+    dumptest::FillUp(folder);
+    Identify();
+    EXPECT_FALSE(proteus->LoadCacheConfiguration());
+    EXPECT_TRUE(Shown(QStringLiteral("No space left on device")));
+    EXPECT_EQ(GetGlobalConfigurations().GetDword(ROMHash), 0u);
+}
+
 TEST_F(CachesTest, DamagedFileIsReportedKeptAndRebuilt)
 {
     BuildCache();
@@ -564,14 +649,21 @@ TEST_F(CachesTest, DamagedFileIsLeftAloneWhenItCannotBeReplaced)
 TEST_F(CachesTest, DamagedElementsAreNeverReadAsZeros)
 {
     Identify();
+    // One ROM installed, of four presets: the file below holds as many
+    // elements, so it counts as complete and is read, not rebuilt.
+    proteus->simmMap.erase(2);
+    proteus->simmMap.erase(6);
+    proteus->AddSimmData(TPtr<_SimmData>(new _SimmData(2, 4, 0, 0, 0, 0, 0, 1)));
+    const SimmSlot installed[] = {*proteus->hardwareConfig.FindSimm(0), {.simmId = 2, .presets = 4, .flag = 1}};
+    proteus->hardwareConfig.SetSimms(installed);
     WriteBytes(CachePath(), R"(<?xml version='1.0' ?><ProteusConfig><SIMMS><SIMM SIMM_ID="2">
-        <PRESETS><PRESET SIMM_ID="3">Third   </PRESET><PRESET>No index</PRESET><PRESET SIMM_ID="99">Past</PRESET></PRESETS>
+        <PRESETS><PRESET SIMM_ID="3">Third   </PRESET><PRESET>No index</PRESET><PRESET SIMM_ID="99">Past</PRESET><PRESET SIMM_ID="1">Second</PRESET></PRESETS>
         </SIMM><SIMM SIMM_ID="5"><PRESETS><PRESET SIMM_ID="0">Not installed</PRESET></PRESETS></SIMM>
         <SIMM><PRESETS><PRESET SIMM_ID="0">No SIMM</PRESET></PRESETS></SIMM></SIMMS>
         <PARAMETERS><MASTER_TRANSPOSE MIN_VALUE="-12" DEFAULT="0" READ_ONLY="0"/>
         <MASTER_CLOCK_TEMPO MIN_VALUE="65561" MAX_VALUE="300" DEFAULT="120" READ_ONLY="7"/>
         <NO_SUCH_PARAMETER MIN_VALUE="1" MAX_VALUE="2" DEFAULT="1" READ_ONLY="0"/></PARAMETERS></ProteusConfig>)");
-    GetGlobalConfigurations().SetDword(ROMHash, 8);
+    GetGlobalConfigurations().SetDword(ROMHash, std::uint32_t(proteus->GetSimmChecksum()));
     const std::size_t before = Sent();
     ASSERT_TRUE(proteus->LoadCacheConfiguration());
 

@@ -213,6 +213,19 @@ TEST_F(KeymapCollectionTest, OnlyUniqueSkipsUserPresetsNamedLikeRomPresets)
 
 // The cache file is written whole or not at all: a collection that fails
 // leaves the previous file byte for byte; a damaged file is reported and replaced.
+TEST_F(KeymapCollectionTest, ACacheThatCannotBeSavedIsReported)
+{
+    // A folder in place of the file: the save fails after a good collection.
+    ASSERT_TRUE(QDir().mkpath(CachePath()));
+    env->presenter->texts.clear();
+    Proteus::PresetDataMap results;
+    EXPECT_TRUE(Collect(false, false, results));
+    EXPECT_FALSE(results.empty());
+    // (The folder does not load either, which has its own message.)
+    EXPECT_EQ(env->presenter->texts.filter(QStringLiteral("KeymapCache.xml could not be saved")).size(), 1)
+        << env->presenter->texts.join('\n').toStdString();
+}
+
 TEST_F(KeymapCollectionTest, FailedCollectionLeavesTheCacheFileAsItWas)
 {
     struct Row {
