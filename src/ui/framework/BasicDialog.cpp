@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/resources/GlobalStyle.h"
 #include "core/resources/GuiFont.h"
+#include "ui/framework/ConfiguredColours.h"
 #include "ui/framework/LabelCtrl.h"
 #include "ui/framework/TipEditor.h"
 
@@ -127,18 +128,15 @@ void BasicDialog::ApplyColours()
     if (!style)
         return;
     QPalette p = palette();
-    const QColor background = style->Colour(BackgroundColour);
-    const QColor foreground = style->Colour(ForegroundColour);
-    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase})
-        p.setColor(role, background);
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(role, foreground);
+    SetConfiguredColours(&p, *style);
+    // Buttons and alternate rows on the background too; the bevels of the
+    // standard controls in the skin's light and shadow.
+    for (QPalette::ColorRole role : {QPalette::Button, QPalette::AlternateBase})
+        p.setColor(role, style->Colour(BackgroundColour));
     p.setColor(QPalette::Light, style->Colour(HighlightColour));
     p.setColor(QPalette::Midlight, style->Colour(HighlightColour));
     p.setColor(QPalette::Dark, style->Colour(ShadowColour));
     p.setColor(QPalette::Mid, style->Colour(ShadowColour));
-    p.setColor(QPalette::Highlight, style->Colour(BackgroundOnColour));
-    p.setColor(QPalette::HighlightedText, style->Colour(ForegroundOnColour));
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, style->Colour(DisabledColour));
     setPalette(p);
