@@ -1,6 +1,7 @@
 #include "ui/framework/BasicDialog.h"
 
 #include "core/GlobalResources.h"
+#include "core/LineEnds.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
@@ -61,9 +62,7 @@ constexpr int kMaxTipWidth = 250;
 // mnemonics), its line breaks kept, wrapped at maxWidth.
 QString TipMarkup(const QString& text, int maxWidth)
 {
-    QString plain = text;
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    plain.replace(u'\r', u'\n');
+    const QString plain = WithStoredLineEnds(text);
     QString escaped = plain.toHtmlEscaped();
     escaped.replace(u'\n', QStringLiteral("<br>"));
     const QFontMetrics metrics(QToolTip::font());
