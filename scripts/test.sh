@@ -11,6 +11,9 @@ scripts/deps.sh
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 jobs=${TABRINE_JOBS:-$(nproc)}
 
+echo "== Generated tables match their data files"
+scripts/check-generated.sh
+
 echo "== Normal build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTABRINE_TESTS=ON
 cmake --build build -j "$jobs"

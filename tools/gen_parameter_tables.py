@@ -3,7 +3,8 @@
 
 The module's parameter vocabulary (names and SysEx ids of every parameter,
 the editor's pseudo-parameters and notifiers) is written down as prose in the
-parameter reference, a markdown document. This script reads that document,
+parameter reference, a markdown document (tools/data/parameter-tables.md by
+default). This script reads that document,
 expands the compact notations it uses (ranges "`A_0` ... `A_11` = 771 ... 782",
 "for n = 0 ... 11 in order: X_<n>_Y 931+3n, ...", the link bases and the
 envelope endings) into one row per parameter, checks the result against the
@@ -15,7 +16,7 @@ counts and examples the prose states, and writes
 Nothing is guessed: a sentence the parser does not recognise stops it with an
 error, and so does any count, id or example that does not match.
 
-Usage: tools/gen_parameter_tables.py REFERENCE.md [OUTPUT_ROOT]
+Usage: tools/gen_parameter_tables.py [REFERENCE.md [OUTPUT_ROOT]]
 """
 
 import re
@@ -423,11 +424,13 @@ def write_outputs(root, tables, pseudo, outside, order):
 
 
 def main(argv):
-    if len(argv) < 2:
+    if len(argv) > 3:
         print(__doc__.strip().splitlines()[-1], file=sys.stderr)
         return 2
-    root = argv[2] if len(argv) > 2 else str(Path(__file__).resolve().parent.parent)
-    lines = section_text(Path(argv[1]).read_text(encoding="utf-8"))
+    repo = Path(__file__).resolve().parent.parent
+    source = Path(argv[1]) if len(argv) > 1 else repo / "tools" / "data" / "parameter-tables.md"
+    root = argv[2] if len(argv) > 2 else str(repo)
+    lines = section_text(source.read_text(encoding="utf-8"))
     try:
         tables = parse_tables(lines)
         order = table_order(lines)

@@ -2,16 +2,18 @@
 """Generates src/module/ValueTables.cpp: the rows of the 44 value-name lists,
 the fine-tune texts and the glide and LFO rate tables.
 
-Usage: gen_value_tables.py REFERENCE.md OUTPUT.cpp
+Usage: gen_value_tables.py [REFERENCE.md [OUTPUT.cpp]]
 
-REFERENCE.md is the markdown text that lists the value formats. The script
-reads from it:
+REFERENCE.md (default tools/data/value-formats.md) is the markdown text that
+lists the value formats; OUTPUT.cpp defaults to src/module/ValueTables.cpp.
+The script reads from the text:
   - the accessor list: "1 `MODULE_NAME` `GetModuleNameList`; 2 ...";
   - one bullet per list: "- 1 `MODULE_NAME` (ValueFormat 35, 23 entries): 2 "Audity 2000", ...";
   - "Fine-tune texts (kind 12), entries 0 ... 63 in order: " 0.0", ...";
   - "- glideWhole: 0, 0, ..." and the other three rate tables.
 Every count the text states is checked; any mismatch stops the script.
 """
+import os
 import re
 import sys
 
@@ -151,12 +153,15 @@ def emit(lists, fine, rates):
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) > 3:
         sys.exit(__doc__)
-    with open(sys.argv[1], encoding='utf-8') as f:
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    source = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, 'tools', 'data', 'value-formats.md')
+    target = sys.argv[2] if len(sys.argv) > 2 else os.path.join(root, 'src', 'module', 'ValueTables.cpp')
+    with open(source, encoding='utf-8') as f:
         lines = f.read().splitlines()
     lists, fine, rates = parse(section(lines))
-    with open(sys.argv[2], 'w', encoding='utf-8', newline='\n') as f:
+    with open(target, 'w', encoding='utf-8', newline='\n') as f:
         f.write(emit(lists, fine, rates))
     total = sum(len(lists[n][2]) for n in lists)
     print('%d lists, %d rows, %d fine-tune texts, 4 rate tables of 128' % (len(lists), total, len(fine)))

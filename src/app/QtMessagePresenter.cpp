@@ -17,7 +17,7 @@ int QtMessagePresenter::Present(QObject* owner, const QString& text, const QStri
         || QThread::currentThread() != QCoreApplication::instance()->thread()) {
         // Widgets live on the application's thread only; a box raised
         // elsewhere would crash, so the caller gets the harmless answer.
-        TLOG(-2, u"Message box requested off the user-interface thread, not shown: %s", text);
+        TLOG(kLogError, u"Message box requested off the user-interface thread, not shown: %s", text);
         return msgbox::DefaultAnswer(type);
     }
     return m_show(ChooseOwner(owner), text, caption, type);

@@ -20,9 +20,9 @@ int main(int argc, char** argv)
     const ConfigurationChoice configuration = ChooseConfiguration(QCoreApplication::arguments().mid(1).join(u' '));
     GetGlobalConfigurations().SetKeyName(configuration.name);
     ShowSettingsProblems();
-    TLOG(0, u"Tabrine initialised");
+    TLOG(kLogInfo, u"Tabrine initialised");
 
     std::fputs(GetGlobalConfigurations().DumpToText().toLocal8Bit().constData(), stdout);
-    TLOG(0, u"Tabrine shutdown");
+    TLOG(kLogInfo, u"Tabrine shutdown");
     return 0;
 }

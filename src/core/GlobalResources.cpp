@@ -147,8 +147,10 @@ QString GlobalResources::GetDataFilePath(bool forWrite, const QString& fileName)
 
 QString GlobalResources::DesktopIniText()
 {
+    // The folder's tip: the string-table entry that says what the folder holds.
+    constexpr unsigned kStringFolderTip = 145;
     return Format(u"[.ShellClassInfo]\r\nConfirmFileOp=0\r\nInfoTip=\"%s\"\r\nIconFile=IconFile.ico\r\nIconIndex=0\r\n",
-                  LoadResourceString(145));
+                  LoadResourceString(kStringFolderTip));
 }
 
 void GlobalResources::DecorateDataFolder(const QString& folder)

@@ -2,7 +2,7 @@
 // Levelled logging. Every part of the program fetches the current logger and
 // logs with a level, its source file and line, and a printf-style format:
 //
-//     TLOG(-2, u"Failed to send %s", name);
+//     TLOG(kLogError, u"Failed to send %s", name);
 //
 // A line is kept when its level is not above the logger's threshold, which is
 // the "Tabrine" value of the Trace key, re-read at most every 10 seconds.
@@ -22,6 +22,20 @@
 #include <mutex>
 #include <span>
 #include <vector>
+
+/// The levels lines are logged at. A line is kept when its level is not above
+/// the logger's threshold.
+inline constexpr int kLogFatal = -3;      ///< the program cannot go on
+inline constexpr int kLogError = -2;      ///< a warning or an error
+inline constexpr int kLogNotice = -1;     ///< something the user may want to know
+inline constexpr int kLogInfo = 0;        ///< start and end of the program
+inline constexpr int kLogDumpStep = 1;    ///< each step of saving the edit buffer
+inline constexpr int kLogOperation = 4;   ///< an operation begins (decoded MIDI traffic)
+inline constexpr int kLogPortDetail = 5;  ///< ports opened and closed, file properties, upload ends
+inline constexpr int kLogBlockDetail = 6; ///< each block of a preset upload and its answer
+inline constexpr int kLogDeviceDetail = 7; ///< what the module told about itself
+inline constexpr int kLogFlow = 8;        ///< function entry and how each reply was matched
+inline constexpr int kLogBytes = 9;       ///< raw bytes and buffer states
 
 /// Bits of the line layout, applied in this order.
 enum LogFormatFlags : unsigned {

@@ -14,7 +14,8 @@
 
 class QObject;
 
-/// Message-box styles and results, with the classic numbers callers compare.
+/// Message-box styles and results, numbered as the Windows MB_* styles and
+/// ID* results, which callers compare.
 namespace msgbox {
 inline constexpr unsigned Ok = 0x0;
 inline constexpr unsigned OkCancel = 0x1;

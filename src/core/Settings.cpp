@@ -185,7 +185,7 @@ ConfigurationChoice ChooseConfiguration(const QString& commandLine)
     if (!problem.isEmpty()) {
         choice.warning = Format(u"The configuration name \"%s\" cannot be used (%s); using \"%s\" instead",
                                 Printable(name), problem, choice.name);
-        TLOG(-2, u"%s", choice.warning);
+        TLOG(kLogError, u"%s", choice.warning);
         return choice;
     }
     choice.name = name;
@@ -219,14 +219,14 @@ void GlobalConfigurations::SetKeyName(const QString& name)
         m_path = path;
     }
     if (!problem.isEmpty()) {
-        TLOG(-2, u"Configuration \"%s\" not opened: %s", Printable(name), problem);
+        TLOG(kLogError, u"Configuration \"%s\" not opened: %s", Printable(name), problem);
         return;
     }
     // A key that cannot be created now (the store is locked by another
     // process, or cannot be written) is created by the first change that
     // can; until then its settings read as the defaults.
     if (!RegistryKey(path, true).IsOpen())
-        TLOG(-2, u"The settings of configuration \"%s\" cannot be stored at present", Printable(name));
+        TLOG(kLogError, u"The settings of configuration \"%s\" cannot be stored at present", Printable(name));
 }
 
 QString GlobalConfigurations::KeyName() const

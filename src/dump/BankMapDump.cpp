@@ -34,29 +34,26 @@ bool Proteus::DownloadBankMap(ByteBlockList& blocks)
     TLOG(4, u"Downloading Bank Map");
     if (!ReadyToSend(QStringLiteral("Proteus::DownloadBankMap")))
         return false;
-    ModuleSysExMessage request(GetDeviceId(), CMD_BANK_MAP_DUMP_REQUEST);
-    if (!SendSysEx(request)) {
-        TLOG(-2, u"Failed to send Bank Map Request");
+    const std::vector<std::uint8_t> header = ModuleReplyHeader(GetDeviceId(), CMD_BANK_MAP_DUMP);
+    const ReplyResult result = Exchange(ModuleSysExMessage(GetDeviceId(), CMD_BANK_MAP_DUMP_REQUEST),
+                                           {CMD_BANK_MAP_DUMP_REQUEST, header, kReplyCapacity});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"Failed to send Bank Map Request");
         return false;
     }
-    const std::uint8_t header[] = {SYSEX_START,       EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
-                                   std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR, CMD_BANK_MAP_DUMP};
-    std::vector<std::uint8_t> reply(kReplyCapacity);
-    bool ok = false;
-    unsigned received = 0;
-    if (!WaitForResponse(CMD_BANK_MAP_DUMP_REQUEST, request.Data(), request.Length(), header, sizeof header, &ok,
-                         reply.data(), kReplyCapacity, false, &received)) {
-        TLOG(-2, u"No response to Bank Map Request");
+    if (!result.Answered()) {
+        TLOG(kLogError, u"No response to Bank Map Request");
         return false;
     }
-    if (!ok) {
-        TLOG(-2, u"Error received for Bank Map Request");
+    if (!result.Replied()) {
+        TLOG(kLogError, u"Error received for Bank Map Request");
         return false;
     }
-    const auto end = std::find(reply.begin(), reply.begin() + received, SYSEX_END);
+    const std::vector<std::uint8_t>& reply = result.bytes;
+    const auto end = std::find(reply.begin(), reply.end(), SYSEX_END);
     TPtr<_ByteBlock> block = new _ByteBlock;
-    block->Append(header, sizeof header);
-    if (end != reply.begin() + received)
+    block->Append(header.data(), unsigned(header.size()));
+    if (end != reply.end())
         block->Append(reply.data(), unsigned(end - reply.begin()) + 1);
     if (const QString problem = BankMapProblem(block.get()); !problem.isEmpty()) {
         TLOG(-2, u"Bank map reply refused: %s", problem);
@@ -99,8 +96,8 @@ bool Proteus::UploadBankMap(ByteBlockList& blocks)
         return false;
     }
     message[kSysExDeviceIdOffset] = std::uint8_t(GetDeviceId());
-    if (!Send(message.data(), unsigned(message.size()))) {
-        TLOG(-2, u"Failed to send Bank Map Upload");
+    if (!SendSysEx(message)) {
+        TLOG(kLogError, u"Failed to send Bank Map Upload");
         m_lastUploadRefusal = QStringLiteral("the message could not be sent");
         return false;
     }

@@ -138,27 +138,24 @@ bool Proteus::SaveEditBuffer(int preset)
 
     const std::span<const std::uint8_t> data = payload->Bytes();
     const TPtr<_ByteBlock> header = BuildPresetDumpHeader(GetDeviceId(), preset, long(data.size()), counts);
-    if (!Send(header->Data(), header->Size())) {
+    if (!SendSysEx(header->Bytes())) {
         TLOG(-2, u"Failed to send download EDIT BUFFER when saving");
         return false;
     }
     TLOG(1, u"Sent Header");
 
-    const std::uint8_t expected[] = {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
-                                     std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR};
-    std::vector<std::uint8_t> reply(kReplyCapacity);
+    const ExpectedReply expected{CMD_PRESET_DUMP_REQUEST, ModuleMessagePrefix(GetDeviceId()), kReplyCapacity};
     KeepEveryReply keep(this); // a WAIT and the ACK behind it may come together
     int packet = 1;
     std::size_t position = 0;
     for (;;) {
-        bool ok = false;
-        unsigned received = 0;
-        if (!WaitForResponse(CMD_PRESET_DUMP_REQUEST, header->Data(), header->Size(), expected, sizeof expected, &ok,
-                             reply.data(), kReplyCapacity, false, &received)) {
-            TLOG(-2, u"No response downloading EDIT BUFFER when saving");
+        const ReplyResult result = AwaitReply(header->Bytes(), expected);
+        if (!result.Answered()) {
+            TLOG(kLogError, u"No response downloading EDIT BUFFER when saving");
             return false;
         }
-        const int code = received ? int(reply[0]) : -1;
+        const bool ok = result.Replied();
+        const int code = result.Size() ? int(result.bytes[0]) : -1;
         TLOG(1, u"Response byte 0x%x received", code);
         if (ok && code == HANDSHAKE_WAIT)
             continue;
@@ -177,7 +174,7 @@ bool Proteus::SaveEditBuffer(int preset)
         const std::size_t length = std::min(kEditBufferPacketPayload, data.size() - position);
         const TPtr<_ByteBlock> block = BuildPresetDumpPacket(GetDeviceId(), packet++, data.subspan(position, length));
         position += length;
-        if (!Send(block->Data(), block->Size())) {
+        if (!SendSysEx(block->Bytes())) {
             TLOG(-2, u"Failed to send upload when saving");
             return false;
         }

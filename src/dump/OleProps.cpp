@@ -36,7 +36,7 @@ bool OleProps::ReadFrom(const QString& path)
         return true;
     }
     // No property of the set at all is a file that never had properties
-    // written (the classic property set would be missing): keep the record.
+    // written (the summary information property set would be missing): keep the record.
     if (found.empty())
         return true;
     const auto text = [&found](SummaryProperty property) {

@@ -113,11 +113,9 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
         return ReportDumpFailure(kDumpPreset, reason);
     };
 
-    const std::uint8_t header[] = {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
-                                   EDITOR_DESIGNATOR};
+    const std::vector<std::uint8_t> header = ModuleMessagePrefix(GetDeviceId());
     const std::uint8_t headerSub = closedLoop ? PRESET_DUMP_CLOSED_HEADER : PRESET_DUMP_OPEN_HEADER;
     const std::uint8_t dataSub = closedLoop ? PRESET_DUMP_CLOSED_DATA : PRESET_DUMP_OPEN_DATA;
-    std::vector<std::uint8_t> reply(kReplyCapacity);
     bool haveHeader = false;
     long announced = 0;  // the payload byte count the header gives
     long payload = 0;    // payload bytes stored so far
@@ -133,15 +131,15 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
     };
 
     for (;;) {
-        bool ok = false;
-        unsigned received = 0;
-        if (!WaitForResponse(CMD_PRESET_DUMP_REQUEST, request.Data(), request.Length(), header, sizeof header, &ok,
-                             reply.data(), kReplyCapacity, false, &received)) {
+        const ReplyResult result = AwaitReply(request.Bytes(), {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity});
+        if (!result.Answered()) {
             const QString reason = QStringLiteral("failed to get dump request response");
             return closedLoop ? abandon(reason) : ReportDumpFailure(kDumpPreset, reason);
         }
-        if (!ok)
+        if (!result.Replied())
             return abandon(QStringLiteral("invalid dump response"));
+        const std::vector<std::uint8_t>& reply = result.bytes;
+        const unsigned received = result.Size();
         if (received == 0)
             return abandon(QStringLiteral("invalid dump response code"));
 
@@ -160,7 +158,7 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
             return abandon(QStringLiteral("invalid dump response subcode"));
 
         const unsigned length = ReplyLength(reply.data(), received);
-        const unsigned messageLength = length + unsigned(sizeof header);
+        const unsigned messageLength = length + unsigned(header.size());
         bool good = true;
         if (!haveHeader) {
             if (length == 0)
@@ -174,8 +172,8 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
             good = false;
         } else {
             // The offsets below are inside the reply, 5 bytes after the message's start.
-            const std::size_t numberAt = kPacketNumberOffset - sizeof header;
-            const std::size_t payloadAt = kPacketHeadLength - sizeof header;
+            const std::size_t numberAt = kPacketNumberOffset - header.size();
+            const std::size_t payloadAt = kPacketHeadLength - header.size();
             const int number = SysExValue14::Decode(reply[numberAt], reply[numberAt + 1]);
             const std::uint8_t checksum = reply[length - 2];
             const std::uint8_t computed =
@@ -199,7 +197,7 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
         badBlocks = 0;
         if (closedLoop)
             SendHandshake(HANDSHAKE_ACK);
-        TPtr<_ByteBlock> block = StoredMessage(header, sizeof header, reply.data(), length);
+        TPtr<_ByteBlock> block = StoredMessage(header.data(), unsigned(header.size()), reply.data(), length);
         if (!haveHeader) {
             haveHeader = true;
             announced = PresetHeaderByteCount(block->Bytes());
@@ -229,24 +227,21 @@ bool Proteus::DownloadShortPreset(int subRequest, int romId, int preset, int lay
     if (subRequest >= 0x20)
         request.AddValue14(layer);
     request.AddValue14(romId);
-    if (!SendSysEx(request))
-        return ReportDumpFailure(kDumpPreset, QStringLiteral("failed to send initial short dump request"));
-
     const bool known = (subRequest >= 0x10 && subRequest <= 0x14) || (subRequest >= 0x20 && subRequest <= 0x25);
-    const std::uint8_t header[] = {SYSEX_START,       EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
-                                   std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR, CMD_PRESET_DUMP,
-                                   std::uint8_t(known ? subRequest : 0x00)};
-    std::vector<std::uint8_t> reply(kReplyCapacity);
-    bool ok = false;
-    unsigned received = 0;
-    if (!WaitForResponse(CMD_PRESET_DUMP_REQUEST, request.Data(), request.Length(), header, sizeof header, &ok,
-                         reply.data(), kReplyCapacity, false, &received))
+    const std::vector<std::uint8_t> header =
+        ModuleReplyHeader(GetDeviceId(), CMD_PRESET_DUMP, std::uint8_t(known ? subRequest : 0x00));
+    const ReplyResult result = Exchange(request, {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity});
+    if (result.NotSent())
+        return ReportDumpFailure(kDumpPreset, QStringLiteral("failed to send initial short dump request"));
+    if (!result.Answered())
         return ReportDumpFailure(kDumpPreset, QStringLiteral("failed to get short dump request response"));
-    if (!ok)
+    if (!result.Replied())
         return ReportDumpFailure(QStringLiteral("reading sysex data"), QStringLiteral("Failed to recive the incoming dump"));
+    const std::vector<std::uint8_t>& reply = result.bytes;
+    const unsigned received = result.Size();
     const unsigned length = ReplyLength(reply.data(), received);
     if (length == 0)
         return ReportDumpFailure(kDumpPreset, QStringLiteral("a section dump without its end"));
-    blocks.push_back(StoredMessage(header, sizeof header, reply.data(), length));
+    blocks.push_back(StoredMessage(header.data(), unsigned(header.size()), reply.data(), length));
     return true;
 }

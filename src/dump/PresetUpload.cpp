@@ -132,9 +132,7 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
         SendHandshake(HANDSHAKE_CANCEL);
         return ReportDumpFailure(kUploadPreset, reason);
     };
-    const std::uint8_t header[] = {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
-                                   EDITOR_DESIGNATOR};
-    std::vector<std::uint8_t> reply(kReplyCapacity);
+    const std::vector<std::uint8_t> header = ModuleMessagePrefix(GetDeviceId());
     KeepEveryReply keep(this); // a WAIT and the ACK behind it may come together
     int naks = 0;
     for (std::size_t current = 0; current < blocks.size();) {
@@ -148,23 +146,23 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
         if (!std::equal(b.begin(), b.end(), blocks[current]->Bytes().begin(), blocks[current]->Bytes().end()))
             blocks[current] = MakeByteBlock(QByteArrayView(b.data(), qsizetype(b.size())));
 
-        if (!Send(b.data(), unsigned(b.size())))
+        if (!SendSysEx(b))
             return abandon(QStringLiteral("failed to send block"));
         TLOG(6, u"Preset %s block sent", current == 0 ? u"header" : u"data");
 
         int code = -1;
         for (;;) {
-            bool ok = false;
-            unsigned received = 0;
-            if (!WaitForResponse(CMD_PRESET_DUMP_REQUEST, b.data(), unsigned(b.size()), header, sizeof header, &ok,
-                                 reply.data(), kReplyCapacity, true, &received))
+            const ReplyResult result =
+                AwaitReply(b, {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity, {}, true});
+            if (!result.Answered())
                 return abandon(QStringLiteral("failed to wait for response"));
-            if (!ok)
+            if (!result.Replied())
                 return abandon(QStringLiteral("failed to receive a valid response"));
-            std::vector<std::uint8_t> message(header, header + sizeof header);
-            const auto end = std::find(reply.begin(), reply.begin() + received, SYSEX_END);
-            message.insert(message.end(), reply.begin(), end == reply.begin() + received ? end : end + 1);
-            TLOG(6, u"Response byte 0x%x received", received ? int(reply[0]) : -1);
+            const std::vector<std::uint8_t>& reply = result.bytes;
+            std::vector<std::uint8_t> message(header);
+            const auto end = std::find(reply.begin(), reply.end(), SYSEX_END);
+            message.insert(message.end(), reply.begin(), end == reply.end() ? end : end + 1);
+            TLOG(kLogBlockDetail, u"Response byte 0x%x received", reply.empty() ? -1 : int(reply[0]));
             code = ParseHandshake(message, GetDeviceId());
             if (code != HANDSHAKE_WAIT)
                 break;
@@ -207,8 +205,8 @@ bool Proteus::UploadShortPreset(int preset, int layer, TPtr<_ByteBlock> block)
         return false;
     std::vector<std::uint8_t> b(first.begin(), first.end());
     b[kSysExDeviceIdOffset] = std::uint8_t(GetDeviceId());
-    if (!Send(b.data(), unsigned(b.size()))) {
-        TLOG(-2, u"Failed to send upload Preset");
+    if (!SendSysEx(b)) {
+        TLOG(kLogError, u"Failed to send upload Preset");
         return false;
     }
     return true;

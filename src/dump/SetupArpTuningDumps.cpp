@@ -30,7 +30,6 @@ constexpr std::size_t kArpMinimumLength = kArpTableOffset + 3;
 constexpr std::size_t kTuningDumpLength = 408;
 constexpr std::size_t kTuningDeviceIdOffset = 2;
 constexpr std::size_t kTuningNumberOffset = 5;
-constexpr std::uint8_t kUniversalNonRealTime = 0x7E;
 constexpr std::uint8_t kMidiTuningStandard = 0x08;
 constexpr std::uint8_t kBulkDumpRequest = 0x00;
 constexpr std::uint8_t kBulkDump = 0x01;
@@ -110,21 +109,19 @@ bool DownloadOne(Proteus& p, const SysExMessage& request, int commandId, const s
                  const DownloadTexts& texts, const std::function<QString(std::span<const std::uint8_t>)>& check,
                  ByteBlockList& blocks)
 {
-    if (!p.SendSysEx(request))
+    const ReplyResult result = p.Exchange(request, {commandId, header, kDumpReplyCapacity});
+    if (result.NotSent())
         return p.ReportDumpFailure(texts.operation, texts.sendReason);
-    std::vector<std::uint8_t> reply(kDumpReplyCapacity);
-    bool ok = false;
-    unsigned received = 0;
-    if (!p.WaitForResponse(commandId, request.Data(), request.Length(), header.data(), unsigned(header.size()), &ok,
-                           reply.data(), kDumpReplyCapacity, false, &received))
+    if (!result.Answered())
         return p.ReportDumpFailure(texts.waitOperation, QStringLiteral("failed to get dump request response"));
-    if (!ok)
+    if (!result.Replied())
         return p.ReportDumpFailure(kReadingSysEx, texts.errorReason);
 
     // The message ends at its first F7; a reply without one was cut short (or
     // was longer than the module may send) and is no dump.
-    const auto end = std::find(reply.begin(), reply.begin() + received, SYSEX_END);
-    if (end == reply.begin() + received)
+    const std::vector<std::uint8_t>& reply = result.bytes;
+    const auto end = std::find(reply.begin(), reply.end(), SYSEX_END);
+    if (end == reply.end())
         return p.ReportDumpFailure(texts.operation, QStringLiteral("an incomplete dump"));
     std::vector<std::uint8_t> message(header);
     message.insert(message.end(), reply.begin(), end + 1);
@@ -138,15 +135,13 @@ bool DownloadOne(Proteus& p, const SysExMessage& request, int commandId, const s
 
 bool Proteus::SendDumpBlock(const _ByteBlock& block)
 {
-    // Rebuilt through SysExMessage, so that a byte of 0x80 or more between F0
-    // and F7 (a damaged file, a device id outside 0 ... 127) is refused
-    // instead of splitting the message on the wire.
+    // Checked before it goes: a byte of 0x80 or more between F0 and F7 (a
+    // damaged file, a device id outside 0 ... 127) is refused instead of
+    // splitting the message on the wire.
     const std::span<const std::uint8_t> bytes = block.Bytes();
     if (bytes.size() < 2 || bytes.front() != SYSEX_START || bytes.back() != SYSEX_END)
         return false;
-    SysExMessage message;
-    message.AddBytes(bytes.subspan(1, bytes.size() - 2));
-    return SendSysEx(message);
+    return SendSysEx(bytes);
 }
 
 // ---- What the uploads check before they send ----------------------------------------------
@@ -205,8 +200,7 @@ bool Proteus::DownloadSetup(ByteBlockList& blocks)
     const ModuleSysExMessage request(GetDeviceId(), CMD_SETUP_DUMP_REQUEST);
     // The header names the reply's command: a module error carries the same
     // first five bytes and must never be taken for the dump.
-    const std::vector<std::uint8_t> header{SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
-                                           std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR, CMD_SETUP_DUMP};
+    const std::vector<std::uint8_t> header = ModuleReplyHeader(GetDeviceId(), CMD_SETUP_DUMP);
     const DownloadTexts texts{kDumpSetup, QStringLiteral("failed to send initial dump request"), kDumpPreset,
                               QStringLiteral("Failed to recive the incoming dump")};
     return DownloadOne(*this, request, CMD_SETUP_DUMP_REQUEST, header, texts, CheckSetupDump, blocks);
@@ -258,8 +252,7 @@ bool Proteus::DownloadArp(int romId, int arp, ByteBlockList& blocks)
         return false;
     ModuleSysExMessage request(GetDeviceId(), CMD_ARP_DUMP_REQUEST);
     request.AddValue14(arp).AddValue14(romId);
-    const std::vector<std::uint8_t> header{SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
-                                           std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR, CMD_ARP_DUMP};
+    const std::vector<std::uint8_t> header = ModuleReplyHeader(GetDeviceId(), CMD_ARP_DUMP);
     const QString sendReason = QStringLiteral("failed to send initial arp dump request");
     const QString errorReason = QStringLiteral("Failed to receive the incoming dump");
     const DownloadTexts texts{kDumpArp, sendReason, kDumpArp, errorReason};

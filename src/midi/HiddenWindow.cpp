@@ -1,33 +1,7 @@
 #include "midi/HiddenWindow.h"
 
-#include <QHash>
 #include <QMetaObject>
 #include <QTimer>
-
-#include <mutex>
-
-namespace {
-
-std::mutex g_messageLock;
-QHash<QString, unsigned> g_messages;
-
-} // namespace
-
-unsigned RegisterHiddenWindowMessage(const QString& name)
-{
-    std::lock_guard lock(g_messageLock);
-    auto it = g_messages.constFind(name);
-    if (it != g_messages.constEnd())
-        return *it;
-    const unsigned id = 0xC000u + unsigned(g_messages.size());
-    g_messages.insert(name, id);
-    return id;
-}
-
-std::intptr_t HiddenWindowEvents::OnMessage(unsigned, std::uintptr_t, std::intptr_t, bool*)
-{
-    return 0;
-}
 
 HiddenWindow::HiddenWindow(HiddenWindowEvents* owner) : m_owner(owner), m_timer(new QTimer(this))
 {
@@ -46,7 +20,8 @@ HiddenWindow::~HiddenWindow()
 
 bool HiddenWindow::Create()
 {
-    Dispatch({kHiddenWindowCreate, 0, 0});
+    if (m_owner)
+        m_owner->OnWindowCreated();
     return true;
 }
 
@@ -56,15 +31,15 @@ void HiddenWindow::Destroy()
         return;
     KillTimer();
     m_queue.Clear();
-    bool handled = false;
-    OnMessage(kHiddenWindowDestroy, 0, 0, &handled);
+    if (m_owner)
+        m_owner->OnWindowDestroyed();
 }
 
-void HiddenWindow::Post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam)
+void HiddenWindow::Post(const HiddenWindowNotification& notification)
 {
     if (IsDestroyed())
         return;
-    m_queue.Put({message, wParam, lParam}, true);
+    m_queue.Put(notification, true);
     // One queued call wakes the event loop; the flag stays set until the
     // drain begins, so a burst of posts costs one call.
     if (!m_wakePending.exchange(true, std::memory_order_acq_rel))
@@ -74,22 +49,11 @@ void HiddenWindow::Post(unsigned message, std::uintptr_t wParam, std::intptr_t l
 void HiddenWindow::Drain()
 {
     m_wakePending.store(false, std::memory_order_release);
-    Message m;
-    while (!IsDestroyed() && m_queue.Get(m))
-        Dispatch(m);
-}
-
-void HiddenWindow::Dispatch(const Message& m)
-{
-    bool handled = false;
-    OnMessage(m.message, m.wParam, m.lParam, &handled);
-}
-
-std::intptr_t HiddenWindow::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool* handled)
-{
-    if (!m_owner)
-        return 0;
-    return m_owner->OnMessage(message, wParam, lParam, handled);
+    HiddenWindowNotification n;
+    while (!IsDestroyed() && m_queue.Get(n)) {
+        if (m_owner)
+            m_owner->OnNotification(n);
+    }
 }
 
 void HiddenWindow::SetTimer(unsigned id, std::chrono::milliseconds interval)
@@ -119,7 +83,8 @@ void HiddenWindow::TimerFellDue()
         return; // a handler killed the timer
     m_timerDue = std::chrono::steady_clock::now() + m_timerInterval;
     m_timer->start(m_timerInterval); // the pump and the event loop share one phase
-    Dispatch({kHiddenWindowTimer, m_timerId, 0});
+    if (m_owner)
+        m_owner->OnTimer(m_timerId);
 }
 
 bool HiddenWindow::Pump(std::chrono::milliseconds maxWait)

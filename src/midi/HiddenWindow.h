@@ -4,7 +4,7 @@
 //
 // Any thread may Post a message; messages wait in one first-in first-out
 // queue per window and are dispatched, one at a time and in the order
-// posted, to the owner's HiddenWindowEvents::OnMessage on the creating
+// posted, to the owner's HiddenWindowEvents::OnNotification on the creating
 // thread: either by the event loop (one queued call wakes it) or by Pump,
 // which waits for this window's messages only. The window also carries one
 // repeating timer (the port's open time-out), which is dispatched after the
@@ -22,42 +22,45 @@
 
 class QTimer;
 
-/// Message numbers a hidden window dispatches besides registered ones.
-enum HiddenWindowMessage : unsigned {
-    kHiddenWindowCreate = 0x0001,  ///< dispatched by Create
-    kHiddenWindowDestroy = 0x0002, ///< dispatched by Destroy
-    kHiddenWindowTimer = 0x0113,   ///< the window's timer fell due; wParam is its id
+/// One notification on the queue: what kind it is (a code of the owner's
+/// own, such as a MIDI port's MidiNotifyCode) and the value that goes with it
+/// (a packed short message, or 0).
+struct HiddenWindowNotification {
+    unsigned kind = 0;
+    std::uint32_t value = 0;
 };
 
-/// A message number for a name, from 0xC000 up, the same for the same name
-/// throughout the run (names compared exactly).
-unsigned RegisterHiddenWindowMessage(const QString& name);
-
-/// Receiver of a hidden window's messages.
+/// Receiver of a hidden window's notifications, on the window's thread.
 class HiddenWindowEvents {
 public:
     virtual ~HiddenWindowEvents() = default;
-    /// Handles one message; the base version returns 0 and leaves handled false.
-    virtual std::intptr_t OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool* handled);
+    /// Create was called.
+    virtual void OnWindowCreated() {}
+    /// Destroy was called; nothing is dispatched after this.
+    virtual void OnWindowDestroyed() {}
+    /// One posted notification, in the order posted.
+    virtual void OnNotification(const HiddenWindowNotification& notification) {}
+    /// The repeating timer fell due; timerId is the id SetTimer was given.
+    virtual void OnTimer(unsigned timerId) {}
 };
 
-class HiddenWindow final : public QObject, public HiddenWindowEvents {
+class HiddenWindow final : public QObject {
 public:
     /// A window whose messages go to owner; it belongs to the calling thread.
     explicit HiddenWindow(HiddenWindowEvents* owner);
     ~HiddenWindow() override;
 
-    /// Dispatches kHiddenWindowCreate to the owner; true (the window exists
-    /// from construction on).
+    /// Tells the owner (OnWindowCreated); true (the window exists from
+    /// construction on).
     bool Create();
-    /// Dispatches kHiddenWindowDestroy to the owner. From then on posts are
+    /// Tells the owner (OnWindowDestroyed). From then on posts are
     /// dropped, the timer is off and Pump returns false.
     void Destroy();
     bool IsDestroyed() const { return m_destroyed.load(std::memory_order_acquire); }
 
     /// Appends a message; any thread. The creating thread's event loop is
     /// woken with one queued call however many messages wait.
-    void Post(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+    void Post(const HiddenWindowNotification& notification);
 
     /// Starts (or restarts) the repeating timer; creating thread only. An
     /// interval below 10 ms counts as 10 ms.
@@ -77,20 +80,11 @@ public:
     /// Messages posted and not yet dispatched.
     std::size_t PendingCount() const { return m_queue.Size(); }
 
-    std::intptr_t OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool* handled) override;
-
 private:
-    struct Message {
-        unsigned message = 0;
-        std::uintptr_t wParam = 0;
-        std::intptr_t lParam = 0;
-    };
-
-    void Dispatch(const Message& m);
     void TimerFellDue();
 
     HiddenWindowEvents* m_owner;
-    TQueue<Message> m_queue;
+    TQueue<HiddenWindowNotification> m_queue;
     std::atomic<bool> m_wakePending{false};
     std::atomic<bool> m_destroyed{false};
     QTimer* m_timer;

@@ -301,10 +301,10 @@ void Shut(std::shared_ptr<Link>& link, const QString& label)
     }
     link->StopWatching();
     if (link->lost.load())
-        TLOG(-2, u"%s lost: %s", label, link->LostReason());
+        TLOG(kLogError, u"%s lost: %s", label, link->LostReason());
     std::shared_ptr<Link> closing = std::move(link);
     if (!RunWithin(kJackCallLimit, [closing] { CloseClient(*closing); }))
-        TLOG(-2, u"%s: %s; the client is left to close when the server answers", label, NoAnswer("closing a port"));
+        TLOG(kLogError, u"%s: %s; the client is left to close when the server answers", label, NoAnswer("closing a port"));
 }
 
 class JackInput final : public MidiInputConnection {
@@ -415,7 +415,7 @@ bool RunWithin(std::chrono::milliseconds limit, std::function<void()> call)
             state->ended.notify_all();
         });
     } catch (const std::system_error& e) {
-        TLOG(-2, u"Cannot start a thread for a MIDI system call: %s", QString::fromLocal8Bit(e.what()));
+        TLOG(kLogError, u"Cannot start a thread for a MIDI system call: %s", QString::fromLocal8Bit(e.what()));
         return false;
     }
     bool done;

@@ -17,8 +17,8 @@
 #include <span>
 #include <vector>
 
-/// Result codes of backend operations; the numbers are the classic MMRESULT
-/// values so log lines read the same as on the platform the program came from.
+/// Result codes of backend operations; the numbers are the Windows multimedia
+/// result codes (MMSYSERR_* and MIDIERR_*) so log lines read the same as on the platform the program came from.
 enum class MidiError : std::uint32_t {
     NoError = 0,
     Error = 1,          ///< unspecified failure (the detail text says more)

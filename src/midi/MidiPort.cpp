@@ -52,10 +52,9 @@ MidiPort::MidiPort(bool isDevicePort, std::shared_ptr<MidiBackend> backend)
     : m_isDevicePort(isDevicePort),
       m_window(this),
       m_backend(backend ? std::move(backend) : CurrentMidiBackend()),
-      m_driver(std::make_unique<Driver>(this)),
-      m_notifyMessage(RegisterHiddenWindowMessage(QString::fromUtf16(kMidiNotifyMessageName)))
+      m_driver(std::make_unique<Driver>(this))
 {
-    TLOG(9, u"%s()", u"MidiPort::MidiPort");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::MidiPort");
     RegistryKey trace(GetTraceKeyPath(), true);
     m_inCapturePath = trace.ReadString(QStringLiteral("TabrineDumpIn"), QString(), true);
     m_outCapturePath = trace.ReadString(QStringLiteral("TabrineDumpOut"), QString(), true);
@@ -73,7 +72,7 @@ MidiPort::MidiPort(bool isDevicePort, std::shared_ptr<MidiBackend> backend)
 
 MidiPort::~MidiPort()
 {
-    TLOG(9, u"%s()", u"MidiPort::~MidiPort");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::~MidiPort");
     MidiPort::ClosePort();
     DestroyHiddenWindow();
 }
@@ -87,17 +86,17 @@ void MidiPort::DestroyHiddenWindow()
 
 bool MidiPort::OpenPort(int inDevice, int outDevice, unsigned timeoutMs)
 {
-    TLOG(9, u"%s(0x%x, 0x%x)", u"MidiPort::OpenPort", inDevice, outDevice);
+    TLOG(kLogBytes, u"%s(0x%x, 0x%x)", u"MidiPort::OpenPort", inDevice, outDevice);
     m_timeout.store(timeoutMs);
     ClosePort();
 
     const bool reports = m_backend->ReportsOpenAndClose();
     if (inDevice != -1) {
-        TLOG(-1, u"Opening MIDI Input port");
+        TLOG(kLogNotice, u"Opening MIDI Input port");
         MidiResult r;
         std::unique_ptr<MidiInputConnection> input = m_backend->OpenInput(inDevice, m_driver.get(), &r);
         if (!input) {
-            TLOG(-2, u"Failed to open MIDI input Port (0x%x %s)", r.code, GetErrorText(true, r.code));
+            TLOG(kLogError, u"Failed to open MIDI input Port (0x%x %s)", r.code, GetErrorText(true, r.code));
             return false;
         }
         m_input = std::move(input);
@@ -112,18 +111,18 @@ bool MidiPort::OpenPort(int inDevice, int outDevice, unsigned timeoutMs)
         }
         r = m_input->Start();
         if (!r) {
-            TLOG(-2, u"Failed to start MIDI input Port (0x%x %s)", r.code, GetErrorText(true, r.code));
+            TLOG(kLogError, u"Failed to start MIDI input Port (0x%x %s)", r.code, GetErrorText(true, r.code));
             ClosePort();
             return false;
         }
         m_inputStarted.store(true, std::memory_order_release);
         // Naming the port asks the MIDI system for its list: only when traced.
         if (CurrentLogger()->GetTraceLevel() >= 9)
-            TLOG(9, u"Successfully opened input port %d (%s)", inDevice, GetDeviceName(true, unsigned(inDevice)));
+            TLOG(kLogBytes, u"Successfully opened input port %d (%s)", inDevice, GetDeviceName(true, unsigned(inDevice)));
     }
 
     if (outDevice != -1) {
-        TLOG(-1, u"Opening MIDI Output port");
+        TLOG(kLogNotice, u"Opening MIDI Output port");
         MidiResult r;
         std::unique_ptr<MidiOutputConnection> output;
         {
@@ -135,14 +134,14 @@ bool MidiPort::OpenPort(int inDevice, int outDevice, unsigned timeoutMs)
             }
         }
         if (!m_outputHandle.load()) {
-            TLOG(-2, u"Failed to open MIDI output Port (0x%x %s)", r.code, GetErrorText(false, r.code));
+            TLOG(kLogError, u"Failed to open MIDI output Port (0x%x %s)", r.code, GetErrorText(false, r.code));
             ClosePort();
             return false;
         }
         if (!reports)
             OutOpened();
         if (CurrentLogger()->GetTraceLevel() >= 9)
-            TLOG(9, u"Successfully opened output port %d (%s)", outDevice, GetDeviceName(false, unsigned(outDevice)));
+            TLOG(kLogBytes, u"Successfully opened output port %d (%s)", outDevice, GetDeviceName(false, unsigned(outDevice)));
     }
 
     m_window.SetTimer(kMidiOpenTimerId, std::chrono::milliseconds(timeoutMs));
@@ -151,14 +150,14 @@ bool MidiPort::OpenPort(int inDevice, int outDevice, unsigned timeoutMs)
 
 bool MidiPort::ClosePort()
 {
-    TLOG(9, u"%s()", u"MidiPort::ClosePort");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::ClosePort");
     m_window.KillTimer();
     const bool reports = m_backend->ReportsOpenAndClose();
 
     // The backend is closed before the port lock is taken: its threads take
     // that lock, and closing waits for them.
     if (m_inputHandle.load()) {
-        TLOG(-1, u"Closing MIDI input port");
+        TLOG(kLogNotice, u"Closing MIDI input port");
         m_inputStarted.store(false, std::memory_order_release);
         if (m_input)
             m_input->Close();
@@ -170,7 +169,7 @@ bool MidiPort::ClosePort()
     {
         std::lock_guard out(m_outLock);
         if (m_outputHandle.load()) {
-            TLOG(-1, u"Closing MIDI output port");
+            TLOG(kLogNotice, u"Closing MIDI output port");
             if (m_output)
                 m_output->Close();
             m_output.reset();
@@ -205,7 +204,7 @@ void MidiPort::OpenTimedOut()
 
 bool MidiPort::Send(std::uint32_t message)
 {
-    TLOG(9, u"%s(0x%x)", u"MidiPort::Send", message);
+    TLOG(kLogBytes, u"%s(0x%x)", u"MidiPort::Send", message);
     return SendShortBytes(message);
 }
 
@@ -217,17 +216,17 @@ bool MidiPort::SendShortBytes(std::uint32_t message)
     if (CurrentLogger()->GetTraceLevel() >= 4) {
         const QString line = DecodeShortMessage(message, m_isDevicePort);
         if (!line.isEmpty())
-            TLOG(4, u"%s", line);
+            TLOG(kLogOperation, u"%s", line);
     }
     const std::vector<std::uint8_t> bytes = UnpackShortMessage(message);
     if (bytes.empty()) {
         // Running status and SysEx framing bytes cannot go out on their own.
-        TLOG(-2, u"Cannot send short message 0x%x without a status byte", message);
+        TLOG(kLogError, u"Cannot send short message 0x%x without a status byte", message);
         return false;
     }
     const MidiResult r = m_output->SendShort(bytes);
     if (!r) {
-        TLOG(-2, u"Failed to send short message 0x%x (0x%x %s)", message, r.code, GetErrorText(false, r.code));
+        TLOG(kLogError, u"Failed to send short message 0x%x (0x%x %s)", message, r.code, GetErrorText(false, r.code));
         return false;
     }
     return true;
@@ -235,12 +234,12 @@ bool MidiPort::SendShortBytes(std::uint32_t message)
 
 bool MidiPort::Send(const void* data, unsigned length)
 {
-    TLOG(9, u"%s(0x%x, %d)", u"MidiPort::Send", data, length);
+    TLOG(kLogBytes, u"%s(0x%x, %d)", u"MidiPort::Send", data, length);
     std::unique_lock out(m_outLock);
     if (!m_output)
         return false;
     if (length > _MidiBuffer::kSize) {
-        TLOG(-2, u"Cannot send messages larger than preconfigured size");
+        TLOG(kLogError, u"Cannot send messages larger than preconfigured size");
         return false;
     }
 
@@ -249,7 +248,7 @@ bool MidiPort::Send(const void* data, unsigned length)
         std::lock_guard lock(m_portLock);
         buffer = m_outputPool.Get();
         if (!m_outputInUse.emplace(buffer.get(), buffer).second) {
-            TLOG(-2, u"Failed to insert output buffer 0x%x", static_cast<const void*>(buffer.get()));
+            TLOG(kLogError, u"Failed to insert output buffer 0x%x", static_cast<const void*>(buffer.get()));
             return false;
         }
         if (length)
@@ -263,7 +262,7 @@ bool MidiPort::Send(const void* data, unsigned length)
     // touched by anyone else meanwhile, so the port lock is not held.
     const MidiResult r = m_output->SendLong(std::span<const std::uint8_t>(buffer->Data(), length));
     if (!r) {
-        TLOG(-2, u"Failed to send output buffer (0x%x %s)", r.code, GetErrorText(false, r.code));
+        TLOG(kLogError, u"Failed to send output buffer (0x%x %s)", r.code, GetErrorText(false, r.code));
         std::lock_guard lock(m_portLock);
         m_outputInUse.erase(buffer.get());
         m_outputPool.Put(buffer);
@@ -297,18 +296,18 @@ void MidiPort::AppendToCapture(const QString& path, const std::uint8_t* data, st
 
 bool MidiPort::PrepareAndAdd(TPtr<_MidiBuffer> buffer)
 {
-    TLOG(9, u"%s(0x%x)", u"MidiPort::PrepareAndAdd", static_cast<const void*>(buffer.get()));
+    TLOG(kLogBytes, u"%s(0x%x)", u"MidiPort::PrepareAndAdd", static_cast<const void*>(buffer.get()));
     if (!buffer)
         return false;
     std::lock_guard lock(m_portLock);
     if (!m_inputHandle.load()) {
-        TLOG(-2, u"Failed to add MIDI input Port buffer (0x%x %s)", MidiError::InvalidHandle,
+        TLOG(kLogError, u"Failed to add MIDI input Port buffer (0x%x %s)", MidiError::InvalidHandle,
              GetErrorText(true, MidiError::InvalidHandle));
         return false;
     }
     // A buffer handed back twice would be filled twice at once.
     if (m_inputInUse.count(buffer.get())) {
-        TLOG(-2, u"Failed to add MIDI input Port buffer (0x%x %s): buffer 0x%x is already with the input",
+        TLOG(kLogError, u"Failed to add MIDI input Port buffer (0x%x %s): buffer 0x%x is already with the input",
              MidiError::InvalidParam, GetErrorText(true, MidiError::InvalidParam),
              static_cast<const void*>(buffer.get()));
         return false;
@@ -324,7 +323,7 @@ bool MidiPort::PrepareAndAdd(TPtr<_MidiBuffer> buffer)
 
 bool MidiPort::TakeIncoming(InQueue& queue, TPtr<_MidiBuffer>& out, const char16_t* name)
 {
-    TLOG(9, u"%s(0x%x)", name, static_cast<const void*>(&out));
+    TLOG(kLogBytes, u"%s(0x%x)", name, static_cast<const void*>(&out));
     {
         std::lock_guard lock(m_portLock);
         if (!queue.Get(out))
@@ -347,15 +346,15 @@ bool MidiPort::GetIncomingError(TPtr<_MidiBuffer>& out)
 
 bool MidiPort::ReleaseIncomingMessage(TPtr<_MidiBuffer>& buffer)
 {
-    TLOG(9, u"%s(0x%x)", u"MidiPort::ReleaseIncomingMessage", static_cast<const void*>(buffer.get()));
+    TLOG(kLogBytes, u"%s(0x%x)", u"MidiPort::ReleaseIncomingMessage", static_cast<const void*>(buffer.get()));
     return PrepareAndAdd(buffer);
 }
 
 // ---- What the backend reports (its own thread) ----
 
-void MidiPort::Notify(MidiNotifyCode code, std::intptr_t lParam)
+void MidiPort::Notify(MidiNotifyCode code, std::uint32_t packed)
 {
-    m_window.Post(m_notifyMessage, code, lParam);
+    m_window.Post({unsigned(code), packed});
 }
 
 void MidiPort::NotifyConnectOnce()
@@ -400,7 +399,7 @@ void MidiPort::OutDone(_MidiBuffer* buffer)
     std::lock_guard lock(m_portLock);
     auto it = m_outputInUse.find(buffer);
     if (it == m_outputInUse.end()) {
-        TLOG(-2, u"Failed to remove buffer 0x%x in MidiOutProc\n", static_cast<const void*>(buffer));
+        TLOG(kLogError, u"Failed to remove buffer 0x%x in MidiOutProc\n", static_cast<const void*>(buffer));
         return;
     }
     TPtr<_MidiBuffer> done = it->second;
@@ -412,7 +411,7 @@ void MidiPort::OutDone(_MidiBuffer* buffer)
 void MidiPort::InShortError(std::uint32_t packed)
 {
     if (m_inputStarted.load(std::memory_order_acquire))
-        Notify(MIDI_NOTIFY_SHORT_ERROR, std::intptr_t(packed));
+        Notify(MIDI_NOTIFY_SHORT_ERROR, packed);
 }
 
 void MidiPort::InBytes(std::span<const std::uint8_t> bytes)
@@ -466,9 +465,9 @@ void MidiPort::InBytes(std::span<const std::uint8_t> bytes)
         }
         const std::uint32_t packed = PackShortMessage(bytes.subspan(i, end - i));
         if (length > 0 && int(end - i) == length)
-            Notify(MIDI_NOTIFY_SHORT_DATA, std::intptr_t(packed));
+            Notify(MIDI_NOTIFY_SHORT_DATA, packed);
         else
-            Notify(MIDI_NOTIFY_SHORT_ERROR, std::intptr_t(packed));
+            Notify(MIDI_NOTIFY_SHORT_ERROR, packed);
         i = end;
     }
 }
@@ -486,7 +485,7 @@ void MidiPort::AppendSysEx(std::span<const std::uint8_t> bytes)
         if (!m_filling) {
             if (m_inputInUse.empty()) {
                 // Every buffer is with the owner: the rest of this SysEx is lost.
-                TLOG(-2, u"No MIDI input buffer free: SysEx data lost");
+                TLOG(kLogError, u"No MIDI input buffer free: SysEx data lost");
                 m_droppingSysEx = b != 0xF7;
                 m_inSysEx = m_droppingSysEx;
                 continue;
@@ -510,7 +509,7 @@ void MidiPort::EndSysExAsError()
         // The SysEx had just filled a buffer, which went to the owner as data:
         // an empty error buffer tells the owner that the message broke off.
         if (m_inputInUse.empty())
-            TLOG(-2, u"No MIDI input buffer free: input error lost");
+            TLOG(kLogError, u"No MIDI input buffer free: input error lost");
         else
             m_filling = m_inputInUse.begin()->first;
     }
@@ -526,7 +525,7 @@ void MidiPort::ReturnFilled(bool asError)
     m_filling = nullptr;
     auto it = m_inputInUse.find(header);
     if (it == m_inputInUse.end()) {
-        TLOG(-2, u"Failed to remove buffer in MidiInProc\n");
+        TLOG(kLogError, u"Failed to remove buffer in MidiInProc\n");
         return;
     }
     TPtr<_MidiBuffer> buffer = it->second;
@@ -552,7 +551,7 @@ void MidiPort::InLongError(std::span<const std::uint8_t> bytes)
     m_droppingSysEx = false;
     if (!m_filling) {
         if (m_inputInUse.empty()) {
-            TLOG(-2, u"No MIDI input buffer free: input error lost");
+            TLOG(kLogError, u"No MIDI input buffer free: input error lost");
             return;
         }
         m_filling = m_inputInUse.begin()->first;
@@ -583,36 +582,37 @@ void MidiPort::PostDisconnectNotification()
     Notify(MIDI_NOTIFY_DISCONNECT);
 }
 
-std::intptr_t MidiPort::OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool*)
+void MidiPort::OnNotification(const HiddenWindowNotification& notification)
 {
-    if (message == m_notifyMessage) {
-        const auto packed = static_cast<std::uint32_t>(lParam);
-        switch (wParam) {
-        case MIDI_NOTIFY_CONNECT:
-            OnConnect();
-            break;
-        case MIDI_NOTIFY_INCOMING_MESSAGE:
-            OnIncomingMessage();
-            break;
-        case MIDI_NOTIFY_INCOMING_ERROR:
-            OnIncomingError();
-            break;
-        case MIDI_NOTIFY_DISCONNECT:
-            OnDisconnect();
-            break;
-        case MIDI_NOTIFY_SHORT_DATA:
-            OnShortData(packed);
-            break;
-        case MIDI_NOTIFY_SHORT_ERROR:
-            OnShortError(packed);
-            break;
-        default:
-            break;
-        }
-    } else if (message == kHiddenWindowTimer) {
-        OpenTimedOut();
+    const std::uint32_t packed = notification.value;
+    switch (notification.kind) {
+    case MIDI_NOTIFY_CONNECT:
+        OnConnect();
+        break;
+    case MIDI_NOTIFY_INCOMING_MESSAGE:
+        OnIncomingMessage();
+        break;
+    case MIDI_NOTIFY_INCOMING_ERROR:
+        OnIncomingError();
+        break;
+    case MIDI_NOTIFY_DISCONNECT:
+        OnDisconnect();
+        break;
+    case MIDI_NOTIFY_SHORT_DATA:
+        OnShortData(packed);
+        break;
+    case MIDI_NOTIFY_SHORT_ERROR:
+        OnShortError(packed);
+        break;
+    default:
+        break;
     }
-    return 0;
+}
+
+void MidiPort::OnTimer(unsigned)
+{
+    // The only timer is the open time-out.
+    OpenTimedOut();
 }
 
 void MidiPort::OnConnect()
@@ -640,7 +640,7 @@ void MidiPort::LogState(const QString& label, const _MidiBuffer* buffer)
 {
     if (CurrentLogger()->GetTraceLevel() < 9)
         return;
-    TLOG(9, u"MIDI State: %s 0x%x Input Free: %d, InDataQ: %d, InErrorQ: %d, InUse: %d, Output Free: %d, InUse: %d",
+    TLOG(kLogBytes, u"MIDI State: %s 0x%x Input Free: %d, InDataQ: %d, InErrorQ: %d, InUse: %d, Output Free: %d, InUse: %d",
          label, static_cast<const void*>(buffer), int(m_inputPool.Size()), int(m_dataQueue.Size()),
          int(m_errorQueue.Size()), int(m_inputInUse.size()), int(m_outputPool.Size()), int(m_outputInUse.size()));
 }
@@ -662,96 +662,96 @@ MidiBufferCounts MidiPort::GetBufferCounts() const
 
 bool MidiPort::SendNoteOff(unsigned channel, unsigned note, unsigned velocity)
 {
-    TLOG(9, u"%s(%u, %u, %u)", u"MidiPort::SendNoteOff", channel, note, velocity);
+    TLOG(kLogBytes, u"%s(%u, %u, %u)", u"MidiPort::SendNoteOff", channel, note, velocity);
     return Send(Pack(0x80 | (channel & 0x0F), note & 0x7F, velocity & 0x7F));
 }
 
 bool MidiPort::SendNoteOn(unsigned channel, unsigned note, unsigned velocity)
 {
-    TLOG(9, u"%s(%u, %u, %u)", u"MidiPort::SendNoteOn", channel, note, velocity);
+    TLOG(kLogBytes, u"%s(%u, %u, %u)", u"MidiPort::SendNoteOn", channel, note, velocity);
     return Send(Pack(0x90 | (channel & 0x0F), note & 0x7F, velocity & 0x7F));
 }
 
 bool MidiPort::SendAfterTouch(unsigned channel, unsigned note, unsigned pressure)
 {
-    TLOG(9, u"%s(%u, %u, %u)", u"MidiPort::SendAfterTouch", channel, note, pressure);
+    TLOG(kLogBytes, u"%s(%u, %u, %u)", u"MidiPort::SendAfterTouch", channel, note, pressure);
     return Send(Pack(0xA0 | (channel & 0x0F), note & 0x7F, pressure & 0x7F));
 }
 
 bool MidiPort::SendControlChange(unsigned channel, unsigned controller, unsigned value)
 {
-    TLOG(9, u"%s(%u, %u, %u)", u"MidiPort::SendControlChange", channel, controller, value);
+    TLOG(kLogBytes, u"%s(%u, %u, %u)", u"MidiPort::SendControlChange", channel, controller, value);
     return Send(Pack(0xB0 | (channel & 0x0F), controller & 0x7F, value & 0x7F));
 }
 
 bool MidiPort::SendProgramChange(unsigned channel, unsigned program)
 {
-    TLOG(9, u"%s(%u, %u)", u"MidiPort::SendProgramChange", channel, program);
+    TLOG(kLogBytes, u"%s(%u, %u)", u"MidiPort::SendProgramChange", channel, program);
     return Send(Pack(0xC0 | (channel & 0x0F), program & 0x7F));
 }
 
 bool MidiPort::SendChannelPressure(unsigned channel, std::uint16_t value)
 {
-    TLOG(9, u"%s(%u, %u)", u"MidiPort::SendChannelPressure", channel, value);
+    TLOG(kLogBytes, u"%s(%u, %u)", u"MidiPort::SendChannelPressure", channel, value);
     return Send(Pack(0xD0 | (channel & 0x0F), value & 0x7F));
 }
 
 bool MidiPort::SendPitchWheel(unsigned channel, std::uint16_t value)
 {
-    TLOG(9, u"%s(%u, %u)", u"MidiPort::SendPitchWheel", channel, value);
+    TLOG(kLogBytes, u"%s(%u, %u)", u"MidiPort::SendPitchWheel", channel, value);
     return Send(Pack(0xE0 | (channel & 0x0F), value & 0x7F, (value >> 7) & 0x7F));
 }
 
 bool MidiPort::SendSongPosition(std::uint16_t position)
 {
-    TLOG(9, u"%s(%u)", u"MidiPort::SendSongPosition", position);
+    TLOG(kLogBytes, u"%s(%u)", u"MidiPort::SendSongPosition", position);
     return Send(Pack(0xF2, position & 0x7F, (position >> 7) & 0x7F));
 }
 
 bool MidiPort::SendTuneSelect(unsigned song)
 {
-    TLOG(9, u"%s(%u)", u"MidiPort::SendTuneSelect", song);
+    TLOG(kLogBytes, u"%s(%u)", u"MidiPort::SendTuneSelect", song);
     return Send(Pack(0xF3, song & 0x7F));
 }
 
 bool MidiPort::SendTuneRequest()
 {
-    TLOG(9, u"%s()", u"MidiPort::SendTuneRequest");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::SendTuneRequest");
     return Send(Pack(0xF6));
 }
 
 bool MidiPort::SendClock()
 {
-    TLOG(9, u"%s()", u"MidiPort::SendClock");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::SendClock");
     return Send(Pack(0xF8));
 }
 
 bool MidiPort::SendStart()
 {
-    TLOG(9, u"%s()", u"MidiPort::SendStart");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::SendStart");
     return Send(Pack(0xFA));
 }
 
 bool MidiPort::SendContinue()
 {
-    TLOG(9, u"%s()", u"MidiPort::SendContinue");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::SendContinue");
     return Send(Pack(0xFB));
 }
 
 bool MidiPort::SendStop()
 {
-    TLOG(9, u"%s()", u"MidiPort::SendStop");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::SendStop");
     return Send(Pack(0xFC));
 }
 
 bool MidiPort::SendActiveSensing()
 {
-    TLOG(9, u"%s()", u"MidiPort::SendActiveSensing");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::SendActiveSensing");
     return Send(Pack(0xFE));
 }
 
 bool MidiPort::SendReset()
 {
-    TLOG(9, u"%s()", u"MidiPort::SendReset");
+    TLOG(kLogBytes, u"%s()", u"MidiPort::SendReset");
     return Send(Pack(0xFF));
 }

@@ -42,19 +42,17 @@
 #include <mutex>
 #include <span>
 
-/// What the hidden window carries from the backend's threads: the wParam of
-/// the "TabrineMidiNotify" message. Code n reaches MidiEvents slot n + 1.
+/// What the hidden window carries from the backend's threads: the kind of a
+/// notification. Code n reaches MidiEvents slot n + 1.
 enum MidiNotifyCode : std::uintptr_t {
     MIDI_NOTIFY_CONNECT = 0,          ///< both requested directions are open
     MIDI_NOTIFY_INCOMING_MESSAGE = 1, ///< a SysEx buffer is on the data queue
     MIDI_NOTIFY_INCOMING_ERROR = 2,   ///< a buffer is on the error queue
     MIDI_NOTIFY_DISCONNECT = 3,       ///< a direction closed after a connect
-    MIDI_NOTIFY_SHORT_DATA = 4,       ///< a short message arrived (lParam: packed)
-    MIDI_NOTIFY_SHORT_ERROR = 5,      ///< a bad short message arrived (lParam: packed)
+    MIDI_NOTIFY_SHORT_DATA = 4,       ///< a short message arrived (value: packed)
+    MIDI_NOTIFY_SHORT_ERROR = 5,      ///< a bad short message arrived (value: packed)
 };
 
-/// "TabrineMidiNotify", the name of the port's notify message.
-inline constexpr char16_t kMidiNotifyMessageName[] = u"TabrineMidiNotify";
 /// The id of the open timer on the hidden window.
 inline constexpr unsigned kMidiOpenTimerId = 2;
 /// Buffers made for each pool at construction, and handed to the input at each open.
@@ -165,8 +163,9 @@ public:
     /// Logs the buffer counts at level 9 ("MIDI State: ...").
     void LogState(const QString& label, const _MidiBuffer* buffer);
 
-    /// The notify message and the open timer.
-    std::intptr_t OnMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool* handled) override;
+    /// The backend's notifications and the open timer.
+    void OnNotification(const HiddenWindowNotification& notification) override;
+    void OnTimer(unsigned timerId) override;
 
     /// MidiPort's own OnConnect stops the open timer; every override calls it.
     void OnConnect() override;
@@ -225,7 +224,7 @@ private:
     void OutClosed();
     void OutDone(_MidiBuffer* buffer);
 
-    void Notify(MidiNotifyCode code, std::intptr_t lParam = 0);
+    void Notify(MidiNotifyCode code, std::uint32_t packed = 0);
     void NotifyConnectOnce();
     // Receiving SysEx, under the port lock.
     void AppendSysEx(std::span<const std::uint8_t> bytes);
@@ -247,7 +246,6 @@ private:
     std::atomic<bool> m_inputStarted{false};
     std::atomic<unsigned> m_openFlags{0};           // bit 0 input, bit 1 output reported open
     std::atomic<bool> m_connectNotified{false};
-    const unsigned m_notifyMessage;
     std::atomic<unsigned> m_timeout{1000};
 
     std::mutex m_outLock;

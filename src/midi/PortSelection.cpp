@@ -83,11 +83,11 @@ int ConfiguredPortNumber(ConfigurationId id, MidiBackend& backend)
     const PortResolution r = ResolvePort(input ? backend.InputPorts() : backend.OutputPorts(), stored, name);
     switch (r.how) {
     case PortResolution::How::ByName:
-        TLOG(-1, u"MIDI %s port \"%s\" has moved from %d to %d", input ? u"input" : u"output", name, stored, r.number);
+        TLOG(kLogNotice, u"MIDI %s port \"%s\" has moved from %d to %d", input ? u"input" : u"output", name, stored, r.number);
         config.SetDword(id, static_cast<std::uint32_t>(r.number));
         return r.number;
     case PortResolution::How::NotFound:
-        TLOG(-2, u"MIDI %s port \"%s\" (%d) is not there", input ? u"input" : u"output", name, stored);
+        TLOG(kLogError, u"MIDI %s port \"%s\" (%d) is not there", input ? u"input" : u"output", name, stored);
         return -1;
     default:
         return r.number;

@@ -63,7 +63,7 @@ private:
             m_last = text;
         }
         if (!m_quiet.load())
-            TLOG(-2, u"%s: %s", m_origin, text);
+            TLOG(kLogError, u"%s: %s", m_origin, text);
     }
 
     QString m_origin;
@@ -246,7 +246,7 @@ std::vector<MidiPortInfo> RtMidiBackend::Ports(bool input)
             r = list(client);
     }
     if (!r) {
-        TLOG(-2, u"Cannot list the MIDI %s ports of %s: %s", what, Name(), r.detail);
+        TLOG(kLogError, u"Cannot list the MIDI %s ports of %s: %s", what, Name(), r.detail);
         ports.clear();
     }
     return ports;
@@ -294,7 +294,7 @@ std::unique_ptr<MidiInputConnection> RtMidiBackend::OpenInput(int number, MidiIn
     }
     if (!r) {
         if (!r.detail.isEmpty())
-            TLOG(-2, u"Cannot open MIDI input %d of %s: %s", number, Name(), r.detail);
+            TLOG(kLogError, u"Cannot open MIDI input %d of %s: %s", number, Name(), r.detail);
         if (result)
             *result = r;
         return nullptr;
@@ -332,7 +332,7 @@ std::unique_ptr<MidiOutputConnection> RtMidiBackend::OpenOutput(int number, Midi
     }
     if (!r) {
         if (!r.detail.isEmpty())
-            TLOG(-2, u"Cannot open MIDI output %d of %s: %s", number, Name(), r.detail);
+            TLOG(kLogError, u"Cannot open MIDI output %d of %s: %s", number, Name(), r.detail);
         if (result)
             *result = r;
         return nullptr;
@@ -345,5 +345,5 @@ std::unique_ptr<MidiOutputConnection> RtMidiBackend::OpenOutput(int number, Midi
 void RtMidiBackend::LogJackOpenFailure(bool input, int number, const MidiResult& r) const
 {
     if (!r.detail.isEmpty())
-        TLOG(-2, u"Cannot open MIDI %s %d of %s: %s", input ? u"input" : u"output", number, Name(), r.detail);
+        TLOG(kLogError, u"Cannot open MIDI %s %d of %s: %s", input ? u"input" : u"output", number, Name(), r.detail);
 }

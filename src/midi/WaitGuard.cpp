@@ -104,7 +104,7 @@ void Schedule(Deferred d)
 WaitGuard::WaitGuard(const QString& what)
 {
     if (t_wait.active) {
-        TLOG(-2, u"Cannot wait for %s while %s waits for the module", what, t_wait.what);
+        TLOG(kLogError, u"Cannot wait for %s while %s waits for the module", what, t_wait.what);
         return;
     }
     m_active = true;
@@ -155,7 +155,7 @@ bool WaitGuard::MayStartExchange(const QString& what)
 {
     if (!t_wait.active)
         return true;
-    TLOG(-2, u"Cannot start %s while %s waits for the module", what, t_wait.what);
+    TLOG(kLogError, u"Cannot start %s while %s waits for the module", what, t_wait.what);
     return false;
 }
 

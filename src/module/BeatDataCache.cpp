@@ -25,7 +25,7 @@ bool TestUIOn()
 bool Proteus::DownloadBeatData(int channel, int& romId, int& presetNumber, QString& presetName, int& riffSimm,
                                int& riffNumber, QString& riffName)
 {
-    TLOG(4, u"Downloading Beat Data for Channel %d", channel);
+    TLOG(kLogOperation, u"Downloading Beat Data for Channel %d", channel);
     if (channel == -1)
         channel = FindParameter(MULTIMODE_BASIC_CHANNEL)->value;
     // Worked out apart and handed over only whole: a preset whose riff could
@@ -54,7 +54,7 @@ void Proteus::UpdateBeatDataCache()
 {
     if (!HasCapability(CAP_ARPS_AND_BEATS))
         return;
-    TLOG(4, u"Updating Beat Data Cache");
+    TLOG(kLogOperation, u"Updating Beat Data Cache");
     StackedProgress progress(this, true, 0, kBeatLayers, LoadResourceString(kBeatsParameters));
 
     // Built apart and taken whole: a connection lost half-way leaves the

@@ -35,7 +35,7 @@ constexpr int kPresetSectionProbe = 0x22;
 
 bool Proteus::CheckCapabilities()
 {
-    TLOG(8, u"%s()", u"Proteus::CheckCapabilities");
+    TLOG(kLogFlow, u"%s()", u"Proteus::CheckCapabilities");
     GlobalConfigurations& settings = GetGlobalConfigurations();
     const std::uint32_t stored = settings.GetDword(Capabilities);
     if (stored & CAP_TESTED) {
@@ -113,6 +113,6 @@ bool Proteus::CheckCapabilities()
         settings.SetDword(Capabilities, result);
     }
     SetCapabilities(result);
-    TLOG(4, u"Module capabilities 0x%x", result);
+    TLOG(kLogOperation, u"Module capabilities 0x%x", result);
     return true;
 }

@@ -17,12 +17,7 @@ namespace {
 
 // MIDI Universal Device Inquiry: F0 7E 7F 06 01 F7 to every device, answered by
 // F0 7E id 06 02 maker family(2) member(2) revision(4) F7.
-constexpr std::uint8_t kUniversalNonRealTime = 0x7E;
 constexpr std::uint8_t kAllDevices = 0x7F;
-constexpr std::uint8_t kGeneralInformation = 0x06;
-constexpr std::uint8_t kIdentityRequest = 0x01;
-constexpr std::uint8_t kIdentityReply = 0x02;
-constexpr std::size_t kIdentityHeaderLength = 5;
 constexpr std::size_t kIdentityMakerAt = 5;
 constexpr std::size_t kIdentityFamilyAt = 6;
 constexpr std::size_t kIdentityMemberAt = 8;
@@ -70,7 +65,7 @@ private:
 
 bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, bool& duplicate)
 {
-    TLOG(8, u"%s()", u"Proteus::ScanDevices");
+    TLOG(kLogFlow, u"%s()", u"Proteus::ScanDevices");
     devices.clear();
     duplicate = false;
     m_scannedDevices.clear();
@@ -82,10 +77,8 @@ bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, b
         // Every way out of the collection ends the scan mode, so that later
         // replies are matched as usual again.
         FlagScope scanning(m_scanMode);
-        SysExMessage enquiry;
-        enquiry.AddByte(kUniversalNonRealTime).AddByte(kAllDevices).AddByte(kGeneralInformation).AddByte(kIdentityRequest);
-        if (!SendSysEx(enquiry)) {
-            TLOG(-2, u"Failed to send Broadcast Device Enquiry");
+        if (!SendSysEx(IdentityRequest(kAllDevices))) {
+            TLOG(kLogError, u"Failed to send Broadcast Device Enquiry");
             return false;
         }
         // Nobody says how many modules will answer: the collection always
@@ -98,7 +91,7 @@ bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, b
         const std::int64_t timeout = GetTimeout();
         for (;;) {
             if (!PumpMessages()) {
-                TLOG(8, u"%s - The port closed while replies were collected", u"Proteus::ScanDevices");
+                TLOG(kLogFlow, u"%s - The port closed while replies were collected", u"Proteus::ScanDevices");
                 return false;
             }
             guard.KeepAlive();
@@ -116,7 +109,7 @@ bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, b
 
     for (auto it = m_scannedDevices.begin(); it != m_scannedDevices.end(); ++it) {
         if (m_scannedDevices.count(it->first) > 1) {
-            TLOG(-2, u"Several devices answered with device id %d", it->first);
+            TLOG(kLogError, u"Several devices answered with device id %d", it->first);
             duplicate = true;
             return true;
         }
@@ -133,29 +126,26 @@ bool Proteus::RequestScannedSignature(int deviceId, ScannedDevice& device)
     // The module is asked under its own device id, and its module errors are
     // recognised by that id too, for the length of this exchange.
     ValueScope<int> askedId(m_deviceId, deviceId);
-    ModuleSysExMessage request(deviceId, CMD_HARDWARE_CONFIG_REQUEST);
-    if (!SendSysEx(request)) {
-        TLOG(-2, u"Failed to send Hardware Configuration Request for Signature");
+    const ReplyResult result =
+        Exchange(ModuleSysExMessage(deviceId, CMD_HARDWARE_CONFIG_REQUEST),
+                 {CMD_HARDWARE_CONFIG_REQUEST, ModuleReplyHeader(deviceId, CMD_HARDWARE_CONFIG), kSignatureCapacity});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"Failed to send Hardware Configuration Request for Signature");
         return false;
     }
-    const std::uint8_t header[] = {SYSEX_START,           EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
-                                   std::uint8_t(deviceId), EDITOR_DESIGNATOR,   CMD_HARDWARE_CONFIG};
-    std::array<std::uint8_t, kSignatureCapacity> reply{};
-    bool ok = false;
-    unsigned received = 0;
-    if (!WaitForResponse(CMD_HARDWARE_CONFIG_REQUEST, request.Data(), request.Length(), header, sizeof header, &ok,
-                         reply.data(), unsigned(reply.size()), false, &received)) {
-        TLOG(-2, u"No response to Hardware Configuration Request for Signature");
+    if (!result.Answered()) {
+        TLOG(kLogError, u"No response to Hardware Configuration Request for Signature");
         return false;
     }
-    if (!ok) {
-        TLOG(-1, u"Error received for Hardware Configuration Enquiry for Signature");
+    if (!result.Replied()) {
+        TLOG(kLogNotice, u"Error received for Hardware Configuration Enquiry for Signature");
         return false;
     }
 
-    const unsigned data = ReplyDataBytes(reply.data(), received);
+    const std::uint8_t* reply = result.Data();
+    const unsigned data = ReplyDataBytes(reply, result.Size());
     auto shortReply = [&](std::size_t needed) {
-        TLOG(-2, u"Short reply to Hardware Configuration Request for Signature from device %d: %u data bytes where %u are needed",
+        TLOG(kLogError, u"Short reply to Hardware Configuration Request for Signature from device %d: %u data bytes where %u are needed",
              deviceId, data, unsigned(needed));
         return false;
     };
@@ -164,7 +154,7 @@ bool Proteus::RequestScannedSignature(int deviceId, ScannedDevice& device)
     const int count = reply[kConfigCountAt];
     const std::size_t recordLength = reply[kConfigRecordLengthAt];
     if (count > 0 && recordLength < kSimmIdLength) {
-        TLOG(-2, u"Hardware Configuration Request for Signature from device %d: SIMM records of %d bytes hold no SIMM id",
+        TLOG(kLogError, u"Hardware Configuration Request for Signature from device %d: SIMM records of %d bytes hold no SIMM id",
              deviceId, int(recordLength));
         return false;
     }
@@ -173,7 +163,7 @@ bool Proteus::RequestScannedSignature(int deviceId, ScannedDevice& device)
         const std::size_t at = kConfigRecordsAt + std::size_t(i) * recordLength;
         // Records beyond what a wait keeps are not read; one the reply
         // promised but did not carry makes it short.
-        if (at + kSimmIdLength > reply.size())
+        if (at + kSimmIdLength > kSignatureCapacity)
             break;
         if (at + kSimmIdLength > data)
             return shortReply(at + kSimmIdLength);
@@ -206,7 +196,7 @@ const std::uint8_t* Proteus::OnScanReply(const std::uint8_t* message, const std:
         && SysExValue14::Decode(message[kIdentityFamilyAt], message[kIdentityFamilyAt + 1]) != kProteusFamily)
         return next;
     if (data < kIdentityNeeded) {
-        TLOG(-2, u"Short identity reply from device %d: %u data bytes where %u are needed", deviceId, data,
+        TLOG(kLogError, u"Short identity reply from device %d: %u data bytes where %u are needed", deviceId, data,
              unsigned(kIdentityNeeded));
         m_scanReplyBroken = true;
         return next;
@@ -214,7 +204,7 @@ const std::uint8_t* Proteus::OnScanReply(const std::uint8_t* message, const std:
     ScannedDevice device;
     device.familyMember = SysExValue14::Decode(message[kIdentityMemberAt], message[kIdentityMemberAt + 1]);
     device.revision = AnsiToWide(message + kIdentityRevisionAt, kIdentityRevisionLength);
-    TLOG(8, u"%s - Found device %d (model %d, revision %s)", u"Proteus::OnScanReply", deviceId, device.familyMember,
+    TLOG(kLogFlow, u"%s - Found device %d (model %d, revision %s)", u"Proteus::OnScanReply", deviceId, device.familyMember,
          device.revision);
     m_scannedDevices.emplace(deviceId, std::move(device));
     return next;

@@ -18,6 +18,14 @@
 
 namespace {
 
+// String-table entries this file shows.
+constexpr unsigned kStringArpParameters = 252;        // "Arp Parameters", the arp read's progress
+constexpr unsigned kStringFirstCopyCommand = 178;     // the first preset copy command's name
+constexpr unsigned kStringRestoreScanFailed = 158;    // the device id could not be corrected: no scan
+constexpr unsigned kStringRestoreDuplicateIds = 159;  // ... several devices share the device id
+constexpr unsigned kStringRestoreSeveralMatch = 160;  // ... several devices look like this module
+constexpr unsigned kStringRestoreNoneMatch = 161;     // ... no device looks like this module
+
 // Front panel: F0 18 0F dd 55 40 sub ... F7.
 constexpr int kOpenSession = 0x10;
 constexpr int kCloseSession = 0x11;
@@ -71,7 +79,7 @@ bool IsChannelScreen(const QString& text, bool channels32)
 QString CopyCommandLabel(int command)
 {
     // String-table entries 178 ("Preset") to 188 ("Layer Cords").
-    return IsPresetCopyCommand(command) ? LoadResourceString(unsigned(178 + command - CMD_COPY_PRESET)) : QString();
+    return IsPresetCopyCommand(command) ? LoadResourceString(unsigned(kStringFirstCopyCommand + command - CMD_COPY_PRESET)) : QString();
 }
 
 // ---- Front panel ----------------------------------------------------------------------------
@@ -84,7 +92,7 @@ Proteus::FrontPanelSession::FrontPanelSession(Proteus& owner, const QString& ope
     ModuleSysExMessage open(m_owner.GetDeviceId(), CMD_FRONT_PANEL);
     open.AddByte(kOpenSession);
     if (!m_owner.SendSysEx(open)) {
-        TLOG(-2, u"%s", openFailure);
+        TLOG(kLogError, u"%s", openFailure);
         return;
     }
     m_open = true;
@@ -103,7 +111,7 @@ bool Proteus::FrontPanelSession::Close()
     ModuleSysExMessage close(m_owner.GetDeviceId(), CMD_FRONT_PANEL);
     close.AddByte(kCloseSession);
     if (!m_owner.SendSysEx(close)) {
-        TLOG(-2, u"%s", m_closeFailure);
+        TLOG(kLogError, u"%s", m_closeFailure);
         return false;
     }
     return true;
@@ -113,15 +121,14 @@ bool Proteus::SendFrontPanelButton(int button, int state, const QString& sendFai
 {
     ModuleSysExMessage message(GetDeviceId(), CMD_FRONT_PANEL);
     message.AddByte(kButton).AddValue14(button).AddByte(state);
-    if (!SendSysEx(message)) {
-        TLOG(-2, u"%s", sendFailure);
+    // The module echoes the whole message; a module error answers it as well.
+    const ReplyResult result = Exchange(message, {CMD_FRONT_PANEL, message.Bytes(), 0});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"%s", sendFailure);
         return false;
     }
-    // The module echoes the whole message; a module error answers it as well.
-    bool echoed = false;
-    if (!WaitForResponse(CMD_FRONT_PANEL, message.Data(), message.Length(), message.Data(), message.Length(), &echoed,
-                         nullptr, 0, false)) {
-        TLOG(-2, u"%s", echoFailure);
+    if (!result.Answered()) {
+        TLOG(kLogError, u"%s", echoFailure);
         return false;
     }
     return true;
@@ -129,8 +136,8 @@ bool Proteus::SendFrontPanelButton(int button, int state, const QString& sendFai
 
 bool Proteus::ClickButton(int button)
 {
-    TLOG(8, u"%s(%d)", u"Proteus::ClickButton", button);
-    TLOG(4, u"Clicking Button %d", button);
+    TLOG(kLogFlow, u"%s(%d)", u"Proteus::ClickButton", button);
+    TLOG(kLogOperation, u"Clicking Button %d", button);
     if (!ReadyToSend(QStringLiteral("Proteus::ClickButton")))
         return false;
     return SendFrontPanelButton(button, kButtonDown, Format(u"Failed to send Button Down %d", button),
@@ -141,7 +148,7 @@ bool Proteus::ClickButton(int button)
 
 bool Proteus::PlayAudition()
 {
-    TLOG(8, u"%s()", u"Proteus::PlayAudition");
+    TLOG(kLogFlow, u"%s()", u"Proteus::PlayAudition");
     FrontPanelSession session(*this, QStringLiteral("Failed to send Open Session"),
                               QStringLiteral("Failed to send Close Session"));
     if (!session.IsOpen())
@@ -154,7 +161,7 @@ bool Proteus::PlayAudition()
 
 bool Proteus::CheckMode()
 {
-    TLOG(8, u"%s()", u"Proteus::CheckMode");
+    TLOG(kLogFlow, u"%s()", u"Proteus::CheckMode");
     if (!HasCapability(CAP_LCD_INTERROGATION))
         return true;
     FrontPanelSession session(*this, QStringLiteral("Failed to send Open Session (Mode Check)"),
@@ -174,7 +181,7 @@ bool Proteus::CheckMode()
     if (!session.Close())
         return false;
     if (!found) {
-        TLOG(-2, u"Failed to Force Screen Mode to Normal");
+        TLOG(kLogError, u"Failed to Force Screen Mode to Normal");
         return false;
     }
     return true;
@@ -184,34 +191,32 @@ bool Proteus::CheckMode()
 
 bool Proteus::ScreenDump(QString& text, int count, int row, unsigned column)
 {
-    TLOG(8, u"%s(%d, %d, %u)", u"Proteus::ScreenDump", count, row, column);
+    TLOG(kLogFlow, u"%s(%d, %d, %u)", u"Proteus::ScreenDump", count, row, column);
     if (!ReadyToSend(QStringLiteral("Proteus::ScreenDump")))
         return false;
     // These failures are logged even while warnings are suppressed.
     ModuleSysExMessage request(GetDeviceId(), CMD_SCREEN_DUMP_REQUEST);
     request.AddByte(kScreenDumpSub);
-    if (!SendSysEx(request)) {
-        TLOG(-2, u"Failed to send Screen Dump command - character count %d, row %d, col %d", count, row, column);
+    const ReplyResult result = Exchange(
+        request, {CMD_SCREEN_DUMP_REQUEST, ModuleReplyHeader(GetDeviceId(), CMD_SCREEN_DUMP, kScreenDumpSub),
+                  unsigned(kScreenCapacity)});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"Failed to send Screen Dump command - character count %d, row %d, col %d", count, row, column);
         return false;
     }
-    const std::uint8_t header[] = {SYSEX_START,       EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
-                                   EDITOR_DESIGNATOR, CMD_SCREEN_DUMP,     kScreenDumpSub};
-    std::array<std::uint8_t, kScreenCapacity> reply{};
-    bool replied = false;
-    unsigned received = 0;
-    if (!WaitForResponse(CMD_SCREEN_DUMP_REQUEST, request.Data(), request.Length(), header, sizeof header, &replied,
-                         reply.data(), unsigned(reply.size()), false, &received)) {
-        TLOG(-2, u"No response to Screen Dump command - character count %d, row %d, col %d", count, row, column);
+    if (!result.Answered()) {
+        TLOG(kLogError, u"No response to Screen Dump command - character count %d, row %d, col %d", count, row, column);
         return false;
     }
-    if (!replied) {
-        TLOG(-1, u"Error received for ScreenDump - character count %d, row %d, col %d", count, row, column);
+    if (!result.Replied()) {
+        TLOG(kLogNotice, u"Error received for ScreenDump - character count %d, row %d, col %d", count, row, column);
         return false;
     }
 
-    const unsigned data = ReplyDataBytes(reply.data(), received);
+    const std::uint8_t* reply = result.Data();
+    const unsigned data = ReplyDataBytes(reply, result.Size());
     auto shortReply = [&](std::int64_t needed) {
-        TLOG(-2, u"Short reply to Screen Dump command - character count %d, row %d, col %d: %u data bytes where %lld are needed",
+        TLOG(kLogError, u"Short reply to Screen Dump command - character count %d, row %d, col %d: %u data bytes where %lld are needed",
              count, row, column, data, needed);
         return false;
     };
@@ -226,25 +231,25 @@ bool Proteus::ScreenDump(QString& text, int count, int row, unsigned column)
     const std::size_t rowAt = kScreenTableAt + std::size_t(tableLength) + (row == 1 ? kScreenRowDistance : 0);
     if (characters > 0 && std::int64_t(data) < std::int64_t(rowAt) + column + characters)
         return shortReply(std::int64_t(rowAt) + column + characters);
-    QString result;
+    QString shown;
     for (std::int64_t i = 0; i < characters; ++i) {
         int code = reply[rowAt + column + std::size_t(i)];
         if (code < kUserCharacters) {
             if (code >= tableLength) {
-                TLOG(-2, u"Screen Dump reply shows user character %d, which its table of %d lacks", code, tableLength);
+                TLOG(kLogError, u"Screen Dump reply shows user character %d, which its table of %d lacks", code, tableLength);
                 return false;
             }
             code = reply[kScreenTableAt + std::size_t(code)];
         }
-        result += QChar(char16_t(code));
+        shown += QChar(char16_t(code));
     }
-    text = result;
+    text = shown;
     return true;
 }
 
 bool Proteus::FindPreset(const QString& name, int& romId, int& presetNumber)
 {
-    TLOG(8, u"%s(%s)", u"Proteus::FindPreset", name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::FindPreset", name);
     romId = 0;
     presetNumber = 0;
     // The channel screen's bank field says which bank the module plays from.
@@ -270,12 +275,12 @@ bool Proteus::FindPreset(const QString& name, int& romId, int& presetNumber)
 
 bool Proteus::ReadArpData(ArpPatternData& data)
 {
-    TLOG(8, u"%s()", u"Proteus::ReadArpData");
-    TLOG(4, u"Reading Arp Data");
+    TLOG(kLogFlow, u"%s()", u"Proteus::ReadArpData");
+    TLOG(kLogOperation, u"Reading Arp Data");
     if (!ReadyToSend(QStringLiteral("Proteus::ReadArpData")))
         return false;
     StackedProgress progress(this, true, 0, ArpPatternData::kNameLength + ArpPatternData::kSteps, u"%s",
-                             LoadResourceString(252));
+                             LoadResourceString(kStringArpParameters));
     // A value that could not be read is no value: the read stops there and
     // fails rather than hand on what a record held before.
     auto read = [this](ParameterId id, int& value) {
@@ -311,9 +316,9 @@ bool Proteus::ReadArpData(ArpPatternData& data)
 bool Proteus::CopyPreset(int command, int sourceRomId, int sourcePreset, int sourceLayer, int destinationPreset,
                          int destinationLayer)
 {
-    TLOG(8, u"%s(%d, %d, %d, %d, %d, %d)", u"Proteus::CopyPreset", command, sourceRomId, sourcePreset, sourceLayer,
+    TLOG(kLogFlow, u"%s(%d, %d, %d, %d, %d, %d)", u"Proteus::CopyPreset", command, sourceRomId, sourcePreset, sourceLayer,
          destinationPreset, destinationLayer);
-    TLOG(4, u"Copy Preset (sub-request %d) - %s(%d) to User %s(%d)", command,
+    TLOG(kLogOperation, u"Copy Preset (sub-request %d) - %s(%d) to User %s(%d)", command,
          GetSimmObjectName(OBJECT_PRESET, sourceRomId, sourcePreset), sourceLayer, PresetNumberText(destinationPreset),
          destinationLayer);
     if (!IsLayerCopyCommand(command))
@@ -327,7 +332,7 @@ bool Proteus::CopyPreset(int command, int sourceRomId, int sourcePreset, int sou
         .AddValue14(destinationLayer)
         .AddValue14(sourceRomId);
     if (!SendSysEx(message)) {
-        TLOG(-2, u"Failed to send Copy Preset Layer Request");
+        TLOG(kLogError, u"Failed to send Copy Preset Layer Request");
         return false;
     }
     return true;
@@ -335,11 +340,11 @@ bool Proteus::CopyPreset(int command, int sourceRomId, int sourcePreset, int sou
 
 bool Proteus::CopyPreset(int command, int sourceRomId, int sourcePreset, int destinationPreset)
 {
-    TLOG(8, u"%s(%d, %d, %d, %d)", u"Proteus::CopyPreset", command, sourceRomId, sourcePreset, destinationPreset);
+    TLOG(kLogFlow, u"%s(%d, %d, %d, %d)", u"Proteus::CopyPreset", command, sourceRomId, sourcePreset, destinationPreset);
     // Any other byte here would be another command of the module, with these
     // numbers read as its own.
     if (!IsPresetCopyCommand(command) || IsLayerCopyCommand(command)) {
-        TLOG(-2, u"Refused Copy Preset Request: 0x%02x is not a preset copy command", command);
+        TLOG(kLogError, u"Refused Copy Preset Request: 0x%02x is not a preset copy command", command);
         return false;
     }
     if (!ReadyToSend(QStringLiteral("Proteus::CopyPreset")))
@@ -347,7 +352,7 @@ bool Proteus::CopyPreset(int command, int sourceRomId, int sourcePreset, int des
     ModuleSysExMessage message(GetDeviceId(), command);
     message.AddValue14(sourcePreset).AddValue14(destinationPreset).AddValue14(sourceRomId);
     if (!SendSysEx(message)) {
-        TLOG(-2, u"Failed to send Copy Preset Request");
+        TLOG(kLogError, u"Failed to send Copy Preset Request");
         return false;
     }
     // The module stores a copy before it takes the next request; the edit
@@ -359,14 +364,14 @@ bool Proteus::CopyPreset(int command, int sourceRomId, int sourcePreset, int des
 
 bool Proteus::CopyArp(int destinationArp, int sourceRomId, int sourceArp)
 {
-    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::CopyArp", destinationArp, sourceRomId, sourceArp);
-    TLOG(4, u"Copy Arp %s to User %d", GetSimmObjectName(OBJECT_ARP, sourceRomId, sourceArp), destinationArp);
+    TLOG(kLogFlow, u"%s(%d, %d, %d)", u"Proteus::CopyArp", destinationArp, sourceRomId, sourceArp);
+    TLOG(kLogOperation, u"Copy Arp %s to User %d", GetSimmObjectName(OBJECT_ARP, sourceRomId, sourceArp), destinationArp);
     if (!ReadyToSend(QStringLiteral("Proteus::CopyArp")))
         return false;
     ModuleSysExMessage message(GetDeviceId(), CMD_COPY_ARP);
     message.AddValue14(sourceArp).AddValue14(destinationArp).AddValue14(sourceRomId);
     if (!SendSysEx(message)) {
-        TLOG(-2, u"Failed to send Copy Arp Request");
+        TLOG(kLogError, u"Failed to send Copy Arp Request");
         return false;
     }
     platform::CurrentClock().SleepMs(GetWriteDelay());
@@ -375,14 +380,14 @@ bool Proteus::CopyArp(int destinationArp, int sourceRomId, int sourceArp)
 
 bool Proteus::CopySetup(int source, int destination)
 {
-    TLOG(8, u"%s(%d, %d)", u"Proteus::CopySetup", source, destination);
-    TLOG(4, u"Copy Setup %d to %d", source, destination);
+    TLOG(kLogFlow, u"%s(%d, %d)", u"Proteus::CopySetup", source, destination);
+    TLOG(kLogOperation, u"Copy Setup %d to %d", source, destination);
     if (!ReadyToSend(QStringLiteral("Proteus::CopySetup")))
         return false;
     ModuleSysExMessage message(GetDeviceId(), CMD_COPY_SETUP);
     message.AddValue14(source).AddValue14(destination);
     if (!SendSysEx(message)) {
-        TLOG(-2, u"Failed to send Copy Setup Request");
+        TLOG(kLogError, u"Failed to send Copy Setup Request");
         return false;
     }
     if (destination != -1)
@@ -398,11 +403,11 @@ bool Proteus::CopySetup(int source, int destination)
     std::vector<std::pair<int, ScannedDevice>> devices;
     bool duplicate = false;
     if (!ScanDevices(devices, duplicate)) {
-        ShowMessage(nullptr, msgbox::Ok, true, 158);
+        ShowMessage(nullptr, msgbox::Ok, true, kStringRestoreScanFailed);
         return false;
     }
     if (duplicate) {
-        ShowMessage(nullptr, msgbox::Ok, true, 159);
+        ShowMessage(nullptr, msgbox::Ok, true, kStringRestoreDuplicateIds);
         return false;
     }
     ScannedDevice signature;
@@ -416,11 +421,11 @@ bool Proteus::CopySetup(int source, int destination)
         }
     }
     if (matches > 1) {
-        ShowMessage(nullptr, msgbox::Ok, true, 160);
+        ShowMessage(nullptr, msgbox::Ok, true, kStringRestoreSeveralMatch);
         return false;
     }
     if (matches == 0) {
-        ShowMessage(nullptr, msgbox::Ok, true, 161);
+        ShowMessage(nullptr, msgbox::Ok, true, kStringRestoreNoneMatch);
         return false;
     }
     return SetDeviceId(found);
@@ -430,14 +435,14 @@ bool Proteus::CopySetup(int source, int destination)
 
 bool Proteus::RandomiseEditBuffer()
 {
-    TLOG(8, u"%s()", u"Proteus::RandomiseEditBuffer");
-    TLOG(4, u"Randomising Edit Buffer");
+    TLOG(kLogFlow, u"%s()", u"Proteus::RandomiseEditBuffer");
+    TLOG(kLogOperation, u"Randomising Edit Buffer");
     if (!ReadyToSend(QStringLiteral("Proteus::RandomiseEditBuffer")))
         return false;
     ModuleSysExMessage message(GetDeviceId(), CMD_RANDOMISE);
     message.AddValue14(-1).AddValue14(0);
     if (!SendSysEx(message)) {
-        TLOG(-2, u"Failed to send Randomise Edit Buffer");
+        TLOG(kLogError, u"Failed to send Randomise Edit Buffer");
         return false;
     }
     platform::CurrentClock().SleepMs(GetWriteDelay());
@@ -446,7 +451,7 @@ bool Proteus::RandomiseEditBuffer()
 
 bool Proteus::SendSingleNoteTuningChanges(int tuning, const std::vector<SingleNoteTuningChange>& changes)
 {
-    TLOG(8, u"%s(%d, %d)", u"Proteus::SendSingleNoteTuningChanges", tuning, int(changes.size()));
+    TLOG(kLogFlow, u"%s(%d, %d)", u"Proteus::SendSingleNoteTuningChanges", tuning, int(changes.size()));
     if (!ReadyToSend(QStringLiteral("Proteus::SendSingleNoteTuningChanges")))
         return false;
     // The count is one data byte: more changes than it can name go out in
@@ -463,12 +468,12 @@ bool Proteus::SendSingleNoteTuningChanges(int tuning, const std::vector<SingleNo
             const int semitone = std::clamp(change.semitone, 0, 127);
             const int fineHigh = change.fineHigh & 0x7F;
             const int fineLow = change.fineLow & 0x7F;
-            TLOG(4, u"Single Note Change Tuning %d - Key %s Base %s %lf cents", tuning, FormatNoteName(key),
+            TLOG(kLogOperation, u"Single Note Change Tuning %d - Key %s Base %s %lf cents", tuning, FormatNoteName(key),
                  FormatNoteName(semitone), (fineHigh * 128 + fineLow) * kCentsPerFineStep);
             message.AddByte(key).AddByte(semitone).AddByte(fineHigh).AddByte(fineLow);
         }
         if (!SendSysEx(message)) {
-            TLOG(-2, u"Failed to send Tuning changes");
+            TLOG(kLogError, u"Failed to send Tuning changes");
             return false;
         }
         next += chunk;

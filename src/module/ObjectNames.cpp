@@ -32,16 +32,11 @@ constexpr std::size_t kArpHeaderLength = 6;
 constexpr std::size_t kArpNameAt = 14 - kArpHeaderLength;
 constexpr std::size_t kArpNameLength = 12;
 
-std::array<std::uint8_t, 6> ReplyHeader(int deviceId, std::uint8_t command)
-{
-    return {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID, std::uint8_t(deviceId), EDITOR_DESIGNATOR, command};
-}
-
 } // namespace
 
 bool Proteus::GetObjectName(int kind, int romId, int index, bool& ok, QString& name)
 {
-    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::GetObjectName", kind, romId, index);
+    TLOG(kLogFlow, u"%s(%d, %d, %d)", u"Proteus::GetObjectName", kind, romId, index);
     // Only the arp dump carries a ROM arp's name.
     if (kind == OBJECT_ARP && romId != 0)
         return GetArpName(romId, index, ok, name);
@@ -50,7 +45,7 @@ bool Proteus::GetObjectName(int kind, int romId, int index, bool& ok, QString& n
 
 bool Proteus::LowLevelNameRequest(int kind, int romId, int index, bool& ok, QString& name)
 {
-    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::LowLevelNameRequest", kind, romId, index);
+    TLOG(kLogFlow, u"%s(%d, %d, %d)", u"Proteus::LowLevelNameRequest", kind, romId, index);
     name.clear();
     ok = false;
     if (!ReadyToSend(QStringLiteral("Proteus::LowLevelNameRequest")))
@@ -62,68 +57,63 @@ bool Proteus::LowLevelNameRequest(int kind, int romId, int index, bool& ok, QStr
         if (testUI)
             return true;
         if (!SuppressingWarnings())
-            TLOG(-2, text, ObjectKindName(kind), romId, index);
+            TLOG(kLogError, text, ObjectKindName(kind), romId, index);
         return false;
     };
 
     ModuleSysExMessage request(GetDeviceId(), CMD_NAME_REQUEST);
     request.AddByte(kind).AddValue14(index).AddValue14(romId);
-    if (!SendSysEx(request))
-        return fail(u"Failed to send Name Request for %s SIMM %d Object %d");
-    const auto header = ReplyHeader(GetDeviceId(), CMD_NAME);
-    std::array<std::uint8_t, kNameReplyCapacity> reply{};
-    bool replied = false;
-    unsigned received = 0;
     const std::span<const std::uint8_t> key(request.Data() + kNameKeyAt, kNameKeyLength);
-    if (!WaitForResponse(CMD_NAME_REQUEST, request.Data(), request.Length(), header.data(), unsigned(header.size()),
-                         &replied, reply.data(), unsigned(reply.size()), false, &received, key))
+    const ReplyResult result =
+        Exchange(request, {CMD_NAME_REQUEST, ModuleReplyHeader(GetDeviceId(), CMD_NAME), kNameReplyCapacity, key});
+    if (result.NotSent())
+        return fail(u"Failed to send Name Request for %s SIMM %d Object %d");
+    if (!result.Answered())
         return fail(u"No response for Name Request for %s SIMM %d Object %d");
-    if (!replied)
+    if (!result.Replied())
         return fail(u"Error received for Name Request for %s SIMM %d Object %d");
-    if (ReplyDataBytes(reply.data(), received) < kNameReplyCapacity) {
+    const unsigned data = ReplyDataBytes(result.Data(), result.Size());
+    if (data < kNameReplyCapacity) {
         if (!testUI && !SuppressingWarnings())
-            TLOG(-2, u"Short reply to Name Request for %s SIMM %d Object %d: %u data bytes where %u are needed",
-                 ObjectKindName(kind), romId, index, ReplyDataBytes(reply.data(), received), kNameReplyCapacity);
+            TLOG(kLogError, u"Short reply to Name Request for %s SIMM %d Object %d: %u data bytes where %u are needed",
+                 ObjectKindName(kind), romId, index, data, kNameReplyCapacity);
         return testUI;
     }
-    name = TrimTrailingBlanks(AnsiToWide(reply.data() + kNameAt, kNameLength));
+    name = TrimTrailingBlanks(AnsiToWide(result.Data() + kNameAt, kNameLength));
     ok = true;
     return true;
 }
 
 bool Proteus::GetArpName(int romId, int arp, bool& ok, QString& name)
 {
-    TLOG(8, u"%s(%d, %d)", u"Proteus::GetArpName", romId, arp);
+    TLOG(kLogFlow, u"%s(%d, %d)", u"Proteus::GetArpName", romId, arp);
     name.clear();
     ok = false;
     if (!ReadyToSend(QStringLiteral("Proteus::GetArpName")))
         return false;
     ModuleSysExMessage request(GetDeviceId(), CMD_ARP_DUMP_REQUEST);
     request.AddValue14(arp).AddValue14(romId);
-    if (!SendSysEx(request)) {
-        TLOG(-2, u"Failed to send Arp Name Request");
+    const ReplyResult result =
+        Exchange(request, {CMD_ARP_DUMP_REQUEST, ModuleReplyHeader(GetDeviceId(), CMD_ARP_DUMP), kArpDumpCapacity});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"Failed to send Arp Name Request");
         return false;
     }
-    const auto header = ReplyHeader(GetDeviceId(), CMD_ARP_DUMP);
-    std::vector<std::uint8_t> reply(kArpDumpCapacity);
-    bool replied = false;
-    unsigned received = 0;
-    if (!WaitForResponse(CMD_ARP_DUMP_REQUEST, request.Data(), request.Length(), header.data(), unsigned(header.size()),
-                         &replied, reply.data(), unsigned(reply.size()), false, &received)) {
-        TLOG(-2, u"No response to Arp Name Request");
+    if (!result.Answered()) {
+        TLOG(kLogError, u"No response to Arp Name Request");
         return false;
     }
-    if (!replied) {
-        TLOG(-1, u"Error received for Arp Name Enquiry");
+    if (!result.Replied()) {
+        TLOG(kLogNotice, u"Error received for Arp Name Enquiry");
         return false;
     }
-    const unsigned data = ReplyDataBytes(reply.data(), received);
+    const unsigned data = ReplyDataBytes(result.Data(), result.Size());
     if (data < kArpNameAt + kArpNameLength) {
-        TLOG(-2, u"Short reply to Arp Name Request: %u data bytes where %u are needed", data,
+        TLOG(kLogError, u"Short reply to Arp Name Request: %u data bytes where %u are needed", data,
              unsigned(kArpNameAt + kArpNameLength));
         return false;
     }
-    name = TrimTrailingBlanks(AnsiToWide(reply.data() + kArpNameAt, kArpNameLength));
+    name = TrimTrailingBlanks(AnsiToWide(result.Data() + kArpNameAt, kArpNameLength));
     ok = true;
     return true;
 }

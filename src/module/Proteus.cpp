@@ -39,7 +39,7 @@ Proteus::~Proteus()
 bool Proteus::OpenPort(int inputDevice, int outputDevice, int deviceId, unsigned timeoutMs, int writeDelay,
                        int sysExDelay, bool skipScreenDump)
 {
-    TLOG(5, u"%s(%lx, %lx, %lx)", u"Proteus::OpenPort", inputDevice, outputDevice, deviceId);
+    TLOG(kLogPortDetail, u"%s(%lx, %lx, %lx)", u"Proteus::OpenPort", inputDevice, outputDevice, deviceId);
     m_deviceId = deviceId;
     m_writeDelay = writeDelay;
     m_sysExDelay = sysExDelay;
@@ -80,22 +80,31 @@ bool Proteus::ReadyToSend(const QString& request)
 bool Proteus::SendSysEx(const SysExMessage& message)
 {
     if (!message.IsValid()) {
-        TLOG(-2, u"Refused to send a SysEx message that would be corrupted: %s", message.Error());
+        TLOG(kLogError, u"Refused to send a SysEx message that would be corrupted: %s", message.Error());
         return false;
     }
     return Send(message.Data(), message.Length());
 }
 
+bool Proteus::SendSysEx(std::span<const std::uint8_t> message)
+{
+    if (const QString problem = SysExProblem(message); !problem.isEmpty()) {
+        TLOG(kLogError, u"Refused to send a SysEx message that would be corrupted: %s", problem);
+        return false;
+    }
+    return Send(message.data(), unsigned(message.size()));
+}
+
 void Proteus::TraceMessage(const char16_t* caller, const std::uint8_t* data, std::size_t length)
 {
-    // The threshold first: below 9 nothing is formatted.
-    if (CurrentLogger()->GetTraceLevel() < 9)
+    // The threshold first: below the raw-bytes level nothing is formatted.
+    if (CurrentLogger()->GetTraceLevel() < kLogBytes)
         return;
     // Only the message's own bytes are shown; the rest of the nine print as 0.
     std::uint8_t b[9] = {};
     if (data)
         std::memcpy(b, data, std::min<std::size_t>(length, 9));
-    TLOG(9, u"%s (%ld) -  0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x", caller, long(length), b[0],
+    TLOG(kLogBytes, u"%s (%ld) -  0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x 0x%02x", caller, long(length), b[0],
          b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8]);
 }
 
@@ -184,7 +193,7 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             HoldBack(message, n);
             return message + n;
         }
-        TLOG(8, u"CheckResponse - Response found");
+        TLOG(kLogFlow, u"CheckResponse - Response found");
         const unsigned copy = unsigned(std::min<std::size_t>(n - headerLength, entry->capacity));
         if (copy)
             std::memcpy(entry->destination, message + headerLength, copy);
@@ -200,12 +209,12 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             bytes << Format(u"%02x", message[i]);
         if (n > kShownReplyBytes)
             bytes << QStringLiteral("...");
-        TLOG(-1, u"Ignored a reply that answers no waiting request (late or unasked): %s", bytes.join(u' '));
+        TLOG(kLogNotice, u"Ignored a reply that answers no waiting request (late or unasked): %s", bytes.join(u' '));
         return message + n;
     }
-    TLOG(8, u"%s - Not an expected response - check for module error", u"Proteus::CheckResponse");
+    TLOG(kLogFlow, u"%s - Not an expected response - check for module error", u"Proteus::CheckResponse");
     if (!moduleError) {
-        TLOG(8, u"%s - Found unexpected response - not a module error", u"Proteus::CheckResponse");
+        TLOG(kLogFlow, u"%s - Found unexpected response - not a module error", u"Proteus::CheckResponse");
         return message + n;
     }
     const int command = SysExValue14::Decode(message[6], message[7]);
@@ -218,8 +227,8 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
             return message + n;
         }
         if (!ResponseWarningsSuppressed())
-            TLOG(-1, u"Error received for cmd %d (sub:%d)", command, subCode);
-        TLOG(8, u"%s - Found error on expected response", u"Proteus::CheckResponse");
+            TLOG(kLogNotice, u"Error received for cmd %d (sub:%d)", command, subCode);
+        TLOG(kLogFlow, u"%s - Found error on expected response", u"Proteus::CheckResponse");
         ++m_moduleErrors; // tells "the module said no" from a reply lost or broken
         entry->done = true;
         entry->ok = false;
@@ -227,17 +236,17 @@ const std::uint8_t* Proteus::CheckResponse(const std::uint8_t* message, const st
         return message + n;
     }
     if (!ResponseWarningsSuppressed())
-        TLOG(-2, u"Error received for unexpected cmd %d (sub:%d)", command, subCode);
+        TLOG(kLogError, u"Error received for unexpected cmd %d (sub:%d)", command, subCode);
     return message + n;
 }
 
 void Proteus::HoldBack(const std::uint8_t* message, std::size_t length)
 {
     if (m_heldBack.size() >= kMaxHeldBack) {
-        TLOG(-2, u"Dropped a held-back reply: %d replies are waiting already", int(m_heldBack.size()));
+        TLOG(kLogError, u"Dropped a held-back reply: %d replies are waiting already", int(m_heldBack.size()));
         m_heldBack.pop_front();
     }
-    TLOG(8, u"CheckResponse - Response held back for the next wait");
+    TLOG(kLogFlow, u"CheckResponse - Response held back for the next wait");
     m_heldBack.emplace_back(message, message + length);
 }
 
@@ -272,8 +281,8 @@ void Proteus::ReplayHeldBack()
 
 void Proteus::OnIncomingError()
 {
-    TLOG(8, u"%s()", u"Proteus::OnIncomingError");
-    TLOG(-2, u"Error received on MIDI input port");
+    TLOG(kLogFlow, u"%s()", u"Proteus::OnIncomingError");
+    TLOG(kLogError, u"Error received on MIDI input port");
     MidiPort::OnIncomingError();
     TPtr<_MidiBuffer> buffer;
     while (GetIncomingError(buffer)) {
@@ -283,13 +292,14 @@ void Proteus::OnIncomingError()
     // During a device scan the broken data may have been a module's identity
     // reply: the scan cannot say for certain what is on the port.
     if (m_scanMode) {
-        TLOG(-2, u"Broken reply during the device scan: a module may have been missed");
+        TLOG(kLogError, u"Broken reply during the device scan: a module may have been missed");
         m_scanReplyBroken = true;
     }
     // Whatever was broken may have been the reply: every wait ends now.
     for (const TPtr<_ExpectedResponse>& entry : m_pending) {
         entry->done = true;
         entry->ok = false;
+        entry->inputError = true;
         entry->received = 0;
     }
 }
@@ -305,17 +315,47 @@ bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned 
                               unsigned headerLength, bool* ok, std::uint8_t* destination, unsigned capacity,
                               bool longWait, unsigned* received, std::span<const std::uint8_t> key)
 {
-    bool okStore = false;
-    if (!ok)
-        ok = &okStore;
-    *ok = false;
+    ExpectedReply expected;
+    expected.commandId = commandId;
+    if (header && headerLength)
+        expected.header.assign(header, header + headerLength);
+    expected.capacity = destination ? capacity : 0;
+    expected.key = key;
+    expected.longWait = longWait;
+    const ReplyResult result = AwaitReply(std::span<const std::uint8_t>(sent, sent ? sentLength : 0), expected);
+    if (ok)
+        *ok = result.Replied();
     if (received)
-        *received = 0;
-    TraceMessage(u"Proteus::WaitForResponse", sent, sent ? sentLength : 0);
+        *received = result.Size();
+    if (result.Size())
+        std::memcpy(destination, result.Data(), result.Size());
+    return result.Answered();
+}
 
-    enum class End { Answered, TimedOut, PumpEnded, Refused };
-    End end = End::Refused;
-    TPtr<_ExpectedResponse> entry = AddExpectedResponse(commandId, header, headerLength, destination, capacity, key);
+ReplyResult Proteus::Exchange(const SysExMessage& request, const ExpectedReply& expected)
+{
+    if (!SendSysEx(request))
+        return {};
+    return AwaitReply(request.Bytes(), expected);
+}
+
+ReplyResult Proteus::Exchange(std::span<const std::uint8_t> request, const ExpectedReply& expected)
+{
+    if (!SendSysEx(request))
+        return {};
+    return AwaitReply(request, expected);
+}
+
+ReplyResult Proteus::AwaitReply(std::span<const std::uint8_t> sent, const ExpectedReply& expected)
+{
+    TraceMessage(u"Proteus::WaitForResponse", sent.data(), sent.size());
+
+    ReplyResult result;
+    result.outcome = ExchangeOutcome::Busy;
+    std::vector<std::uint8_t> reply(expected.capacity);
+    TPtr<_ExpectedResponse> entry =
+        AddExpectedResponse(expected.commandId, expected.header.data(), unsigned(expected.header.size()),
+                            reply.data(), expected.capacity, expected.key);
     {
         WaitGuard guard(QStringLiteral("Proteus::WaitForResponse"));
         if (guard) {
@@ -323,45 +363,48 @@ bool Proteus::WaitForResponse(int commandId, const std::uint8_t* sent, unsigned 
             platform::Clock& clock = platform::CurrentClock();
             const std::int64_t start = clock.NowMs();
             std::int64_t timeout = GetTimeout();
-            if (longWait)
+            if (expected.longWait)
                 timeout = std::max(timeout, kLongWaitMs);
             for (;;) {
                 if (!PumpMessages()) {
-                    end = End::PumpEnded;
+                    result.outcome = ExchangeOutcome::PortClosed;
                     break;
                 }
                 guard.KeepAlive();
                 NotifyWaiting();
                 RepaintMainWindow();
                 if (entry->done) {
-                    *ok = entry->ok;
-                    TLOG(8, u"%s - Found response %d", u"Proteus::WaitForResponse", *ok);
-                    end = End::Answered;
+                    result.outcome = entry->ok            ? ExchangeOutcome::Reply
+                                     : entry->inputError ? ExchangeOutcome::InputError
+                                                         : ExchangeOutcome::ModuleError;
+                    TLOG(kLogFlow, u"%s - Found response %d", u"Proteus::WaitForResponse", entry->ok);
                     break;
                 }
                 const std::int64_t elapsed = std::llabs(clock.NowMs() - start);
                 if (elapsed > timeout) {
                     if (!ResponseWarningsSuppressed()) {
                         QString bytes;
-                        for (unsigned i = 0; sent && i < sentLength; ++i)
-                            bytes += Format(u"0x%02x ", sent[i]);
-                        TLOG(-2, u"Timeout waiting for response to %s", bytes);
+                        for (const std::uint8_t b : sent)
+                            bytes += Format(u"0x%02x ", b);
+                        TLOG(kLogError, u"Timeout waiting for response to %s", bytes);
                     }
-                    TLOG(8, u"%s - Timed out", u"Proteus::WaitForResponse");
-                    end = End::TimedOut;
+                    TLOG(kLogFlow, u"%s - Timed out", u"Proteus::WaitForResponse");
+                    result.outcome = ExchangeOutcome::TimedOut;
                     break;
                 }
             }
         }
     }
     RemoveExpectedResponse(entry);
-    if (received && end == End::Answered)
-        *received = entry->received;
+    if (result.Answered()) {
+        reply.resize(entry->received);
+        result.bytes = std::move(reply);
+    }
     // The pause paces a sequence of requests; a pump that ended means the
     // port is going away and nobody waits for the pause.
-    if ((end == End::Answered || end == End::TimedOut) && m_sysExDelay > 0)
+    if ((result.Answered() || result.outcome == ExchangeOutcome::TimedOut) && m_sysExDelay > 0)
         platform::CurrentClock().SleepMs(m_sysExDelay);
-    return end == End::Answered;
+    return result;
 }
 
 // ---- Listeners --------------------------------------------------------------------------

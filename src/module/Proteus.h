@@ -43,6 +43,7 @@
 #include "midi/MidiPort.h"
 #include "module/Capabilities.h"
 #include "module/ModuleCommands.h"
+#include "module/ModuleExchange.h"
 #include "module/KeyMapData.h"
 #include "module/ModuleSysEx.h"
 #include "module/ProteusData.h"
@@ -83,6 +84,7 @@ public:
         std::uint8_t* destination = nullptr; ///< the caller's buffer for what follows the header
         unsigned capacity = 0;              ///< bytes the destination holds
         unsigned received = 0;              ///< bytes the last matching reply put there
+        bool inputError = false;            ///< it ended because the input reported broken data
     };
 
     /// Silences the warning lines of requests that are expected to fail, for
@@ -134,6 +136,21 @@ public:
     /// SysEx) is refused and logged, never sent. False when refused or when
     /// the port does not take it; the caller logs its own failure.
     bool SendSysEx(const SysExMessage& message);
+
+    /// Sends raw bytes as one message after checking that they are one whole
+    /// SysEx message (F0, data bytes, F7); anything else is refused and
+    /// logged, never sent. False when refused or the port does not take it.
+    bool SendSysEx(std::span<const std::uint8_t> message);
+
+    /// Sends request (through SendSysEx) and waits for the reply it expects
+    /// (AwaitReply). NotSent when the send failed; nothing is waited then.
+    ReplyResult Exchange(const SysExMessage& request, const ExpectedReply& expected);
+    ReplyResult Exchange(std::span<const std::uint8_t> request, const ExpectedReply& expected);
+    /// Waits for the next reply to a request already sent (a dump stream sends
+    /// several replies to one request): the rules of WaitForResponse, with the
+    /// way the wait ended told apart. sent: the request, for the trace and the
+    /// time-out line.
+    ReplyResult AwaitReply(std::span<const std::uint8_t> sent, const ExpectedReply& expected);
 
     /// Waits for the reply to a request already sent. header: the first bytes
     /// of the reply (device id included); what follows them, up to capacity
@@ -408,8 +425,8 @@ private:
     // Sends request and waits for the reply to commandId whose first bytes are
     // header; replyLength bytes after the header land in reply. A reply too
     // short for its reader counts as an error reply. Replied only for a whole reply.
-    Answer ParameterExchange(const ModuleSysExMessage& request, int commandId, const std::uint8_t* header,
-                             unsigned headerLength, std::uint8_t* reply, unsigned replyLength,
+    Answer ParameterExchange(const ModuleSysExMessage& request, int commandId, std::vector<std::uint8_t> header,
+                             std::uint8_t* reply, unsigned replyLength,
                              const ParameterExchangeTexts& texts, const QString& name, int parameterId);
     Answer RequestRangeNoCache(ParamRecord* record);
     bool RequestMultimodePreset(ParamRecord* record);

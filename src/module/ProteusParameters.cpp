@@ -9,16 +9,19 @@
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "midi/MidiMessages.h"
+#include "module/ReplyBytes.h"
 #include "platform/Clock.h"
 
 namespace {
 
 constexpr ParameterId kFirstPseudoParameter = 9000;
 
-// The first bytes of the replies, after F0 18 0F dd 55.
-constexpr unsigned kValueReplyHeaderLength = 7;   // ... 01 02
+// The string-table question asked before the device id changes.
+constexpr unsigned kStringConfirmDeviceIdChange = 151;
+
+// What follows the reply headers F0 18 0F dd 55 01 02 (value) and
+// F0 18 0F dd 55 03 (range).
 constexpr unsigned kValueReplyLength = 4;         // id(2) value(2)
-constexpr unsigned kRangeReplyHeaderLength = 6;   // ... 03
 constexpr unsigned kRangeReplyLength = 9;         // id(2) min(2) max(2) default(2) ro(1)
 
 // The sub-command byte of a value request and of an edit (and of its reply).
@@ -40,19 +43,6 @@ bool IsSixteenControllerParameter(ParameterId id)
 bool IsBeatPartParameter(ParameterId id)
 {
     return id == BEATS_VELOCITY || id == BEATS_XPOSE || id == BEATS_GROUP;
-}
-
-// Whether the first `needed` of `received` reply bytes are there and are all
-// data bytes. A reply one byte short still fills the destination when its F7
-// is taken in as the last byte; that byte must not be read as data.
-bool HoldsData(const std::uint8_t* reply, unsigned received, unsigned needed)
-{
-    if (received < needed)
-        return false;
-    for (unsigned i = 0; i < needed; ++i)
-        if (reply[i] >= 0x80)
-            return false;
-    return true;
 }
 
 // A value as the traces show it after its number.
@@ -179,7 +169,7 @@ ParamRecord* Proteus::FindParameter(int id)
 {
     if (ParamRecord* record = LookUpParameter(id))
         return record;
-    TLOG(-2, u"Failed to find parameter 0x%x in any parameter cache - please report this problem", id);
+    TLOG(kLogError, u"Failed to find parameter 0x%x in any parameter cache - please report this problem", id);
     return &DummyParameter();
 }
 
@@ -191,7 +181,7 @@ bool Proteus::RefuseUnknownParameter(const ParamRecord* record)
     // would make the module read or write whatever it keeps as parameter 0.
     if (record->id > 0)
         return false;
-    TLOG(-2, u"Failed to find parameter 0x%x in any parameter cache - please report this problem", record->id);
+    TLOG(kLogError, u"Failed to find parameter 0x%x in any parameter cache - please report this problem", record->id);
     return true;
 }
 
@@ -222,34 +212,36 @@ void Proteus::SetRangeKnown(ParameterId id, bool known)
 // ---- The three messages -----------------------------------------------------------------
 
 Proteus::Answer Proteus::ParameterExchange(const ModuleSysExMessage& request, int commandId,
-                                           const std::uint8_t* header, unsigned headerLength, std::uint8_t* reply,
+                                           std::vector<std::uint8_t> header, std::uint8_t* reply,
                                            unsigned replyLength, const ParameterExchangeTexts& texts,
                                            const QString& name, int parameterId)
 {
     const bool quiet = SuppressingWarnings();
-    if (!SendSysEx(request)) {
-        if (!quiet)
-            TLOG(-2, texts.sendFailed, name);
-        return Answer::Failed;
-    }
-    bool ok = false;
-    unsigned received = 0;
     // Value and range replies name their parameter right after the header:
     // only the reply for the parameter asked ends this wait.
     std::uint8_t key[2] = {};
     SysExValue14::Encode(parameterId, key); // the request carries the id the same way
-    const bool answered = WaitForResponse(commandId, request.Data(), request.Length(), header, headerLength, &ok,
-                                          reply, replyLength, false, &received, key);
-    if (answered && ok && !HoldsData(reply, received, replyLength)) {
-        TLOG(8, u"%s - reply too short (%d of %d bytes)", texts.caller, received, replyLength);
+    const ReplyResult result = Exchange(request, {commandId, std::move(header), replyLength, key});
+    if (result.NotSent()) {
+        if (!quiet)
+            TLOG(kLogError, texts.sendFailed, name);
+        return Answer::Failed;
+    }
+    bool ok = result.Replied();
+    // A reply one byte short still fills the destination when its F7 is taken
+    // in as the last byte; that byte must not be read as data.
+    if (ok && ReplyDataBytes(result.Data(), result.Size()) < replyLength) {
+        TLOG(kLogFlow, u"%s - reply too short (%d of %d bytes)", texts.caller, result.Size(), replyLength);
         ok = false;
     }
-    if (answered && ok)
+    if (ok) {
+        std::copy(result.bytes.begin(), result.bytes.end(), reply);
         return Answer::Replied;
+    }
     if (TestUIOn())
         return Answer::Assumed;
     if (!quiet)
-        TLOG(-2, answered ? texts.errorReply : texts.noReply, name);
+        TLOG(kLogError, result.Answered() ? texts.errorReply : texts.noReply, name);
     return Answer::Failed;
 }
 
@@ -262,27 +254,25 @@ Proteus::Answer Proteus::RequestValue(ParamRecord* record)
 {
     if (RefuseUnknownParameter(record))
         return Answer::Failed;
-    TLOG(8, u"%s(%s)", u"Proteus::LowLevelParameterRequest", record->name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::LowLevelParameterRequest", record->name);
     if (!ReadyToSend(QStringLiteral("Proteus::LowLevelParameterRequest")))
         return Answer::Failed;
 
     ModuleSysExMessage request(GetDeviceId(), CMD_PARAMETER_REQUEST);
     request.AddByte(kValueRequestSubCommand).AddValue14(record->id);
-    const std::uint8_t header[kValueReplyHeaderLength] = {SYSEX_START, EMU_MANUFACTURER_ID, PROTEUS_PRODUCT_ID,
-                                                          std::uint8_t(GetDeviceId()), EDITOR_DESIGNATOR,
-                                                          CMD_PARAMETER_EDIT, kEditSubCommand};
     std::uint8_t reply[kValueReplyLength] = {};
     static constexpr ParameterExchangeTexts kTexts{u"Proteus::LowLevelParameterRequest",
                                                    u"Failed to send Parameter Request %s",
                                                    u"Error received for ParameterRequest %s",
                                                    u"No response to Parameter Request %s"};
-    const Answer answer = ParameterExchange(request, CMD_PARAMETER_REQUEST, header, kValueReplyHeaderLength, reply,
-                                            kValueReplyLength, kTexts, record->name, record->id);
+    const Answer answer = ParameterExchange(request, CMD_PARAMETER_REQUEST,
+                                            ModuleReplyHeader(GetDeviceId(), CMD_PARAMETER_EDIT, kEditSubCommand),
+                                            reply, kValueReplyLength, kTexts, record->name, record->id);
     if (answer != Answer::Replied)
         return answer;
     record->previousValue = record->value;
     record->value = SysExValue14::Decode(reply[2], reply[3]);
-    TLOG(8, u"%s(%d) has value %d(%c)", record->name, record->id, record->value, TraceCharacter(record->value));
+    TLOG(kLogFlow, u"%s(%d) has value %d(%c)", record->name, record->id, record->value, TraceCharacter(record->value));
     return Answer::Replied;
 }
 
@@ -295,22 +285,19 @@ Proteus::Answer Proteus::RequestRange(ParamRecord* record)
 {
     if (RefuseUnknownParameter(record))
         return Answer::Failed;
-    TLOG(8, u"%s(%s)", u"Proteus::LowLevelParameterMinMaxRequest", record->name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::LowLevelParameterMinMaxRequest", record->name);
     if (!ReadyToSend(QStringLiteral("Proteus::LowLevelParameterMinMaxRequest")))
         return Answer::Failed;
 
     ModuleSysExMessage request(GetDeviceId(), CMD_PARAMETER_MINMAX_REQUEST);
     request.AddValue14(record->id);
-    const std::uint8_t header[kRangeReplyHeaderLength] = {SYSEX_START,      EMU_MANUFACTURER_ID,
-                                                          PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
-                                                          EDITOR_DESIGNATOR, CMD_PARAMETER_MINMAX};
     std::uint8_t reply[kRangeReplyLength] = {};
     static constexpr ParameterExchangeTexts kTexts{u"Proteus::LowLevelParameterMinMaxRequest",
                                                    u"Failed to send Parameter Min/Max Request %s",
                                                    u"Error received for Parameter Min/Max Request %s",
                                                    u"No response received for Parameter Min/Max Request %s"};
-    const Answer answer = ParameterExchange(request, CMD_PARAMETER_MINMAX_REQUEST, header, kRangeReplyHeaderLength,
-                                            reply, kRangeReplyLength, kTexts, record->name, record->id);
+    const Answer answer = ParameterExchange(request, CMD_PARAMETER_MINMAX_REQUEST,
+                                            ModuleReplyHeader(GetDeviceId(), CMD_PARAMETER_MINMAX), reply, kRangeReplyLength, kTexts, record->name, record->id);
     if (answer != Answer::Replied)
         return answer;
     record->minimum = SysExValue14::Decode(reply[2], reply[3]);
@@ -324,17 +311,17 @@ bool Proteus::LowLevelParameterEdit(ParamRecord* record)
 {
     if (RefuseUnknownParameter(record))
         return false;
-    TLOG(8, u"%s(%s - %d)", u"Proteus::LowLevelParameterEdit", record->name, record->value);
+    TLOG(kLogFlow, u"%s(%s - %d)", u"Proteus::LowLevelParameterEdit", record->name, record->value);
     if (!ReadyToSend(QStringLiteral("Proteus::LowLevelParameterEdit")))
         return false;
-    TLOG(8, u"Setting %s(%d) to value %d(%c)", record->name, record->id, record->value,
+    TLOG(kLogFlow, u"Setting %s(%d) to value %d(%c)", record->name, record->id, record->value,
          TraceCharacter(record->value));
 
     ModuleSysExMessage edit(GetDeviceId(), CMD_PARAMETER_EDIT);
     edit.AddByte(kEditSubCommand).AddValue14(record->id).AddValue14(record->value);
     if (!SendSysEx(edit) && !TestUIOn()) {
         if (!SuppressingWarnings())
-            TLOG(-2, u"Failed to send Parameter Edit %s", record->name);
+            TLOG(kLogError, u"Failed to send Parameter Edit %s", record->name);
         return false;
     }
     // Only a selection that reached the module moves the layer the module edits.
@@ -349,7 +336,7 @@ Proteus::Answer Proteus::RequestRangeNoCache(ParamRecord* record)
 {
     if (!record)
         return Answer::Failed;
-    TLOG(8, u"%s(%s)", u"Proteus::ParameterRequestWithMinMaxNoCache", record->name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::ParameterRequestWithMinMaxNoCache", record->name);
     if (record->id >= kFirstPseudoParameter)
         return Answer::Assumed;
     if (RefuseUnknownParameter(record))
@@ -394,7 +381,7 @@ bool Proteus::ParameterRequestWithMinMaxNoCache(ParamRecord* record)
 bool Proteus::RequestMultimodePreset(ParamRecord* record)
 {
     if (!m_setupParameters) {
-        TLOG(8, u"%s - no setup buffer to answer %s", u"Proteus::ParameterRequest", record->name);
+        TLOG(kLogFlow, u"%s - no setup buffer to answer %s", u"Proteus::ParameterRequest", record->name);
         return false;
     }
     return m_setupParameters->GetParameter(FindParameter(MULTIMODE_BASIC_CHANNEL)->value, record);
@@ -404,7 +391,7 @@ bool Proteus::ParameterRequestWithMinMax(ParamRecord* record)
 {
     if (!record)
         return false;
-    TLOG(8, u"%s(%s)", u"Proteus::ParameterRequestWithMinMax", record->name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::ParameterRequestWithMinMax", record->name);
     if (record->id == MULTIMODE_PRESET)
         return RequestMultimodePreset(record);
     if (record->id >= kFirstPseudoParameter)
@@ -430,7 +417,7 @@ bool Proteus::ParameterRequestWithMinMax(ParamRecord* record)
     }
     if (!ParameterRequest(record))
         return false;
-    TLOG(8, u"%s(%d) has minimum %d, maximum %d, default %d, readonly = %s, value = %d(%c), Simmid=%d", record->name,
+    TLOG(kLogFlow, u"%s(%d) has minimum %d, maximum %d, default %d, readonly = %s, value = %d(%c), Simmid=%d", record->name,
          record->id, record->minimum, record->maximum, record->defaultValue, record->readOnly ? u"true" : u"false",
          record->value, TraceCharacter(record->value), record->romId);
     return true;
@@ -440,7 +427,7 @@ bool Proteus::ParameterRequest(ParamRecord* record)
 {
     if (!record)
         return false;
-    TLOG(8, u"%s(%s)", u"Proteus::ParameterRequest", record->name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::ParameterRequest", record->name);
     if (record->id == MULTIMODE_PRESET)
         return RequestMultimodePreset(record);
     if (record->id >= kFirstPseudoParameter)
@@ -484,7 +471,7 @@ bool Proteus::AllowParameterChange(ParamRecord* record)
 {
     if (!record)
         return false;
-    TLOG(8, u"%s(%s)", u"Proteus::AllowParameterChange", record->name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::AllowParameterChange", record->name);
     return NotifyParameterChanging(record);
 }
 
@@ -492,7 +479,7 @@ bool Proteus::ParameterEdit(ParamRecord* record)
 {
     if (!record)
         return false;
-    TLOG(8, u"%s(%s)", u"Proteus::ParameterEdit", record->name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::ParameterEdit", record->name);
     if (record->id == SHORT_MIDI_MSG)
         return SendShortMessageRecord(record);
     if (RefuseUnknownParameter(record))
@@ -532,10 +519,10 @@ bool Proteus::ParameterEdit(ParamRecord* record)
         // A device id is one data byte of every message: the module could not
         // be spoken to under any other.
         if (record->value < 0 || record->value > 127) {
-            TLOG(-2, u"Refused to set the device id to %d: a device id is 0 to 127", record->value);
+            TLOG(kLogError, u"Refused to set the device id to %d: a device id is 0 to 127", record->value);
             return false;
         }
-        if (ShowMessage(nullptr, msgbox::YesNo, false, 151) != msgbox::IdYes)
+        if (ShowMessage(nullptr, msgbox::YesNo, false, kStringConfirmDeviceIdChange) != msgbox::IdYes)
             return false;
         // Still under the old id: the module moves to the new one with this edit.
         if (!LowLevelParameterEdit(record) && !testUI)
@@ -560,7 +547,7 @@ void Proteus::DistributeParameterChanged(ParamRecord* record)
 {
     if (!record)
         return;
-    TLOG(8, u"%s(%s)", u"Proteus::DistributeParameterChanged", record->name);
+    TLOG(kLogFlow, u"%s(%s)", u"Proteus::DistributeParameterChanged", record->name);
     if (!m_ready)
         return;
     if (record->id >= 1 && record->id < kFirstPseudoParameter) {
@@ -578,9 +565,9 @@ void Proteus::DistributeParameterChanged(ParamRecord* record)
 
 bool Proteus::SetDeviceId(int id)
 {
-    TLOG(8, u"%s(%d)", u"Proteus::SetDeviceId", id);
+    TLOG(kLogFlow, u"%s(%d)", u"Proteus::SetDeviceId", id);
     if (id < 0 || id > 127) {
-        TLOG(-2, u"Refused to set the device id to %d: a device id is 0 to 127", id);
+        TLOG(kLogError, u"Refused to set the device id to %d: a device id is 0 to 127", id);
         return false;
     }
     m_deviceId = id;
@@ -605,11 +592,11 @@ MidiPort* Proteus::PortForChannel(int channel)
 
 bool Proteus::SelectPreset(int romId, int presetNumber)
 {
-    TLOG(8, u"%s(%d, %d)", u"Proteus::SelectPreset", romId, presetNumber);
+    TLOG(kLogFlow, u"%s(%d, %d)", u"Proteus::SelectPreset", romId, presetNumber);
     // Bank select carries the ROM id and the number's high part in one data
     // byte each; anything larger would select another bank, not this preset.
     if (romId < 0 || romId > 127 || presetNumber < 0 || presetNumber > 127 * 128 + 127) {
-        TLOG(-2, u"Cannot select preset %d of ROM %d by bank select and program change", presetNumber, romId);
+        TLOG(kLogError, u"Cannot select preset %d of ROM %d by bank select and program change", presetNumber, romId);
         return false;
     }
 
@@ -697,7 +684,7 @@ bool Proteus::SendShortMessageRecord(ParamRecord* record)
     for (std::size_t i = 1; i < bytes.size(); ++i)
         dataBytes = dataBytes && bytes[i] < 0x80;
     if (!dataBytes) {
-        TLOG(-2, u"Cannot send short message 0x%x", packed);
+        TLOG(kLogError, u"Cannot send short message 0x%x", packed);
         return false;
     }
 

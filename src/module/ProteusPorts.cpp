@@ -5,6 +5,7 @@
 
 #include "core/Codepage.h"
 #include "core/Logger.h"
+#include "module/ReplyBytes.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -15,39 +16,21 @@ namespace {
 // How long ClosePort lets the disconnect notification come.
 constexpr std::int64_t kCloseWaitMs = 499;
 
-// The MIDI Universal Device Inquiry: F0 7E dd 06 01 F7, answered by
-// F0 7E dd 06 02 maker family(2) member(2) revision(4) F7.
-constexpr std::uint8_t kUniversalNonRealTime = 0x7E;
-constexpr std::uint8_t kGeneralInformation = 0x06;
-constexpr std::uint8_t kIdentityRequest = 0x01;
-constexpr std::uint8_t kIdentityReply = 0x02;
-constexpr unsigned kIdentityHeaderLength = 5;
+// What follows the identity reply's header: maker, family(2), member(2), revision(4).
 constexpr unsigned kIdentityLength = 9;
-// A universal request has no command byte; a module error about it names -1.
-constexpr int kIdentityCommandId = -1;
 
 // The hardware configuration reply after F0 18 0F dd 55 09: one unused byte,
 // the user preset count (2), the ROM SIMM count n, the record length L, then
 // n records of L bytes: SIMM id (2), presets (2), instruments (2), more.
-constexpr unsigned kHardwareHeaderLength = 6;
 constexpr unsigned kHardwareCapacity = 29;
 constexpr unsigned kHardwareFixedLength = 5;
 constexpr unsigned kSimmRecordMinimum = 6;
-
-// The leading data bytes of a reply: up to its F7 or the end of what was kept.
-unsigned DataLength(const std::uint8_t* reply, unsigned received)
-{
-    unsigned n = 0;
-    while (n < received && reply[n] < 0x80)
-        ++n;
-    return n;
-}
 
 } // namespace
 
 bool Proteus::ClosePort()
 {
-    TLOG(5, u"%s()", u"Proteus::ClosePort");
+    TLOG(kLogPortDetail, u"%s()", u"Proteus::ClosePort");
     MidiPort::ClosePort();
     // Let the disconnect notification run the disconnect before returning, but
     // do not hang when it never comes.
@@ -62,7 +45,7 @@ bool Proteus::ClosePort()
 
 bool Proteus::GetDeviceDetails(int& maker, int& family, int& member, QString& revision)
 {
-    TLOG(8, u"%s()", u"Proteus::GetDeviceDetails");
+    TLOG(kLogFlow, u"%s()", u"Proteus::GetDeviceDetails");
     maker = 0;
     family = 0;
     member = 0;
@@ -71,27 +54,22 @@ bool Proteus::GetDeviceDetails(int& maker, int& family, int& member, QString& re
         return false;
 
     // A device id outside 0 ... 127 makes the message invalid, and it is refused.
-    SysExMessage request;
-    request.AddByte(kUniversalNonRealTime).AddByte(GetDeviceId()).AddByte(kGeneralInformation).AddByte(kIdentityRequest);
-    if (!SendSysEx(request)) {
-        TLOG(-2, u"Failed to send Device Enquiry");
+    const ReplyResult result =
+        Exchange(IdentityRequest(GetDeviceId()), {kIdentityCommandId, IdentityReplyHeader(GetDeviceId()), kIdentityLength});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"Failed to send Device Enquiry");
         return false;
     }
-    const std::uint8_t header[kIdentityHeaderLength] = {SYSEX_START, kUniversalNonRealTime, std::uint8_t(GetDeviceId()),
-                                                        kGeneralInformation, kIdentityReply};
-    std::uint8_t reply[kIdentityLength] = {};
-    bool ok = false;
-    unsigned received = 0;
-    if (!WaitForResponse(kIdentityCommandId, request.Data(), request.Length(), header, kIdentityHeaderLength, &ok, reply,
-                         kIdentityLength, false, &received)) {
-        TLOG(-2, u"No response to send Device Enquiry");
+    if (!result.Answered()) {
+        TLOG(kLogError, u"No response to send Device Enquiry");
         return false;
     }
     // A reply that ends early would have its F7 read as a revision character.
-    if (!ok || DataLength(reply, received) < kIdentityLength) {
-        TLOG(-1, u"Error received for Device Enquiry");
+    if (!result.Replied() || ReplyDataBytes(result.Data(), result.Size()) < kIdentityLength) {
+        TLOG(kLogNotice, u"Error received for Device Enquiry");
         return false;
     }
+    const std::uint8_t* reply = result.Data();
     maker = reply[0];
     family = SysExValue14::Decode(reply[1], reply[2]);
     member = SysExValue14::Decode(reply[3], reply[4]);
@@ -101,31 +79,28 @@ bool Proteus::GetDeviceDetails(int& maker, int& family, int& member, QString& re
 
 bool Proteus::GetHardwareConfiguration(int& count, std::array<SimmSlot, HardwareConfig::kMaxSimms>& simmSlots)
 {
-    TLOG(8, u"%s()", u"Proteus::GetHardwareConfiguration");
+    TLOG(kLogFlow, u"%s()", u"Proteus::GetHardwareConfiguration");
     count = 0;
     if (!ReadyToSend(QStringLiteral("Proteus::GetHardwareConfiguration")))
         return false;
 
-    ModuleSysExMessage request(GetDeviceId(), CMD_HARDWARE_CONFIG_REQUEST);
-    if (!SendSysEx(request)) {
-        TLOG(-2, u"Failed to send Hardware Configuration Request");
+    const ReplyResult result =
+        Exchange(ModuleSysExMessage(GetDeviceId(), CMD_HARDWARE_CONFIG_REQUEST),
+                 {CMD_HARDWARE_CONFIG_REQUEST, ModuleReplyHeader(GetDeviceId(), CMD_HARDWARE_CONFIG), kHardwareCapacity});
+    if (result.NotSent()) {
+        TLOG(kLogError, u"Failed to send Hardware Configuration Request");
         return false;
     }
-    const std::uint8_t header[kHardwareHeaderLength] = {SYSEX_START,      EMU_MANUFACTURER_ID,
-                                                        PROTEUS_PRODUCT_ID, std::uint8_t(GetDeviceId()),
-                                                        EDITOR_DESIGNATOR, CMD_HARDWARE_CONFIG};
-    std::uint8_t reply[kHardwareCapacity] = {};
-    bool ok = false;
-    unsigned received = 0;
-    if (!WaitForResponse(CMD_HARDWARE_CONFIG_REQUEST, request.Data(), request.Length(), header, kHardwareHeaderLength,
-                         &ok, reply, kHardwareCapacity, false, &received)) {
-        TLOG(-2, u"No response to Hardware Configuration Request");
+    if (!result.Answered()) {
+        TLOG(kLogError, u"No response to Hardware Configuration Request");
         return false;
     }
+    const bool ok = result.Replied();
+    const std::uint8_t* reply = result.Data();
 
     // Only what lies inside the kept bytes is read. Records the 29 bytes cut
     // off are left out; a reply that ends before its own records is broken.
-    const unsigned data = ok ? DataLength(reply, received) : 0;
+    const unsigned data = ok ? ReplyDataBytes(reply, result.Size()) : 0;
     const int simms = data >= kHardwareFixedLength ? reply[3] : 0;
     const unsigned recordLength = data >= kHardwareFixedLength ? reply[4] : 0;
     const bool recordsReadable = simms == 0 || recordLength >= kSimmRecordMinimum;
@@ -133,9 +108,9 @@ bool Proteus::GetHardwareConfiguration(int& count, std::array<SimmSlot, Hardware
     const bool cutByCapacity = data == kHardwareCapacity;
     if (!ok || data < kHardwareFixedLength || !recordsReadable || (whole < simms && !cutByCapacity)) {
         if (ok)
-            TLOG(8, u"%s - reply of %d data bytes does not hold %d SIMM records of %d bytes",
+            TLOG(kLogFlow, u"%s - reply of %d data bytes does not hold %d SIMM records of %d bytes",
                  u"Proteus::GetHardwareConfiguration", data, simms, recordLength);
-        TLOG(-1, u"Error received for Hardware Configuration Enquiry");
+        TLOG(kLogNotice, u"Error received for Hardware Configuration Enquiry");
         return false;
     }
 

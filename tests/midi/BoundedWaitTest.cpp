@@ -17,13 +17,12 @@ namespace {
 
 class Counter final : public HiddenWindowEvents {
 public:
-    std::intptr_t OnMessage(unsigned message, std::uintptr_t, std::intptr_t, bool*) override
+    void OnNotification(const HiddenWindowNotification& notification) override
     {
-        if (message == kMessage)
+        if (notification.kind == kMessage)
             ++seen;
-        return 0;
     }
-    static constexpr unsigned kMessage = 0xC321;
+    static constexpr unsigned kMessage = 7;
     int seen = 0;
 };
 
@@ -41,7 +40,7 @@ TEST(BoundedWait, APostRacingTheStartOfThePumpsWaitIsNeverLost)
         std::thread poster([&] {
             while (!go.load(std::memory_order_acquire)) {
             }
-            window.Post(Counter::kMessage, std::uintptr_t(round), 0);
+            window.Post({Counter::kMessage, std::uint32_t(round)});
         });
         go.store(true, std::memory_order_release);
         while (owner.seen == round)

@@ -4,12 +4,14 @@
 // the simulated module over the loopback, in virtual time.
 #include "core/MainWindowRepaint.h"
 #include "core/Settings.h"
+#include "midi/WaitGuard.h"
 #include "module/StackedProgress.h"
 #include "support/ProteusSimFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 using proteustest::ExchangeResult;
@@ -226,6 +228,47 @@ TEST_F(ProteusExchange, ModuleErrorsAreAttributedByCommand)
             EXPECT_EQ(r.data, QByteArray(qsizetype(row.capacity), char(0xA5))); // nothing stored
         }
         EXPECT_TRUE(Log().Contains(QString::fromUtf8(row.logLine)));
+    }
+}
+
+TEST_F(ProteusExchange, AnExchangeTellsHowItEnded)
+{
+    struct Row {
+        const char* name;
+        std::vector<Fault> faults;
+        int deviceId;        // of the request: outside 0 ... 127 it cannot be sent
+        bool holdAWait;      // another wait runs while the exchange is asked for
+        ExchangeOutcome outcome;
+        unsigned bytes;      // what the result carries
+        bool reachesModule;
+    } rows[] = {
+        {"the reply", {}, 0, false, ExchangeOutcome::Reply, 4, true},
+        {"a module error", {Fault::ModuleError(5).on(CMD_PARAMETER_REQUEST)}, 0, false, ExchangeOutcome::ModuleError,
+         0, true},
+        {"no answer", {Fault::Silence().on(CMD_PARAMETER_REQUEST)}, 0, false, ExchangeOutcome::TimedOut, 0, true},
+        {"another wait runs", {}, 0, true, ExchangeOutcome::Busy, 0, true},
+        {"a request that cannot be built", {}, 200, false, ExchangeOutcome::NotSent, 0, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Start({});
+        for (const Fault& f : row.faults)
+            AddFault(f);
+        ModuleSysExMessage request(row.deviceId, CMD_PARAMETER_REQUEST);
+        request.AddByte(1).AddValue14(257);
+        const ExpectedReply expected{CMD_PARAMETER_REQUEST, Bytes(kParameterReplyHeader), 4};
+        ReplyResult result;
+        {
+            std::optional<WaitGuard> other;
+            if (row.holdAWait)
+                other.emplace(QStringLiteral("another wait"));
+            result = proteus->Exchange(request, expected);
+        }
+        EXPECT_EQ(result.outcome, row.outcome) << TranscriptText().toStdString();
+        EXPECT_EQ(result.Size(), row.bytes);
+        if (row.outcome == ExchangeOutcome::Reply)
+            EXPECT_EQ(result.bytes[0], 0x01); // the parameter the reply names, low byte first
+        EXPECT_EQ(ToModule().size(), row.reachesModule ? 1u : 0u);
     }
 }
 

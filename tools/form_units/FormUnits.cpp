@@ -60,7 +60,10 @@ void WriteRect(pugi::xml_node property, const QRect& r)
 }
 
 // Converts every widget below node; counts widgets whose geometry changed.
-int Convert(pugi::xml_node node, const DialogBaseUnits& base, bool isTop, std::string* problems)
+// Widgets whose place in dialog units is missing or unreadable are listed in
+// faults and counted in faultCount: they cannot be converted.
+int Convert(pugi::xml_node node, const DialogBaseUnits& base, bool isTop, std::string* problems, std::string* faults,
+            int* faultCount)
 {
     int changed = 0;
     for (pugi::xml_node child : node.children()) {
@@ -83,13 +86,17 @@ int Convert(pugi::xml_node node, const DialogBaseUnits& base, bool isTop, std::s
                     WriteRect(geometry, pixels);
                 }
             } else if (source) {
-                *problems += std::string("  ") + child.attribute("name").value() + ": dialogRect is not a rect\n";
-                ++changed;
+                *faults += std::string("  ") + child.attribute("name").value() + ": dialogRect is not a rect\n";
+                ++*faultCount;
+            } else if (PropertyOf(child, "geometry")) {
+                // Placed in pixels only: its place would not follow the font.
+                *faults += std::string("  ") + child.attribute("name").value() + ": no dialogRect\n";
+                ++*faultCount;
             }
-            changed += Convert(child, base, false, problems);
+            changed += Convert(child, base, false, problems, faults, faultCount);
             isTop = false;
         } else {
-            changed += Convert(child, base, isTop, problems);
+            changed += Convert(child, base, isTop, problems, faults, faultCount);
         }
     }
     return changed;
@@ -130,7 +137,13 @@ int main(int argc, char** argv)
             continue;
         }
         std::string problems;
-        const int changed = Convert(form.child("ui"), base, true, &problems);
+        std::string faults;
+        int faultCount = 0;
+        const int changed = Convert(form.child("ui"), base, true, &problems, &faults, &faultCount);
+        if (faultCount != 0) {
+            std::fprintf(stderr, "%s: every placed widget needs its dialog units:\n%s", file.c_str(), faults.c_str());
+            result = result ? result : 1;
+        }
         if (changed == 0)
             continue;
         if (check) {

@@ -42,7 +42,8 @@ enum ColourSlot : int {
     ColourCount = 9,
 };
 
-/// The kinds of standard control that ask for colours (the classic numbers).
+/// The kinds of standard control that ask for colours (numbered as the
+/// Windows CTLCOLOR_* codes).
 enum CtlColorType : int {
     CTLCOLOR_MSGBOX = 0,
     CTLCOLOR_EDIT = 1,
@@ -53,7 +54,7 @@ enum CtlColorType : int {
     CTLCOLOR_STATIC = 6,
 };
 
-/// Text placement bits of a button's style (the classic numbers). Both bits of
+/// Text placement bits of a button's style (the Windows BS_* bits). Both bits of
 /// a pair (BS_CENTER, BS_VCENTER) mean centred.
 namespace buttonstyle {
 inline constexpr unsigned BS_LEFT = 0x100;

@@ -4,11 +4,16 @@ LogLines::LogLines(int capacity, QObject* parent) : QAbstractListModel(parent), 
 {
 }
 
-void LogLines::AddText(const QString& text)
+QStringList LogLines::SplitText(const QString& text)
 {
     QString clean = text;
     clean.remove(u'\r');
-    for (const QString& piece : clean.split(u'\n', Qt::SkipEmptyParts))
+    return clean.split(u'\n', Qt::SkipEmptyParts);
+}
+
+void LogLines::AddText(const QString& text)
+{
+    for (const QString& piece : SplitText(text))
         AddLine(piece);
 }
 

@@ -25,7 +25,9 @@ public:
     void SetMeasure(std::function<int(const QString&)> measure) { m_measure = std::move(measure); }
     void SetLineHeight(int height) { m_lineHeight = height; }
 
-    /// Splits text at "\n", drops every "\r" and adds each non-empty piece.
+    /// The lines of a logged text: split at "\n", every "\r" dropped, empty pieces left out.
+    static QStringList SplitText(const QString& text);
+    /// Adds each line of SplitText(text).
     void AddText(const QString& text);
     /// Adds one line at the end, dropping the first lines beyond the capacity;
     /// widens the extent to the line's width + 10 when it is wider.

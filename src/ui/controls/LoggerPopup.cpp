@@ -150,9 +150,7 @@ void LoggerPopup::TakeWaitingLines()
 
 void LoggerPopup::AddText(const QString& text)
 {
-    QString clean = text;
-    clean.remove(u'\r');
-    for (const QString& piece : clean.split(u'\n', Qt::SkipEmptyParts))
+    for (const QString& piece : LogLines::SplitText(text))
         AddLine(piece);
 }
 

@@ -4,6 +4,7 @@
 #include "core/resources/GlobalStyle.h"
 #include "ui/controls/SelectionPopups.h"
 #include "ui/framework/CommandIds.h"
+#include "ui/framework/ConfiguredColours.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -23,13 +24,7 @@ std::optional<int> MenuWidget<Logic>::RunMenu(const std::vector<ValueMenuItem>& 
     if (!plain)
         if (const GlobalStyle* style = Style()) {
             QPalette p = menu.palette();
-            p.setColor(QPalette::Window, style->Colour(BackgroundColour));
-            p.setColor(QPalette::Base, style->Colour(BackgroundColour));
-            p.setColor(QPalette::WindowText, style->Colour(ForegroundColour));
-            p.setColor(QPalette::Text, style->Colour(ForegroundColour));
-            p.setColor(QPalette::ButtonText, style->Colour(ForegroundColour));
-            p.setColor(QPalette::Highlight, style->Colour(BackgroundOnColour));
-            p.setColor(QPalette::HighlightedText, style->Colour(ForegroundOnColour));
+            SetConfiguredColours(&p, *style);
             menu.setPalette(p);
         }
     for (const ValueMenuItem& item : items) {

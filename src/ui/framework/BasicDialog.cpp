@@ -1,11 +1,13 @@
 #include "ui/framework/BasicDialog.h"
 
 #include "core/GlobalResources.h"
+#include "core/LineEnds.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "core/resources/GlobalStyle.h"
 #include "core/resources/GuiFont.h"
+#include "ui/framework/ConfiguredColours.h"
 #include "ui/framework/LabelCtrl.h"
 #include "ui/framework/TipEditor.h"
 
@@ -60,9 +62,7 @@ constexpr int kMaxTipWidth = 250;
 // mnemonics), its line breaks kept, wrapped at maxWidth.
 QString TipMarkup(const QString& text, int maxWidth)
 {
-    QString plain = text;
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    plain.replace(u'\r', u'\n');
+    const QString plain = WithStoredLineEnds(text);
     QString escaped = plain.toHtmlEscaped();
     escaped.replace(u'\n', QStringLiteral("<br>"));
     const QFontMetrics metrics(QToolTip::font());
@@ -127,18 +127,15 @@ void BasicDialog::ApplyColours()
     if (!style)
         return;
     QPalette p = palette();
-    const QColor background = style->Colour(BackgroundColour);
-    const QColor foreground = style->Colour(ForegroundColour);
-    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase})
-        p.setColor(role, background);
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(role, foreground);
+    SetConfiguredColours(&p, *style);
+    // Buttons and alternate rows on the background too; the bevels of the
+    // standard controls in the skin's light and shadow.
+    for (QPalette::ColorRole role : {QPalette::Button, QPalette::AlternateBase})
+        p.setColor(role, style->Colour(BackgroundColour));
     p.setColor(QPalette::Light, style->Colour(HighlightColour));
     p.setColor(QPalette::Midlight, style->Colour(HighlightColour));
     p.setColor(QPalette::Dark, style->Colour(ShadowColour));
     p.setColor(QPalette::Mid, style->Colour(ShadowColour));
-    p.setColor(QPalette::Highlight, style->Colour(BackgroundOnColour));
-    p.setColor(QPalette::HighlightedText, style->Colour(ForegroundOnColour));
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, style->Colour(DisabledColour));
     setPalette(p);

@@ -2,12 +2,13 @@
 
 #include "ui_TipEditorDlg.h"
 
+#include "core/LineEnds.h"
+
 TipEditorDlg::TipEditorDlg(const QString& title, ControlListener* parent, QWidget* parentWindow)
-    : QDialog(parentWindow), ChainedListener(parent, false), m_ui(std::make_unique<Ui::TipEditorDlg>()), m_title(title)
+    : ModalDialog(title, 168, parent, parentWindow), m_ui(std::make_unique<Ui::TipEditorDlg>())
 {
     m_ui->setupUi(this);
-    connect(m_ui->item1, &QPushButton::clicked, this, &TipEditorDlg::accept);
-    connect(m_ui->item2, &QPushButton::clicked, this, &TipEditorDlg::reject);
+    InitialiseDialog();
 }
 
 TipEditorDlg::~TipEditorDlg() = default;
@@ -15,16 +16,13 @@ TipEditorDlg::~TipEditorDlg() = default;
 void TipEditorDlg::SetText(const QString& text)
 {
     m_text = text;
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    m_ui->item1189->setPlainText(shown);
+    m_ui->item1189->setPlainText(WithStoredLineEnds(text));
 }
 
-void TipEditorDlg::accept()
+void TipEditorDlg::OnOK()
 {
-    // The stored tooltips keep Windows line ends; the edit works with "\n".
-    m_text = m_ui->item1189->toPlainText();
-    m_text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    m_text.replace(u'\n', QStringLiteral("\r\n"));
-    QDialog::accept();
+    // The tooltips are shown and handed back with "\r\n" line ends; the edit
+    // works with "\n".
+    m_text = WithShownLineEnds(m_ui->item1189->toPlainText());
+    ModalDialog::OnOK();
 }

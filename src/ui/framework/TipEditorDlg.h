@@ -6,9 +6,8 @@
 // and do nothing. The layout is TipEditorDlg.ui (item 1189 the edit, 1 OK,
 // 2 Cancel).
 
-#include "ui/framework/ChainedListener.h"
+#include "ui/framework/BasicDialog.h"
 
-#include <QDialog>
 #include <QString>
 
 #include <memory>
@@ -17,7 +16,7 @@ namespace Ui {
 class TipEditorDlg;
 }
 
-class TipEditorDlg : public QDialog, public ChainedListener {
+class TipEditorDlg : public ModalDialog {
     Q_OBJECT
 public:
     /// title: the opener's name for the editor ("Tip Editor"); the window
@@ -32,11 +31,10 @@ public:
 
     bool EditParameter(ParamRecord* record) override { return true; }
 
-public slots:
-    void accept() override;
+protected:
+    void OnOK() override;
 
 private:
     std::unique_ptr<Ui::TipEditorDlg> m_ui;
-    QString m_title;
     QString m_text;
 };

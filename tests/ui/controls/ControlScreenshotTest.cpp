@@ -6,6 +6,7 @@
 #include "core/resources/GlobalStyle.h"
 #include "platform/SettingsStore.h"
 #include "support/Screenshots.h"
+#include "support/TestStyle.h"
 #include "ui/controls/ButtonCtrl.h"
 #include "ui/controls/EditCtrls.h"
 #include "ui/controls/LoggerPopup.h"
@@ -37,14 +38,9 @@ QString SaveControl(QWidget* control, const QString& name)
 
 TEST(ControlScreenshots, EveryControlInEachStateAndTheLogWindow)
 {
-    platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
-    GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
     QTemporaryDir dir;
     GlobalStyle style;
-    DataLocations l;
-    l.documentsFolder = dir.filePath(QStringLiteral("docs"));
-    style.SetDataLocations(l);
-    style.Initialise();
+    StartTestStyle(&style, dir);
     RootListener root(nullptr);
     {
         BasicDialog dialog(QStringLiteral("Controls"), 0, false, &root, nullptr);
@@ -125,8 +121,7 @@ TEST(ControlScreenshots, EveryControlInEachStateAndTheLogWindow)
         QTest::qWait(50);
         EXPECT_FALSE(SaveScreenshot(&log, QStringLiteral("message-log")).isEmpty());
     }
-    style.Shutdown();
-    platform::SetCurrentSettingsStore(nullptr);
+    StopTestStyle(&style);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "core/resources/GlobalStyle.h"
 #include "module/ParameterIds.h"
 #include "platform/SettingsStore.h"
+#include "support/TestStyle.h"
 #include "ui/controls/ButtonCtrl.h"
 #include "ui/controls/EditCtrls.h"
 #include "ui/controls/ProgressCtrl.h"
@@ -43,21 +44,14 @@ class ControlWidgetTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
-        GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
-        DataLocations l;
-        l.documentsFolder = dir.filePath(QStringLiteral("docs"));
-        style.SetDataLocations(l);
-        style.SetRepaintAllWindows([] {});
-        style.Initialise();
+        StartTestStyle(&style, dir, true);
         dialog.resize(400, 300);
         record.minimum = 0;
         record.maximum = 127;
     }
     void TearDown() override
     {
-        style.Shutdown();
-        platform::SetCurrentSettingsStore(nullptr);
+        StopTestStyle(&style);
     }
 
     template <class W>

@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/resources/GlobalStyle.h"
 #include "platform/SettingsStore.h"
+#include "support/TestStyle.h"
 #include "ui/controls/LoggerPopup.h"
 #include "ui/framework/RootListener.h"
 
@@ -27,13 +28,7 @@ class LoggerPopupTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
-        GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
-        DataLocations l;
-        l.documentsFolder = dir.filePath(QStringLiteral("docs"));
-        style.SetDataLocations(l);
-        style.SetRepaintAllWindows([] {});
-        style.Initialise();
+        StartTestStyle(&style, dir, true);
         RegistryKey(GetTraceKeyPath(), true).WriteString(QStringLiteral("TabrineLog"), LogFile());
         TheTmpLogStore().ResetLogFile();
         TheTmpLogStore().TakeWaiting();
@@ -44,8 +39,7 @@ protected:
         window.reset();
         RegistryKey(GetTraceKeyPath(), true).WriteString(QStringLiteral("TabrineLog"), QString());
         TheTmpLogStore().ResetLogFile();
-        style.Shutdown();
-        platform::SetCurrentSettingsStore(nullptr);
+        StopTestStyle(&style);
     }
     QString LogFile() const { return dir.filePath(QStringLiteral("run.log")); }
     /// The log file's lines (UTF-16LE after the mark).

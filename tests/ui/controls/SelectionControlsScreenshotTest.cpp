@@ -8,6 +8,7 @@
 #include "core/resources/GlobalStyle.h"
 #include "platform/SettingsStore.h"
 #include "support/Screenshots.h"
+#include "support/TestStyle.h"
 #include "ui/controls/ConfigureKeyboardDlg.h"
 #include "ui/controls/EnvGraphCtrl.h"
 #include "ui/controls/KeyBoardCtrl.h"
@@ -59,14 +60,9 @@ void Shoot(QWidget* w, const QString& name)
 
 TEST(SelectionControlScreenshots, EachControlAndPopup)
 {
-    platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
-    GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
     QTemporaryDir dir;
     GlobalStyle style;
-    DataLocations l;
-    l.documentsFolder = dir.filePath(QStringLiteral("docs"));
-    style.SetDataLocations(l);
-    style.Initialise();
+    StartTestStyle(&style, dir);
     {
         PictureRoot root;
         BasicDialog dialog(QStringLiteral("Controls II"), 0, false, &root, nullptr);
@@ -201,8 +197,7 @@ TEST(SelectionControlScreenshots, EachControlAndPopup)
         config.hide();
         root.RemovePopup(QStringLiteral("PresetNames"));
     }
-    style.Shutdown();
-    platform::SetCurrentSettingsStore(nullptr);
+    StopTestStyle(&style);
 }
 
 } // namespace

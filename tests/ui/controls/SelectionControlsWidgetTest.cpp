@@ -9,6 +9,7 @@
 #include "core/resources/GlobalStyle.h"
 #include "module/ParameterIds.h"
 #include "platform/SettingsStore.h"
+#include "support/TestStyle.h"
 #include "support/ShortcutCheck.h"
 #include "ui/controls/ConfigureKeyboardDlg.h"
 #include "ui/controls/EnvGraphCtrl.h"
@@ -65,20 +66,13 @@ class SelectionWidgetTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
-        GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
-        DataLocations l;
-        l.documentsFolder = dir.filePath(QStringLiteral("docs"));
-        style.SetDataLocations(l);
-        style.SetRepaintAllWindows([] {});
-        style.Initialise();
+        StartTestStyle(&style, dir, true);
         dialog.resize(560, 320);
         KeyboardLogic::ResetHook();
     }
     void TearDown() override
     {
-        style.Shutdown();
-        platform::SetCurrentSettingsStore(nullptr);
+        StopTestStyle(&style);
     }
     void Show()
     {

@@ -8,6 +8,7 @@
 #include "core/resources/GlobalStyle.h"
 #include "core/resources/GuiFont.h"
 #include "platform/SettingsStore.h"
+#include "support/TestStyle.h"
 #include "ui/framework/Popup.h"
 #include "ui/framework/RootListener.h"
 
@@ -23,20 +24,14 @@ class DialogFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
-        GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
-        DataLocations l;
-        l.documentsFolder = dir.filePath(QStringLiteral("docs"));
         style = std::make_unique<GlobalStyle>();
-        style->SetDataLocations(l);
-        style->Initialise();
+        StartTestStyle(style.get(), dir);
         InstallGuiFont();
     }
     void TearDown() override
     {
-        style->Shutdown();
+        StopTestStyle(style.get());
         style.reset();
-        platform::SetCurrentSettingsStore(nullptr);
     }
     static void SetTooltips(std::uint32_t mode) { GetGlobalConfigurations().SetDword(EnableTooltips, mode); }
 

@@ -7,8 +7,11 @@
 #include "support/ShortcutCheck.h"
 
 #include "ui/framework/ChooseLayerDlg.h"
+#include "ui/framework/TipEditor.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
+#include <QTimer>
 #include <QHelpEvent>
 #include <QTest>
 #include <QToolTip>
@@ -92,4 +95,32 @@ TEST_F(XDisplayTest, PopupHiddenByEscAndMadeAgainWhereItWas)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
     EXPECT_EQ(again.frameGeometry().topLeft(), place);
     EXPECT_FALSE(SaveScreenshot(&again, QStringLiteral("popup-made-again"), 4).isEmpty());
+}
+
+TEST_F(XDisplayTest, TipEditorTakesEnterAsALineBreak)
+{
+    // Inside the editor's own modal loop: Enter in the edit starts a new line
+    // rather than closing the dialog; OK then hands back both lines.
+    bool ran = false;
+    QTimer::singleShot(0, [&ran] {
+        auto* dialog = qobject_cast<BasicDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Edit the Tooltip"));
+        EXPECT_TRUE(EachKeyBoundOnce(dialog));
+        auto* edit = dialog->ItemAs<QPlainTextEdit>(1189);
+        ASSERT_NE(edit, nullptr);
+        edit->setFocus();
+        edit->moveCursor(QTextCursor::End);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTest::keyClicks(edit, QStringLiteral("Second line"));
+        EXPECT_TRUE(dialog->isVisible());
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(SaveScreenshot(dialog, QStringLiteral("tip-editor"), 4).isEmpty());
+        ran = true;
+        QTest::mouseClick(dialog->Item(cmd::IdOk), Qt::LeftButton);
+    });
+    const std::optional<QString> text = RunTipEditor(nullptr, nullptr, QStringLiteral("First line"));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(text, std::optional<QString>(QStringLiteral("First line\r\nSecond line")));
 }

@@ -25,8 +25,8 @@
 
 namespace platform {
 
-/// The summary properties, numbered as the classic summary property set
-/// numbers them (title 2, subject 3, author 4, keywords 5, comments 6,
+/// The summary properties, numbered by their property ids in the summary
+/// information property set (title 2, subject 3, author 4, keywords 5, comments 6,
 /// application name 18).
 enum class SummaryProperty : int {
     Title = 2,

@@ -18,7 +18,8 @@
 
 namespace platform {
 
-/// The kinds of value a key can hold; the numbers are the classic registry's.
+/// The kinds of value a key can hold; the numbers are the Windows registry's
+/// value type codes, so settings files read the same on every platform.
 enum class ValueType : std::uint32_t {
     None = 0,
     String = 1,         ///< REG_SZ

@@ -1,0 +1,11 @@
+#pragma once
+// The configured colours on a standard widget's palette: background behind
+// the text and in entry fields, the text colour, and the "on" colours for the
+// selected item. Dialogs and the controls' menus take them from here, so both
+// colour their standard widgets alike.
+
+class GlobalStyle;
+class QPalette;
+
+/// Sets the background, text and selection roles of palette from style.
+void SetConfiguredColours(QPalette* palette, const GlobalStyle& style);
