@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 inline void PrintTo(const QRect& r, std::ostream* os)
 {
     *os << "QRect(" << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ")";
@@ -96,6 +99,27 @@ TEST_F(GlobalStyleTest, SkinBacksDialogsAndControls)
     }
     for (QPoint at : {QPoint(0, 0), QPoint(39, 19), QPoint(17, 5)})
         EXPECT_EQ(control.pixelColor(at), SkinAt(300 + at.x(), 200 + at.y()));
+}
+
+// Both the normal and the disabled text colour stand out from the skin they
+// are drawn on (contrast of relative luminance, averaged over the skin).
+TEST_F(GlobalStyleTest, TextColoursAreReadableOnTheSkin)
+{
+    auto luminance = [](QColor c) {
+        auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const QImage skin = style.Skin().toImage();
+    ASSERT_FALSE(skin.isNull());
+    double sum = 0;
+    int count = 0;
+    for (int y = 0; y < skin.height(); y += 16)
+        for (int x = 0; x < skin.width(); x += 16, ++count)
+            sum += luminance(skin.pixelColor(x, y));
+    const double back = sum / count;
+    auto contrast = [](double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); };
+    EXPECT_GE(contrast(luminance(style.Colour(ForegroundColour)), back), 2.0);
+    EXPECT_GE(contrast(luminance(style.Colour(DisabledColour)), back), 2.0);
 }
 
 TEST_F(GlobalStyleTest, KeepRectOnScreenMovesWithoutResizing)

@@ -1,5 +1,7 @@
 // Draws the program's skin: the 1024 x 768 background of every dialog and
-// popup, a dark brushed-metal panel. Every window draws it from its own
+// popup, a mid-grey brushed-metal panel around the default background
+// colour, light enough that the dark text of disabled controls stays
+// readable on it and dark enough for the light text. Every window draws it from its own
 // top-left corner, so nothing on it may sit where a dialog's controls go
 // (a rail or a screw head would run through the first line of every dialog).
 // Run at build time; the picture is the same on every run.
@@ -46,9 +48,9 @@ int main(int argc, char** argv)
     p.setRenderHint(QPainter::Antialiasing);
 
     QLinearGradient base(0, 0, 0, kHeight);
-    base.setColorAt(0, QColor(62, 69, 77));
-    base.setColorAt(0.5, QColor(48, 54, 61));
-    base.setColorAt(1, QColor(36, 40, 46));
+    base.setColorAt(0, QColor(118, 124, 131));
+    base.setColorAt(0.5, QColor(106, 112, 119));
+    base.setColorAt(1, QColor(94, 100, 107));
     p.fillRect(skin.rect(), base);
 
     // Brushed metal: each row a shade lighter or darker than its neighbours.
@@ -67,14 +69,8 @@ int main(int argc, char** argv)
     light.setColorAt(1, QColor(255, 255, 255, 0));
     p.fillRect(skin.rect(), light);
 
-    // Bevelled edge of the panel.
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QColor(255, 255, 255, 40));
-    p.drawLine(0, 0, kWidth - 1, 0);
-    p.drawLine(0, 0, 0, kHeight - 1);
-    p.setPen(QColor(0, 0, 0, 110));
-    p.drawLine(0, kHeight - 1, kWidth - 1, kHeight - 1);
-    p.drawLine(kWidth - 1, 0, kWidth - 1, kHeight - 1);
+    // No bevel here: windows are smaller than the skin, so each window
+    // draws its own at its edges.
     p.end();
 
     if (!skin.save(QString::fromLocal8Bit(argv[1]), "PNG")) {

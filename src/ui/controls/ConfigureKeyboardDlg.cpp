@@ -1,16 +1,15 @@
 #include "ui/controls/ConfigureKeyboardDlg.h"
 
+#include "ui_ConfigureKeyboardDlg.h"
+
 #include "module/ValueFormats.h"
 #include "ui/framework/CommandIds.h"
 #include "ui/framework/ItemId.h"
 
-#include <QGridLayout>
-#include <QPushButton>
 
 namespace {
 constexpr int kChords[6][4] = {{7, 12, 16, 0}, {7, 16, 23, 0}, {7, 16, 21, 0},
                                {7, 16, 23, 26}, {10, 16, 26, 28}, {7, 12, 19, 0}};
-const char* const kChordCaptions[6] = {"&C", "C&7", "C&6", "C&9", "C&11", "C&5"};
 constexpr int kChordItems[6] = {1226, 1228, 1230, 1231, 1232, 1233};
 } // namespace
 
@@ -33,10 +32,8 @@ void ConfigureKeyboardDlg::RemoveRepeatedNotes(int notes[4])
 }
 
 ConfigureKeyboardDlg::ConfigureKeyboardDlg(const QString& title, ControlListener* parent, QWidget* parentWnd)
-    : ModalDialog(title, 172, parent, parentWnd)
+    : ModalDialog(title, 172, parent, parentWnd), m_ui(std::make_unique<Ui::ConfigureKeyboardDlg>())
 {
-    setObjectName(QStringLiteral("ConfigureKeyboardDlg"));
-    setWindowTitle(title);
     auto make = [this](int index, const char* name, int id, int value, int minimum, int maximum) {
         ParamRecord& r = m_records[size_t(index)];
         r = ParamRecord(QString::fromLatin1(name), id, value);
@@ -55,50 +52,22 @@ ConfigureKeyboardDlg::ConfigureKeyboardDlg(const QString& title, ControlListener
     for (ParamRecord& r : m_records)
         AddParameter(&r);
 
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(8, 8, 8, 8);
-    grid->setSpacing(4);
-    auto item = [](QWidget* w, int id) { w->setObjectName(ItemName(id)); };
-    m_diatonic = new LitButtonCtrl(this, this);
-    m_diatonic->SetCaption(QStringLiteral("&Diatonic"));
-    m_diatonic->setMinimumSize(150, 22);
-    item(m_diatonic, 1225);
-    grid->addWidget(m_diatonic, 0, 0);
-    m_clock = new LitButtonCtrl(this, this);
-    m_clock->SetCaption(QStringLiteral("&Send Clock"));
-    m_clock->setMinimumSize(150, 22);
-    item(m_clock, 1227);
-    grid->addWidget(m_clock, 0, 1);
-    for (int i = 0; i < 4; ++i) {
-        auto* s = new TrackerCtrl(this, this);
-        s->SetCaption(QStringLiteral("Chord Note &%1").arg(i + 1));
-        s->setMinimumSize(150, 36);
-        item(s, 1221 + i);
-        grid->addWidget(s, 1 + i / 2, i % 2);
-        m_chordSliders[size_t(i)] = s;
-    }
-    m_repeat = new TrackerCtrl(this, this);
-    m_repeat->SetCaption(QStringLiteral("&Repeat Speed"));
-    m_repeat->setMinimumSize(150, 36);
-    item(m_repeat, 1220);
-    grid->addWidget(m_repeat, 3, 0, 1, 2);
-    auto* buttons = new QGridLayout;
-    for (int i = 0; i < 6; ++i) {
-        auto* b = new ButtonCtrl(this, this);
-        b->SetCaption(QString::fromLatin1(kChordCaptions[i]));
-        b->setMinimumSize(40, 22);
-        item(b, kChordItems[i]);
-        buttons->addWidget(b, 0, i);
-        m_chordButtons[size_t(i)] = b;
-    }
-    grid->addLayout(buttons, 4, 0, 1, 2);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(ItemName(cmd::IdOk));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(ItemName(cmd::IdCancel));
-    grid->addWidget(ok, 5, 0);
-    grid->addWidget(cancel, 5, 1);
+    m_ui->setupUi(this);
+    setWindowTitle(title);
+    m_diatonic = ItemAs<LitButtonCtrl>(1225);
+    m_clock = ItemAs<LitButtonCtrl>(1227);
+    for (int i = 0; i < 4; ++i)
+        m_chordSliders[size_t(i)] = ItemAs<TrackerCtrl>(1221 + i);
+    m_repeat = ItemAs<TrackerCtrl>(1220);
+    for (int i = 0; i < 6; ++i)
+        m_chordButtons[size_t(i)] = ItemAs<ButtonCtrl>(kChordItems[i]);
+    m_diatonic->SetOwner(this);
+    m_clock->SetOwner(this);
+    m_repeat->SetOwner(this);
+    for (TrackerCtrl* s : m_chordSliders)
+        s->SetOwner(this);
+    for (ButtonCtrl* b : m_chordButtons)
+        b->SetOwner(this);
     InitialiseDialog();
     SetOwnTooltipId(20930);
 

@@ -11,6 +11,11 @@
 #include "ui/framework/BasicDialog.h"
 
 #include <array>
+#include <memory>
+
+namespace Ui {
+class ConfigureKeyboardDlg;
+}
 
 class ConfigureKeyboardDlg : public ModalDialog {
     Q_OBJECT
@@ -47,6 +52,7 @@ protected:
     void OnOK() override;
 
 private:
+    std::unique_ptr<Ui::ConfigureKeyboardDlg> m_ui;
     LitButtonCtrl* m_diatonic;
     std::array<TrackerCtrl*, 4> m_chordSliders{};
     TrackerCtrl* m_repeat;

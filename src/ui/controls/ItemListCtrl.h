@@ -12,6 +12,8 @@ class ItemListCtrl : public QTreeView, public ItemListLogic {
     Q_OBJECT
 public:
     ItemListCtrl(int kind, ControlListener* owner, PopupListener* client, QWidget* parent = nullptr);
+    /// A list built by a form; Attach gives it its kind, owner and client.
+    explicit ItemListCtrl(QWidget* parent) : ItemListCtrl(0, nullptr, nullptr, parent) {}
     /// Stores the tooltip id.
     void Setup(int tooltipId);
     /// Edit Tooltip only: over a row the user's note on that object (starting

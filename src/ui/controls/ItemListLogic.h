@@ -64,6 +64,13 @@ class ItemListLogic : public ControlBase {
 public:
     ItemListLogic(int kind, ControlListener* owner, PopupListener* client);
     ~ItemListLogic() override;
+    /// The kind of object listed and who is offered the choice, for a list a form built.
+    void Attach(int kind, ControlListener* owner, PopupListener* client)
+    {
+        m_kind = kind;
+        m_owner = owner;
+        m_client = client;
+    }
 
     /// Lists every object of the kind on the module's SIMMs (in slot order), then refills.
     void Populate();

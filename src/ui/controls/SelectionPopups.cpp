@@ -1,5 +1,8 @@
 #include "ui/controls/SelectionPopups.h"
 
+#include "ui_NameSelectionPopup.h"
+#include "ui_PopupTrackerDlg.h"
+
 #include "module/ParameterIds.h"
 #include "ui/framework/ItemId.h"
 #include "ui/framework/StackWaitCursor.h"
@@ -7,26 +10,25 @@
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QVBoxLayout>
+
+#include <algorithm>
 
 // ------------------------------------------------------------------ name selection
 
 NameSelectionPopup::NameSelectionPopup(int selectionType, const QString& name, bool topLevel,
                                        ControlListener* parent, QWidget* parentWnd)
-    : ResizingPopup(name, 145, topLevel, parent, parentWnd), m_selectionType(selectionType)
+    : ResizingPopup(name, 145, topLevel, parent, parentWnd), m_ui(std::make_unique<Ui::NameSelectionPopup>()),
+      m_selectionType(selectionType)
 {
-    setObjectName(QStringLiteral("NameSelectionPopup"));
-    m_filter = new EditCtrl(this, this);
-    m_filter->setObjectName(ItemName(FilterItem));
-    m_list = new ItemListCtrl(selectionType, this, this, this);
-    m_list->setObjectName(ItemName(ListItem));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 1);
-    layout->setSpacing(2);
-    layout->addWidget(m_filter);
-    layout->addWidget(m_list, 1);
-    setProperty("dialogRect", QRect(0, 0, 180, 220)); // the list's layout, in dialog units
-    resize(300, 360);
+    m_ui->setupUi(this);
+    setWindowTitle(name);
+    m_filter = ItemAs<EditCtrl>(FilterItem);
+    m_filter->SetOwner(this);
+    m_list = ItemAs<ItemListCtrl>(ListItem);
+    m_list->Attach(selectionType, this, this);
+    // The filter and list keep the form's margins as the popup is resized.
+    const QRect list = m_list->geometry();
+    m_listMargins = QMargins(list.left(), list.top(), width() - list.right() - 1, height() - list.bottom() - 1);
     InitialisePopup();
     SetOwnTooltipId(20540);
     m_filter->SetControlWindow(m_filter);
@@ -80,6 +82,9 @@ bool NameSelectionPopup::OnPopupSelect(int, int romId, int value)
 void NameSelectionPopup::resizeEvent(QResizeEvent* event)
 {
     ResizingPopup::resizeEvent(event);
+    const QRect client = rect().marginsRemoved(m_listMargins);
+    m_filter->setGeometry(client.left(), m_filter->y(), client.width(), m_filter->height());
+    m_list->setGeometry(client.left(), client.top(), client.width(), std::max(0, client.height()));
     // The chosen name stays in sight, else the row that was at the top.
     const QModelIndex top = m_list->indexAt(QPoint(1, 1));
     const int row = m_list->SelectedRow() >= 0 ? m_list->SelectedRow() : top.row();
@@ -91,16 +96,14 @@ void NameSelectionPopup::resizeEvent(QResizeEvent* event)
 
 PopupTrackerDlg::PopupTrackerDlg(const QString& name, bool topLevel, ControlListener* parent,
                                  PopupTrackerListener* client, QPoint at, QWidget* parentWnd)
-    : Popup(name, 153, topLevel, parent, parentWnd), m_logic(this, client), m_at(at)
+    : Popup(name, 153, topLevel, parent, parentWnd), m_ui(std::make_unique<Ui::PopupTrackerDlg>()), m_logic(this, client),
+      m_at(at)
 {
-    setObjectName(QStringLiteral("PopupTrackerDlg"));
+    m_ui->setupUi(this);
+    setWindowTitle(name);
     setModal(true);
-    m_slider = new TrackerCtrl(this, this);
-    m_slider->setObjectName(ItemName(SliderItem));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(m_slider);
-    m_slider->setMinimumSize(220, 40);
+    m_slider = ItemAs<TrackerCtrl>(SliderItem);
+    m_slider->SetOwner(this);
     InitialisePopup();
 }
 

@@ -12,6 +12,15 @@
 #include "ui/controls/TrackerCtrl.h"
 #include "ui/framework/Popup.h"
 
+#include <QMargins>
+
+#include <memory>
+
+namespace Ui {
+class NameSelectionPopup;
+class PopupTrackerDlg;
+}
+
 class NameSelectionPopup : public ResizingPopup, public PopupListener {
     Q_OBJECT
 public:
@@ -43,7 +52,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    std::unique_ptr<Ui::NameSelectionPopup> m_ui;
     int m_selectionType;
+    QMargins m_listMargins;
     EditCtrl* m_filter;
     ItemListCtrl* m_list;
     bool m_filled = false;
@@ -74,6 +85,7 @@ protected:
     void OnCancel() override;
 
 private:
+    std::unique_ptr<Ui::PopupTrackerDlg> m_ui;
     PopupTrackerLogic m_logic;
     TrackerCtrl* m_slider;
     ParamRecord* m_record = nullptr;

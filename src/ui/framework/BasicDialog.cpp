@@ -259,6 +259,15 @@ void BasicDialog::paintEvent(QPaintEvent*)
         style->PaintDialogBackground(&painter, rect(), 0, 0);
     else
         painter.fillRect(rect(), palette().window());
+    // A one-pixel bevel at the window's own edges: light top and left, dark
+    // bottom and right, whatever the window's size.
+    const QRect r = rect();
+    painter.setPen(QColor(255, 255, 255, 40));
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(QColor(0, 0, 0, 110));
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
 }
 
 QString BasicDialog::GetToolTipText(int controlId)

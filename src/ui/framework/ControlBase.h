@@ -96,6 +96,8 @@ public:
     static int TrimMenuSeparators(QMenu* menu);
 
     ControlListener* GetOwner() const { return m_owner; }
+    /// For controls a form builds before their owner is known.
+    void SetOwner(ControlListener* owner) { m_owner = owner; }
     const TriggerSet* GetTriggerSet() const { return m_triggers; }
     QWidget* GetControlWindow() const { return m_window; }
     int GetToolTipId() const { return m_tooltipId; }

@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QResizeEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -321,6 +322,24 @@ TEST_F(SelectionWidgetTest, ObjectSelectOpensTheNameListAndAUserChoiceComesBackL
     EXPECT_FALSE(popup.isVisible());
     EXPECT_FALSE(select->IsOpen());
     owner.popups.clear();
+}
+
+TEST_F(SelectionWidgetTest, NameListKeepsAMarginFromTheWindowEdgesAsThePopupResizes)
+{
+    NameSelectionPopup popup(OBJECT_PRESET, QStringLiteral("Names"), false, &owner, nullptr);
+    for (QSize size : {popup.size(), QSize(420, 600)}) {
+        popup.resize(size);
+        QResizeEvent resized(size, size);
+        QApplication::sendEvent(&popup, &resized);
+        const QRect list = popup.List()->geometry();
+        const QRect filter = popup.FilterEdit()->geometry();
+        EXPECT_GE(list.left(), 5) << size.width();
+        EXPECT_GE(popup.width() - 1 - list.right(), 5) << size.width();
+        EXPECT_GE(popup.height() - 1 - list.bottom(), 5) << size.height();
+        EXPECT_GT(list.top(), filter.bottom());
+        EXPECT_EQ(filter.left(), list.left());
+        EXPECT_EQ(filter.width(), list.width());
+    }
 }
 
 TEST_F(SelectionWidgetTest, PopupSwitchFollowsItsPopup)

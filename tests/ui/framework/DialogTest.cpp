@@ -188,6 +188,21 @@ TEST_F(DialogTest, TipEditorKeyEditsTheFocusedControlsTooltipWithLongTips)
     SetTipEditorRunner(nullptr);
 }
 
+TEST_F(DialogTest, TheBevelSitsAtTheWindowsOwnEdges)
+{
+    TestDialog dialog(&root);
+    const QImage picture = dialog.grab().toImage();
+    const QImage skin = style->Skin().toImage();
+    const int right = picture.width() - 1, bottom = picture.height() - 1;
+    ASSERT_LT(right, skin.width() - 1);
+    auto light = [](QColor c) { return c.red() + c.green() + c.blue(); };
+    const int midX = picture.width() / 2, midY = picture.height() / 2;
+    EXPECT_GT(light(picture.pixelColor(midX, 0)), light(skin.pixelColor(midX, 0)));
+    EXPECT_GT(light(picture.pixelColor(0, midY)), light(skin.pixelColor(0, midY)));
+    EXPECT_LT(light(picture.pixelColor(midX, bottom)), light(skin.pixelColor(midX, bottom)));
+    EXPECT_LT(light(picture.pixelColor(right, midY)), light(skin.pixelColor(right, midY)));
+}
+
 TEST_F(DialogTest, TheSkinShowsBehindTheControls)
 {
     TestDialog dialog(&root);
