@@ -62,16 +62,7 @@ ButtonCtrl::ButtonCtrl(ControlListener* owner, QWidget* parent) : SelfDrawnContr
 
 ButtonFace ButtonCtrl::MakeFace(QPainter* painter) const
 {
-    const FaceState state = Face();
-    ButtonFace face;
-    face.painter = painter;
-    face.rect = rect();
-    face.originInParent = OriginInParent();
-    face.disabled = state.disabled;
-    face.pressed = state.pressed;
-    face.focused = state.focused;
-    face.style = buttonstyle::BS_CENTER | buttonstyle::BS_VCENTER;
-    return face;
+    return CentredFace(painter, Face());
 }
 
 void ButtonCtrl::paintEvent(QPaintEvent*)
@@ -165,13 +156,7 @@ void ColourSwatchCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const FaceState state = Face();
-    ButtonFace face;
-    face.painter = &painter;
-    face.rect = rect();
-    face.originInParent = OriginInParent();
-    face.disabled = state.disabled;
-    face.pressed = state.pressed;
-    face.focused = state.focused;
+    ButtonFace face = CentredFace(&painter, state);
     face.swatch = ColorFromColorRef(Colour());
     if (const GlobalStyle* style = Style())
         style->DrawColourButton(face);

@@ -19,14 +19,7 @@ void SelectCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     const FaceState state = Face();
-    ButtonFace face;
-    face.painter = &painter;
-    face.rect = rect();
-    face.originInParent = OriginInParent();
-    face.disabled = state.disabled;
-    face.pressed = state.pressed;
-    face.focused = state.focused;
-    face.style = buttonstyle::BS_CENTER | buttonstyle::BS_VCENTER;
+    ButtonFace face = CentredFace(&painter, state);
     face.text = Text();
     if (const GlobalStyle* style = Style())
         style->DrawTextButton(face);

@@ -1,6 +1,7 @@
 #include "ui/controls/SelfDrawnControl.h"
 
 #include "core/resources/GlobalStyle.h"
+#include "ui/controls/ButtonLogic.h"
 #include "ui/framework/BasicDialog.h"
 #include "ui/framework/Caption.h"
 #include "ui/framework/ItemId.h"
@@ -81,6 +82,19 @@ QSize SelfDrawnControl::TextSize(const QString& text) const
 const GlobalStyle* SelfDrawnControl::Style()
 {
     return TheGlobalStyle();
+}
+
+ButtonFace SelfDrawnControl::CentredFace(QPainter* painter, const FaceState& state) const
+{
+    ButtonFace face;
+    face.painter = painter;
+    face.rect = rect();
+    face.originInParent = OriginInParent();
+    face.disabled = state.disabled;
+    face.pressed = state.pressed;
+    face.focused = state.focused;
+    face.style = buttonstyle::BS_CENTER | buttonstyle::BS_VCENTER;
+    return face;
 }
 
 QPoint SelfDrawnControl::OriginInParent() const

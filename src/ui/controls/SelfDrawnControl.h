@@ -12,6 +12,8 @@
 #include <functional>
 
 class GlobalStyle;
+struct ButtonFace;
+struct FaceState;
 
 class SelfDrawnControl : public QWidget, public ControlSurface {
     Q_OBJECT
@@ -45,6 +47,9 @@ protected:
     static const GlobalStyle* Style();
     /// Where this control sits in its parent's client area (where the skin shows).
     QPoint OriginInParent() const;
+    /// A button face over the whole control in the given state, its text
+    /// centred both ways.
+    ButtonFace CentredFace(QPainter* painter, const FaceState& state) const;
     /// The skin under the control (the background colour without a style).
     void PaintBackground(QPainter& painter, const QRect& rect) const;
     /// Hook for caption changes (the slider lays out again).

@@ -59,28 +59,10 @@ template class SwitchWidget<SwitchLogic>;
 template class SwitchWidget<LitButtonLogic>;
 template class SwitchWidget<UnLitButtonLogic>;
 
-namespace {
-
-ButtonFace FaceOf(const PressableLogic& logic, QPainter* painter, const QRect& rect, QPoint origin)
-{
-    const FaceState state = logic.Face();
-    ButtonFace face;
-    face.painter = painter;
-    face.rect = rect;
-    face.originInParent = origin;
-    face.disabled = state.disabled;
-    face.pressed = state.pressed;
-    face.focused = state.focused;
-    face.style = buttonstyle::BS_CENTER | buttonstyle::BS_VCENTER;
-    return face;
-}
-
-} // namespace
-
 void SwitchCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    ButtonFace face = FaceOf(*this, &painter, rect(), OriginInParent());
+    ButtonFace face = CentredFace(&painter, Face());
     face.text = Caption();
     if (const GlobalStyle* style = Style())
         style->DrawTextButton(face);
@@ -107,7 +89,7 @@ void BitmapSwitchCtrl::SetBitmaps(const QPixmap& normal, const QPixmap& disabled
 void BitmapSwitchCtrl::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    ButtonFace face = FaceOf(*this, &painter, rect(), OriginInParent());
+    ButtonFace face = CentredFace(&painter, Face());
     face.bitmap = face.disabled ? &m_disabled : &m_normal;
     if (const GlobalStyle* style = Style())
         style->DrawBitmapButton(face);
