@@ -35,7 +35,12 @@ budget=${TABRINE_CI_BUDGET:-2700}
 need=$((6 * (fuzz_seconds + 15) + 120))
 if ((SECONDS + need <= budget)); then
   echo "== Fuzzing, ${fuzz_seconds} s per target"
-  TABRINE_JOBS=$jobs scripts/fuzz.sh all "$fuzz_seconds"
+  # New inputs found by this short random pass are reported and kept, not made
+  # fatal: the replay of every corpus and reproducer above is the gate, and a
+  # finding becomes a reproducer there once it is mended.
+  if ! TABRINE_JOBS=$jobs scripts/fuzz.sh all "$fuzz_seconds"; then
+    echo "== The fuzz pass found inputs that break a property (above); they are kept in build-asan/fuzz-artifacts"
+  fi
 else
   echo "== Fuzzing skipped: ${SECONDS} s used, ${need} s more would pass the ${budget} s budget"
 fi
