@@ -256,23 +256,38 @@ bool MasterFXControlEnabled(int midiMode, int fxControlChannel, int fxBypass)
     return fxControlChannel == -1 && fxBypass == 1 && midiMode == 2;
 }
 
-int FXTrackerLogic::RecordValue(int id)
+namespace {
+
+// The value of the owner's record for id; 0 when the owner holds none. A root
+// that holds no such record may answer with a placeholder of another id.
+int RecordValue(ControlListener* owner, int id)
 {
-    // A root that holds no such record may answer with a placeholder of another id.
-    ParamRecord* r = GetOwner() ? GetOwner()->GetParameter(id) : nullptr;
+    ParamRecord* r = owner ? owner->GetParameter(id) : nullptr;
     return r && r->id == id ? r->value : 0;
+}
+
+} // namespace
+
+bool FXControlEnabledBy(ControlListener* owner)
+{
+    return FXControlEnabled(RecordValue(owner, MASTER_MIDI_MODE), RecordValue(owner, MULTIMODE_FX_CTRL_CHANNEL),
+                            RecordValue(owner, MULTIMODE_BASIC_CHANNEL), RecordValue(owner, MASTER_FX_BYPASS));
+}
+
+bool MasterFXControlEnabledBy(ControlListener* owner)
+{
+    return MasterFXControlEnabled(RecordValue(owner, MASTER_MIDI_MODE),
+                                  RecordValue(owner, MULTIMODE_FX_CTRL_CHANNEL), RecordValue(owner, MASTER_FX_BYPASS));
 }
 
 bool FXTrackerLogic::EnabledByRouting()
 {
-    return FXControlEnabled(RecordValue(MASTER_MIDI_MODE), RecordValue(MULTIMODE_FX_CTRL_CHANNEL),
-                            RecordValue(MULTIMODE_BASIC_CHANNEL), RecordValue(MASTER_FX_BYPASS));
+    return FXControlEnabledBy(GetOwner());
 }
 
 bool MasterFXTrackerLogic::EnabledByRouting()
 {
-    return MasterFXControlEnabled(RecordValue(MASTER_MIDI_MODE), RecordValue(MULTIMODE_FX_CTRL_CHANNEL),
-                                  RecordValue(MASTER_FX_BYPASS));
+    return MasterFXControlEnabledBy(GetOwner());
 }
 
 void FXTrackerLogic::ApplyRule()

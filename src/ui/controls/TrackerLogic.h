@@ -90,8 +90,6 @@ public:
     virtual bool EnabledByRouting();
 
 protected:
-    /// The value of the owner's record for id; 0 when the owner holds none.
-    int RecordValue(int id);
     void ApplyRule();
 };
 
@@ -105,3 +103,7 @@ public:
 /// The effects enable rules, shared with the value menus.
 bool FXControlEnabled(int midiMode, int fxControlChannel, int basicChannel, int fxBypass);
 bool MasterFXControlEnabled(int midiMode, int fxControlChannel, int fxBypass);
+/// The same rules over the routing records the owner holds (a record it
+/// lacks counts as 0).
+bool FXControlEnabledBy(ControlListener* owner);
+bool MasterFXControlEnabledBy(ControlListener* owner);

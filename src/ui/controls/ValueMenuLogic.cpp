@@ -207,22 +207,14 @@ void MenuLogic::ParameterChanged(ParamRecord* record)
 
 // ------------------------------------------------------------------ effects variants
 
-int FXMenuLogic::RecordValue(int id)
-{
-    ParamRecord* r = GetOwner() ? GetOwner()->GetParameter(id) : nullptr;
-    return r && r->id == id ? r->value : 0;
-}
-
 bool FXMenuLogic::EnabledByRouting()
 {
-    return FXControlEnabled(RecordValue(MASTER_MIDI_MODE), RecordValue(MULTIMODE_FX_CTRL_CHANNEL),
-                            RecordValue(MULTIMODE_BASIC_CHANNEL), RecordValue(MASTER_FX_BYPASS));
+    return FXControlEnabledBy(GetOwner());
 }
 
 bool MasterFXMenuLogic::EnabledByRouting()
 {
-    return MasterFXControlEnabled(RecordValue(MASTER_MIDI_MODE), RecordValue(MULTIMODE_FX_CTRL_CHANNEL),
-                                  RecordValue(MASTER_FX_BYPASS));
+    return MasterFXControlEnabledBy(GetOwner());
 }
 
 void FXMenuLogic::ApplyRule()

@@ -80,7 +80,6 @@ public:
     virtual bool EnabledByRouting();
 
 protected:
-    int RecordValue(int id);
     void ApplyRule();
 };
 
