@@ -205,6 +205,31 @@ bool WaitReady(Proteus& proteus)
     return proteus.IsReady();
 }
 
+// A fresh editor for one run: empty settings in memory, every problem
+// recorded, the data folders in a temporary folder.
+struct BenchEnvironment {
+    // First, so everything below is made over the fresh settings.
+    bool freshSettings = [] {
+        platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
+        GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
+        return true;
+    }();
+    Problems problems;
+    RecordingLogger logger{problems};
+    QTemporaryDir folder;
+    GlobalResources resources;
+
+    BenchEnvironment()
+    {
+        SetMessagePresenter(std::make_shared<RecordingPresenter>(problems));
+        SetLogWindow(&logger);
+        DataLocations locations;
+        locations.documentsFolder = folder.filePath(QStringLiteral("docs"));
+        locations.programFolder = folder.filePath(QStringLiteral("bin"));
+        resources.SetDataLocations(locations);
+    }
+};
+
 // One profile at one latency: every job on a fresh module and empty caches.
 // Returns false when a job failed.
 bool RunProfile(const QString& profileName, int latencyMs, bool connectOnly, std::vector<Job>& connects)
@@ -214,19 +239,9 @@ bool RunProfile(const QString& profileName, int latencyMs, bool connectOnly, std
         std::fprintf(stderr, "no profile %s\n", qPrintable(profileName));
         return false;
     }
-    platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
-    GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
-    Problems problems;
-    SetMessagePresenter(std::make_shared<RecordingPresenter>(problems));
-    RecordingLogger logger(problems);
-    SetLogWindow(&logger);
-
-    QTemporaryDir folder;
-    GlobalResources resources;
-    DataLocations locations;
-    locations.documentsFolder = folder.filePath(QStringLiteral("docs"));
-    locations.programFolder = folder.filePath(QStringLiteral("bin"));
-    resources.SetDataLocations(locations);
+    BenchEnvironment env;
+    Problems& problems = env.problems;
+    const QTemporaryDir& folder = env.folder;
 
     sim::Module module(*profile);
     module.setLatency(sim::Millis(latencyMs));
@@ -333,18 +348,8 @@ bool RunJack(const QString& profileName, int periodFrames, const std::vector<Job
     std::optional<sim::Profile> profile = sim::Profile::load(profileName);
     if (!profile)
         return false;
-    platform::SetCurrentSettingsStore(platform::MakeMemorySettingsStore());
-    GetGlobalConfigurations().SetKeyName(QStringLiteral("Settings"));
-    Problems problems;
-    SetMessagePresenter(std::make_shared<RecordingPresenter>(problems));
-    RecordingLogger logger(problems);
-    SetLogWindow(&logger);
-    QTemporaryDir folder;
-    GlobalResources resources;
-    DataLocations locations;
-    locations.documentsFolder = folder.filePath(QStringLiteral("docs"));
-    locations.programFolder = folder.filePath(QStringLiteral("bin"));
-    resources.SetDataLocations(locations);
+    BenchEnvironment env;
+    Problems& problems = env.problems;
 
     bool allOk = true;
     const QString transport = QStringLiteral("jack %1").arg(periodFrames);
