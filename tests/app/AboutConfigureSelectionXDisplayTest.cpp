@@ -6,11 +6,15 @@
 
 #include "app/AboutDlg.h"
 #include "app/ConfigureDeviceDlg.h"
+#include "app/SelectionDialogs.h"
+#include "core/ObjectKind.h"
+#include "module/ParameterIds.h"
 #include "core/resources/GuiFont.h"
 #include "midi/LoopbackBackend.h"
 #include "midi/MidiBackend.h"
 #include "module/Proteus.h"
 
+#include <QComboBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +39,48 @@ public:
     std::unique_ptr<MidiOutputConnection> OpenOutput(int, MidiOutputSink*, MidiResult*) override { return nullptr; }
     bool ReportsOpenAndClose() const override { return false; }
 };
+
+/// The main panel as the selection dialogs see it: the current preset and
+/// arp pattern, and names for the objects.
+class PanelDouble : public ControlListener {
+public:
+    PanelDouble()
+    {
+        preset.romId = 5;
+        preset.value = 7;
+        arp.romId = 5;
+        arp.value = 40;
+        AddParameter(&preset);
+        AddParameter(&arp);
+    }
+    bool RequestParameterValues(ParamRecord*) override { return false; }
+    bool RequestParameterMinMax(ParamRecord*) override { return false; }
+    bool EditParameter(ParamRecord*) override { return true; }
+    QString GetObjectName(int kind, int romId, int index) override
+    {
+        switch (kind) {
+        case OBJECT_PRESET: return romId == 0 ? QStringLiteral("My Big Strings") : QStringLiteral("Vintage Pad 2");
+        case OBJECT_ARP: return QStringLiteral("Funky Groove 4");
+        case OBJECT_SETUP: return QStringLiteral("Live Rig Split");
+        default: return QStringLiteral("Object %1").arg(index);
+        }
+    }
+    Proteus* GetProteus() override { return nullptr; }
+    MidiPort* GetAltPort() override { return nullptr; }
+    bool IsDeviceReady() override { return true; }
+    void AddPopup(const QString&, QWidget*) override {}
+    QWidget* FindPopup(const QString&) override { return nullptr; }
+    void RemovePopup(const QString&) override {}
+
+    ParamRecord preset{QStringLiteral("MULTIMODE_PRESET"), MULTIMODE_PRESET, 0};
+    ParamRecord arp{QStringLiteral("ARP_PATTERN_SELECT"), ARP_PATTERN_SELECT, 0};
+};
+
+/// The SIMM names a connected module gives.
+QString SimmName(int simmId)
+{
+    return simmId == 0 ? QStringLiteral("User") : QStringLiteral("Composer");
+}
 
 class DialogScreenshots : public ::testing::Test {
 protected:
@@ -95,4 +141,48 @@ TEST_F(DialogScreenshots, About)
                             CAP_SETUP_DUMPS);
     CAboutDlg dialog(QStringLiteral("About Box"), &proteus, nullptr);
     ShowAndSave(dialog, QStringLiteral("about-probed-module"));
+}
+
+TEST_F(DialogScreenshots, SelectionDialogs)
+{
+    PanelDouble panel;
+    {
+        SaveDlg dialog(QStringLiteral("Save Preset"), &panel, nullptr);
+        dialog.Selector()->simmName = SimmName;
+        ShowAndSave(dialog, QStringLiteral("save-preset"));
+    }
+    {
+        DumpDlg dialog(QStringLiteral("Dump Preset"), &panel, nullptr);
+        dialog.Selector()->simmName = SimmName;
+        ShowAndSave(dialog, QStringLiteral("dump-preset"));
+    }
+    {
+        CopyArpDlg dialog(QStringLiteral("Copy Arp"), &panel, nullptr);
+        dialog.Selector()->simmName = SimmName;
+        ShowAndSave(dialog, QStringLiteral("copy-arp"));
+    }
+    for (bool restore : {false, true}) {
+        SetupSelectDlg dialog(QStringLiteral("Select Setup"), &panel, nullptr);
+        dialog.Selector()->simmName = SimmName;
+        dialog.m_restore = restore;
+        ShowAndSave(dialog, restore ? QStringLiteral("select-setup-restore") : QStringLiteral("select-setup-store"));
+    }
+    {
+        ExportDataDlg dialog(QStringLiteral("Export Preset"), &panel, nullptr);
+        dialog.Selector()->simmName = SimmName;
+        ShowAndSave(dialog, QStringLiteral("export-data-preset"));
+        dialog.SectionList()->setCurrentIndex(dialog.SectionList()->findText(QStringLiteral("Layer Envelope")));
+        QTest::qWait(50);
+        EXPECT_FALSE(SaveScreenshot(&dialog, QStringLiteral("export-data-layer"), 4).isEmpty());
+    }
+    {
+        CopyPresetDlg dialog(QStringLiteral("Copy Preset"), &panel, nullptr);
+        dialog.SourceSelector()->simmName = SimmName;
+        dialog.DestinationSelector()->simmName = SimmName;
+        ShowAndSave(dialog, QStringLiteral("copy-preset"));
+        dialog.CopyList()->setCurrentIndex(dialog.CopyList()->findText(QStringLiteral("Layer Common")));
+        dialog.SourceLayerList()->setCurrentIndex(2);
+        QTest::qWait(50);
+        EXPECT_FALSE(SaveScreenshot(&dialog, QStringLiteral("copy-preset-layer"), 4).isEmpty());
+    }
 }
