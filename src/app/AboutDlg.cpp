@@ -101,7 +101,7 @@ void CAboutDlg::Start()
     // Without a connection the module line keeps "Module" and the list stays empty.
     if (!m_proteus)
         return;
-    static_cast<LabelCtrl*>(ModuleText())
-        ->SetText(ModuleLine(m_proteus->GetModuleName(), m_proteus->hardwareConfig.GetRevision()));
+    if (auto* line = qobject_cast<LabelCtrl*>(ModuleText()))
+        line->SetText(ModuleLine(m_proteus->GetModuleName(), m_proteus->hardwareConfig.GetRevision()));
     CapabilityList()->addItems(CapabilityLines(m_proteus->GetCapabilities()));
 }

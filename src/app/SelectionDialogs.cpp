@@ -275,7 +275,8 @@ void SetupSelectDlg::Start()
     record.previousValue = record.value;
     record.value = m_setupNumber;
     AttachSelector(Selector(), &record, OBJECT_SETUP, !m_restore, true, kSetupPopup, kSelectSetupTitle, 20970);
-    static_cast<LabelCtrl*>(Prompt())->SetText(LoadResourceString(m_restore ? kRestorePrompt : kStorePrompt));
+    if (auto* prompt = qobject_cast<LabelCtrl*>(Prompt()))
+        prompt->SetText(LoadResourceString(m_restore ? kRestorePrompt : kStorePrompt));
 }
 
 void SetupSelectDlg::OnOK()
