@@ -87,7 +87,39 @@ SelectionDialog::SelectionDialog(const QString& title, int templateId, ControlLi
 
 SelectionDialog::~SelectionDialog()
 {
+    ReturnPopups();
     ForgetControls();
+}
+
+QWidget* SelectionDialog::FindPopup(const QString& name)
+{
+    QWidget* popup = ModalDialog::FindPopup(name);
+    if (!popup || !popup->isWindow() || !windowHandle())
+        return popup;
+    // A modal dialog blocks every window outside its own family, the main
+    // panel's popups included. Made a window of the dialog for as long as
+    // the dialog runs, the popup takes the user's choice again.
+    popup->winId();
+    QWindow* window = popup->windowHandle();
+    if (window && window->transientParent() != windowHandle()) {
+        m_borrowed.push_back({popup, window->transientParent()});
+        window->setTransientParent(windowHandle());
+    }
+    return popup;
+}
+
+void SelectionDialog::done(int result)
+{
+    ModalDialog::done(result);
+    ReturnPopups();
+}
+
+void SelectionDialog::ReturnPopups()
+{
+    for (const BorrowedPopup& b : m_borrowed)
+        if (b.popup && b.popup->windowHandle())
+            b.popup->windowHandle()->setTransientParent(b.owner);
+    m_borrowed.clear();
 }
 
 ParamRecord* SelectionDialog::Record(int id)

@@ -14,8 +14,12 @@
 #include "ui/controls/ObjectSelectCtrl.h"
 #include "ui/framework/BasicDialog.h"
 
+#include <QPointer>
+#include <QWindow>
+
 #include <array>
 #include <memory>
+#include <vector>
 
 class ComboCtrl;
 class LitButtonCtrl;
@@ -51,6 +55,13 @@ public:
     /// The dialog's private record of this id; null when it has none.
     ParamRecord* Record(int id);
 
+    /// The main panel's popup of this name, found through the parent chain.
+    /// While this dialog runs the popup belongs to it, so that the dialog's
+    /// modality leaves the popup open to the user's choice.
+    QWidget* FindPopup(const QString& name) override;
+    /// Closes the dialog; the popups it borrowed go back to their windows.
+    void done(int result) override;
+
 protected:
     SelectionDialog(const QString& title, int templateId, ControlListener* parent, QWidget* parentWnd);
 
@@ -69,6 +80,14 @@ protected:
     void AttachList(ComboCtrl* list, int tooltipId);
 
 private:
+    /// Gives every borrowed popup back to the window it belonged to.
+    void ReturnPopups();
+
+    struct BorrowedPopup {
+        QPointer<QWidget> popup;
+        QPointer<QWindow> owner;
+    };
+    std::vector<BorrowedPopup> m_borrowed;
     std::array<ParamRecord, 2> m_records;
     int m_recordCount = 0;
     bool m_started = false;

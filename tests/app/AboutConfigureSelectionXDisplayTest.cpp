@@ -9,16 +9,21 @@
 #include "app/SelectionDialogs.h"
 #include "core/ObjectKind.h"
 #include "module/ParameterIds.h"
+#include "ui/controls/SelectionPopups.h"
 #include "core/resources/GuiFont.h"
 #include "midi/LoopbackBackend.h"
 #include "midi/MidiBackend.h"
 #include "module/Proteus.h"
 
 #include <QComboBox>
+#include <QTimer>
+#include <QTreeView>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -68,9 +73,11 @@ public:
     Proteus* GetProteus() override { return nullptr; }
     MidiPort* GetAltPort() override { return nullptr; }
     bool IsDeviceReady() override { return true; }
-    void AddPopup(const QString&, QWidget*) override {}
-    QWidget* FindPopup(const QString&) override { return nullptr; }
-    void RemovePopup(const QString&) override {}
+    void AddPopup(const QString& name, QWidget* popup) override { popups[name] = popup; }
+    QWidget* FindPopup(const QString& name) override { return popups.count(name) ? popups[name] : nullptr; }
+    void RemovePopup(const QString& name) override { popups.erase(name); }
+
+    std::map<QString, QWidget*> popups;
 
     ParamRecord preset{QStringLiteral("MULTIMODE_PRESET"), MULTIMODE_PRESET, 0};
     ParamRecord arp{QStringLiteral("ARP_PATTERN_SELECT"), ARP_PATTERN_SELECT, 0};
@@ -185,4 +192,52 @@ TEST_F(DialogScreenshots, SelectionDialogs)
         QTest::qWait(50);
         EXPECT_FALSE(SaveScreenshot(&dialog, QStringLiteral("copy-preset-layer"), 4).isEmpty());
     }
+}
+
+TEST_F(DialogScreenshots, TheMainPanelsPopupAnswersWhileASelectionDialogRuns)
+{
+    // The main window owns both the selection popup and the dialog; the
+    // dialog runs modally, yet the user must be able to pick in the popup.
+    QWidget mainWindow;
+    mainWindow.resize(300, 200);
+    mainWindow.move(10, 10);
+    mainWindow.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
+    PanelDouble panel;
+    NameSelectionPopup popup(OBJECT_PRESET, QStringLiteral("PresetSelection"), false, &panel, &mainWindow);
+    popup.List()->simmSlots = [] {
+        SimmSlot user;
+        user.presets = 16;
+        return std::vector<SimmSlot>{user};
+    };
+    popup.List()->simmName = SimmName;
+    panel.AddPopup(QStringLiteral("PresetSelection"), &popup);
+
+    SaveDlg dialog(QStringLiteral("Save Preset"), &panel, &mainWindow);
+    dialog.Selector()->simmName = SimmName;
+    bool picked = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        QCoreApplication::processEvents();
+        QTest::mouseClick(dialog.Selector(), Qt::LeftButton, {}, QPoint(20, 8));
+        ASSERT_TRUE(popup.isVisible());
+        popup.move(dialog.frameGeometry().right() + 20, dialog.y());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&popup));
+        QTreeView* view = popup.List();
+        const QRect row = view->visualRect(view->model()->index(3, 0));
+        // Through the window system, as a real click comes: a window the
+        // dialog blocks would drop it.
+        const QPoint at = view->viewport()->mapTo(&popup, row.center());
+        QTest::mouseClick(popup.windowHandle(), Qt::LeftButton, {}, at);
+        QCoreApplication::processEvents();
+        picked = dialog.Record(SAVE_PRESET_BUTTON)->value == (popup.List()->Model().KeyAt(3) & 0xFFFF);
+        QTest::qWait(50);
+        EXPECT_FALSE(SaveScreenArea(dialog.frameGeometry().united(popup.frameGeometry()).adjusted(-4, -4, 4, 4),
+                                    QStringLiteral("save-preset-with-popup"))
+                         .isEmpty());
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_TRUE(picked) << "the popup took no clicks while the dialog ran";
+    panel.RemovePopup(QStringLiteral("PresetSelection"));
 }
