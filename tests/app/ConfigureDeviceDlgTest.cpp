@@ -163,6 +163,13 @@ TEST_F(ConfigureDeviceDlgTest, ShowsTheCallersFields)
     EXPECT_EQ(dialog.TimeEdit(2)->text(), QStringLiteral("5"));
     EXPECT_EQ(dialog.OwnTooltipId(), 20040);
     EXPECT_EQ(dialog.Controls().size(), 8u);
+    const std::pair<int, int> tooltips[] = {{1007, 20041}, {1008, 20042}, {1000, 20043}, {1009, 20044},
+                                            {1010, 20045}, {1189, 20046}, {1190, 20047}, {1191, 20048}};
+    for (const auto& [item, tooltip] : tooltips) {
+        const ControlBase* control = dialog.FindControl(dialog.Item(item));
+        ASSERT_NE(control, nullptr) << item;
+        EXPECT_EQ(control->GetToolTipId(), tooltip) << item;
+    }
 }
 
 TEST_F(ConfigureDeviceDlgTest, APortThatIsGoneKeepsItsNumberUnlessAnotherIsChosen)

@@ -266,6 +266,11 @@ TEST_F(SelectionDialogsTest, TheExportSectionDecidesTheSubRequestAndWhatIsShown)
     EXPECT_EQ(Entries(dialog.LayerList()), (QStringList{"Layer 1", "Layer 2", "Layer 3", "Layer 4"}));
     EXPECT_EQ(dialog.Selector()->PopupTitle(), QStringLiteral("Select Source Preset"));
     EXPECT_EQ(dialog.Record(CLOSED_LOOP_BUTTON)->value, 1);
+    EXPECT_EQ(dialog.OwnTooltipId(), 20230);
+    EXPECT_EQ(dialog.FindControl(dialog.SectionList())->GetToolTipId(), 20231);
+    EXPECT_EQ(dialog.Selector()->GetToolTipId(), 20232);
+    EXPECT_EQ(dialog.FindControl(dialog.LayerList())->GetToolTipId(), 20233);
+    EXPECT_EQ(dialog.ClosedLoopSwitch()->GetToolTipId(), 20234);
 
     struct Step {
         const char* what;
@@ -318,6 +323,12 @@ TEST_F(SelectionDialogsTest, TheCopyCommandDecidesWhichLayerListsAreShown)
     EXPECT_EQ(Entries(dialog.DestinationLayerList()), (QStringList{"Layer 1", "Layer 2", "Layer 3", "Layer 4"}));
     EXPECT_EQ(dialog.SourceSelector()->PopupTitle(), QStringLiteral("Select Source Preset"));
     EXPECT_EQ(dialog.DestinationSelector()->PopupTitle(), QStringLiteral("Select Destination Preset"));
+    EXPECT_EQ(dialog.OwnTooltipId(), 20100);
+    EXPECT_EQ(dialog.FindControl(dialog.CopyList())->GetToolTipId(), 20101);
+    EXPECT_EQ(dialog.SourceSelector()->GetToolTipId(), 20102);
+    EXPECT_EQ(dialog.FindControl(dialog.SourceLayerList())->GetToolTipId(), 20103);
+    EXPECT_EQ(dialog.DestinationSelector()->GetToolTipId(), 20104);
+    EXPECT_EQ(dialog.FindControl(dialog.DestinationLayerList())->GetToolTipId(), 20105);
 
     struct Step {
         const char* what;
