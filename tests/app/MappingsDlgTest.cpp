@@ -10,6 +10,7 @@
 #include "ui/controls/EditCtrls.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -294,4 +295,31 @@ TEST_F(Mappings, AConfigurationNameWithQuotesFindsItsDevice)
         EXPECT_EQ(filled.size(), 1u); // its CONTROLLERS
         EXPECT_TRUE(empty.empty());
     }
+}
+
+TEST_F(Mappings, ARightClickActsOnTheSelectedItemNotTheOneUnderTheCursor)
+{
+    auto dialog = Open(kDeviceOnly);
+    QTreeWidgetItem* mappings = Find(*dialog, {"Preset", "Mappings"});
+    QTreeWidgetItem* other = Find(*dialog, {"Arp"});
+    ASSERT_TRUE(mappings && other);
+    dialog->Tree()->setCurrentItem(mappings);
+
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                shown << a->text();
+        menu->setActiveAction(menu->actions().first());
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    const QPoint at = dialog->Tree()->visualItemRect(other).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, dialog->Tree()->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(dialog->Tree()->viewport(), &click);
+
+    EXPECT_EQ(shown, (QStringList{"Add New Mapping", "Edit Tooltip...\tShift+F2"}));
+    EXPECT_EQ(Children(mappings), QStringList{"New Item"});
+    EXPECT_EQ(other->childCount(), 2); // "Mappings" and "Simms", as before
 }
