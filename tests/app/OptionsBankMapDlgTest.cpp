@@ -95,6 +95,11 @@ TEST_F(Options, RecreatingTheInitialisationFileNeedsTheModuleAndAYes)
         QTest::mouseClick(dialog->CreateInitFileButton(), Qt::LeftButton);
         EXPECT_EQ(presenter->texts, QStringList{LoadResourceString(136)});
         EXPECT_EQ(Sent(), before);
+        // Yes: the file is rebuilt from the module at once.
+        presenter->answers = {msgbox::IdYes};
+        QTest::mouseClick(dialog->CreateInitFileButton(), Qt::LeftButton);
+        EXPECT_GT(Sent(), before);
+        EXPECT_EQ(presenter->texts, (QStringList{LoadResourceString(136), LoadResourceString(136)}));
     }
     proteus->SetConnected(false);
     EXPECT_FALSE(Open()->CreateInitFileButton()->isEnabled());
