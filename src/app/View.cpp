@@ -797,6 +797,15 @@ void View::EchoToTracker(int item, int value)
 
 // ---- Requests and edits ---------------------------------------------------------------------------
 
+QString View::GetObjectName(int kind, int romId, int index)
+{
+    // Before the first connect the module's data holds nothing: the panel
+    // shows no name rather than "(not instld)".
+    if (!IsDeviceReady())
+        return {};
+    return RootListener::GetObjectName(kind, romId, index);
+}
+
 MidiPort* View::GetAltPort()
 {
     return &m_document.GetAltPort();

@@ -159,6 +159,8 @@ public:
     // ---- ControlListener -------------------------------------------------------------------
 
     bool EditParameter(ParamRecord* record) override;
+    /// The module's name of an object; none while no module is ready.
+    QString GetObjectName(int kind, int romId, int index) override;
     MidiPort* GetAltPort() override;
     bool IsDeviceReady() override;
     /// A popup entered under a name already present replaces the earlier one.
