@@ -15,8 +15,11 @@
 #include "ui/controls/SwitchCtrl.h"
 #include "ui/controls/TrackerCtrl.h"
 #include "ui/framework/LabelCtrl.h"
+#include "app/Frame.h"
 #include "ui/framework/Popup.h"
+#include "ui/framework/TipEditor.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QToolTip>
 
@@ -69,6 +72,43 @@ public:
     }
     bool veto = true;
     int asked = 0;
+};
+
+/// A stand-in for the Controllers popup, recording what the panel asks of it.
+class FakeControllers : public Popup, public ControllerPopupCalls {
+public:
+    FakeControllers(ControlListener* parent, QWidget* parentWnd)
+        : Popup(QStringLiteral("Controllers"), 161, true, parent, parentWnd)
+    {
+        InitialisePopup();
+    }
+    bool AnyBeatTriggerOn() override { return triggerOn; }
+    void ReleaseTriggers() override { calls << QStringLiteral("release"); }
+    void ResetControllers() override { calls << QStringLiteral("reset"); }
+    void ShowControlChange(int status, int controller, int value) override
+    {
+        calls << QStringLiteral("cc %1 %2 %3").arg(status, 0, 16).arg(controller).arg(value);
+    }
+    void ShowTriggerNote(int status, int note, int velocity) override
+    {
+        calls << QStringLiteral("note %1 %2 %3").arg(status, 0, 16).arg(note).arg(velocity);
+    }
+    bool triggerOn = false;
+    QStringList calls;
+};
+
+/// A panel whose Controllers popup is the stand-in.
+class ViewWithControllers : public View {
+public:
+    using View::View;
+
+protected:
+    std::unique_ptr<PopupBase> CreatePopup(int slot) override
+    {
+        if (slot == ControllersPopup)
+            return std::make_unique<FakeControllers>(this, this);
+        return View::CreatePopup(slot);
+    }
 };
 
 } // namespace
@@ -540,4 +580,115 @@ TEST_F(ViewTest, PortNamesShowTheDocumentsPorts)
     view->OnUpdate();
     EXPECT_EQ(view->ItemAs<LabelCtrl>(View::OutPortItem)->text(), QStringLiteral("Proteus B"));
     EXPECT_TRUE(view->ItemAs<LabelCtrl>(View::InPortItem)->text().isEmpty());
+}
+
+TEST_F(ViewTest, SoundsOffStopsARunningAuditionAndRecordsIt)
+{
+    Connect();
+    auto pressed = [&] {
+        link->SleepMs(50);
+        return link->withDevice([&](sim::Device&) { return int(module->state().buttonsPressed.size()); });
+    };
+    auto* audition = view->ItemAs<SwitchCtrl>(View::AuditionItem);
+    audition->Toggle();
+    EXPECT_EQ(pressed(), 1);
+    EXPECT_EQ(view->GetParameter(AUDITION_BUTTON)->value, 1);
+
+    view->ItemAs<ButtonCtrl>(View::SoundsOffItem)->OnClicked();
+    EXPECT_EQ(pressed(), 2); // pressed once more: audition stops
+    EXPECT_EQ(view->GetParameter(AUDITION_BUTTON)->value, 0);
+    EXPECT_FALSE(audition->IsOn());
+    ASSERT_EQ(view->UndoHistory().size(), 2u);
+    EXPECT_EQ(view->UndoHistory().front().id, AUDITION_BUTTON);
+}
+
+TEST_F(ViewTest, AChannelChangeRunsWithTheAuditionPaused)
+{
+    Connect();
+    auto pressed = [&] {
+        link->SleepMs(50);
+        return link->withDevice([&](sim::Device&) { return int(module->state().buttonsPressed.size()); });
+    };
+    view->ItemAs<SwitchCtrl>(View::AuditionItem)->Toggle();
+    ASSERT_EQ(pressed(), 1);
+    auto* channel = view->ItemAs<TrackerCtrl>(View::ChannelItem);
+    channel->SetPosition(channel->Value() + 1);
+    EXPECT_EQ(pressed(), 3); // stopped for the change, started again after it
+    EXPECT_EQ(view->GetParameter(AUDITION_BUTTON)->value, 1);
+}
+
+TEST_F(ViewTest, TipEditorEditsTheFocusedControlsTooltipOnlyWhenTooltipsAreLong)
+{
+    Connect();
+    QStringList asked;
+    SetTipEditorRunner([&](const QString&, ControlListener*, QWidget*, const QString& text) -> std::optional<QString> {
+        asked << text;
+        return QStringLiteral("How loud the channel plays");
+    });
+    view->show();
+    view->activateWindow();
+    QWidget* volume = view->Item(View::VolumeItem);
+    volume->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), volume);
+
+    for (int setting : {0, 1}) {
+        GetGlobalConfigurations().SetDword(EnableTooltips, std::uint32_t(setting));
+        view->OnTipEditor();
+    }
+    EXPECT_TRUE(asked.isEmpty());
+    GetGlobalConfigurations().SetDword(EnableTooltips, 2);
+    view->OnTipEditor();
+    EXPECT_EQ(asked, QStringList{QStringLiteral("The volume of the main output")});
+    EXPECT_EQ(view->GetToolTipText(View::VolumeItem), QStringLiteral("How loud the channel plays"));
+    SetTipEditorRunner(nullptr);
+}
+
+TEST_F(ViewTest, TheControllersPopupHearsWhatThePanelTellsItOnceItExists)
+{
+    // Without the popup nothing is asked (the other tests); with it:
+    Start(R"({"base": "full"})", [](Document& d) { return std::make_unique<ViewWithControllers>(d); });
+    Connect();
+    auto* controllers = dynamic_cast<FakeControllers*>(view->GetPopup(View::ControllersPopup));
+    ASSERT_NE(controllers, nullptr);
+    EXPECT_EQ(view->FindPopup(QStringLiteral("Controllers")), controllers);
+    EXPECT_TRUE(view->Item(View::ControllersItem)->isEnabled()); // its switch works
+    EXPECT_FALSE(view->Item(View::EditPresetItem)->isEnabled()); // the others still wait for their editors
+    controllers->calls.clear();
+
+    const std::uint8_t modWheel[4] = {0xB0, 1, 64, 0};
+    const std::uint8_t volume[4] = {0xB0, 7, 64, 0};
+    const std::uint8_t noteOn[4] = {0x90, 60, 100, 0};
+    Connection().SendShortMidiMessage(modWheel);
+    Connection().SendShortMidiMessage(volume);
+    Connection().SendShortMidiMessage(noteOn);
+    EXPECT_EQ(controllers->calls, (QStringList{QStringLiteral("cc b0 1 64"), QStringLiteral("note 90 60 100")}));
+
+    controllers->calls.clear();
+    view->ItemAs<TrackerCtrl>(View::ChannelItem)->SetPosition(2);
+    EXPECT_EQ(controllers->calls.count(QStringLiteral("reset")), 1);
+
+    // Audition and Sounds Off release the beat triggers only while one is on.
+    controllers->calls.clear();
+    view->ItemAs<ButtonCtrl>(View::SoundsOffItem)->OnClicked();
+    EXPECT_FALSE(controllers->calls.contains(QStringLiteral("release")));
+    controllers->triggerOn = true;
+    view->ItemAs<ButtonCtrl>(View::SoundsOffItem)->OnClicked();
+    EXPECT_TRUE(controllers->calls.contains(QStringLiteral("release")));
+}
+
+TEST_F(ViewTest, TheFramesTitleIsBuiltAgainAtConnect)
+{
+    // The panel inside a main window: the frame makes its own panel.
+    document->SetView(nullptr);
+    view.reset();
+    Frame frame(*document);
+    View* inFrame = frame.GetView();
+    inFrame->OnInitialUpdate();
+    frame.setWindowTitle(QStringLiteral("stale"));
+    Connect();
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tabrine"));
+    EXPECT_TRUE(inFrame->Item(View::VolumeItem)->isEnabled());
+    Disconnect();
+    EXPECT_FALSE(inFrame->Item(View::VolumeItem)->isEnabled());
 }
