@@ -124,6 +124,8 @@ public:
     void GetCurrentPreset(int& romId, int& presetNumber);
 
     Document& GetDocument() const { return m_document; }
+    /// The panel's size: the form's.
+    QSize sizeHint() const override { return m_formSize; }
 
     // ---- Panel ---------------------------------------------------------------------------
 
@@ -163,6 +165,8 @@ public:
     QString GetObjectName(int kind, int romId, int index) override;
     MidiPort* GetAltPort() override;
     bool IsDeviceReady() override;
+    /// Nothing: the panel keeps every edit it recorded.
+    void RevertLastEdit() override {}
     /// A popup entered under a name already present replaces the earlier one.
     void AddPopup(const QString& name, QWidget* popup) override;
 

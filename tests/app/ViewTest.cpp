@@ -692,3 +692,42 @@ TEST_F(ViewTest, TheFramesTitleIsBuiltAgainAtConnect)
     Disconnect();
     EXPECT_FALSE(inFrame->Item(View::VolumeItem)->isEnabled());
 }
+
+TEST_F(ViewTest, WithUseLcdThePresetIsFoundByTheNameOnTheModulesScreen)
+{
+    Start(R"({"base": "full"})");
+    Connect();
+    const int simm = module->profile().simms.front().id;
+    const QByteArray wanted = module->objectName(sim::ObjectKind::Preset, simm, 5).value();
+    auto showName = [&](const QByteArray& name) {
+        link->withDevice([&](sim::Device&) {
+            for (int i = 0; i < 16; ++i)
+                module->setParameterValue(PRESET_NAME_CHAR_0 + i, i < name.size() ? uchar(name[i]) : ' ');
+            return 0;
+        });
+    };
+    GetGlobalConfigurations().SetBool(UseLCD, true);
+    showName(wanted);
+    int romId = -1;
+    int preset = -1;
+    view->GetCurrentPreset(romId, preset);
+    EXPECT_EQ(romId, simm);
+    EXPECT_EQ(preset, 5);
+
+}
+
+TEST_F(ViewTest, APresetThatCannotBeLookedUpLeavesTheOneShown)
+{
+    // The minimal module keeps no setup buffer to look the channel's preset up in.
+    Connect();
+    int romId = -1;
+    int preset = -1;
+    ASSERT_FALSE(Connection().GetChannelPreset(3, romId, preset));
+    ParamRecord* shown = Connection().FindParameter(MULTIMODE_PRESET);
+    shown->romId = 0;
+    shown->value = 7;
+    view->ItemAs<TrackerCtrl>(View::ChannelItem)->SetPosition(3);
+    EXPECT_EQ(ModuleValue(MULTIMODE_BASIC_CHANNEL), 3);
+    EXPECT_EQ(shown->romId, 0);
+    EXPECT_EQ(shown->value, 7);
+}
