@@ -1036,6 +1036,9 @@ void View::OnUndoStackChanged()
     if (QWidget* setup = Item(SetupItem))
         setup->setEnabled(m_connected && GetPopup(SetupInfoPopup) != nullptr &&
                           m_document.GetProteus().HasCapability(CAP_SETUP_DUMPS));
+    // The main window's Undo and Redo follow the history (their keys work
+    // only while enabled); the frame brings them up to date with its title.
+    RefreshFrameTitle();
 }
 
 void View::ClearUndoHistory()

@@ -731,3 +731,25 @@ TEST_F(ViewTest, APresetThatCannotBeLookedUpLeavesTheOneShown)
     EXPECT_EQ(shown->romId, 0);
     EXPECT_EQ(shown->value, 7);
 }
+
+TEST_F(ViewTest, APresetChosenInThePresetListSelectsItOnThePanelsChannel)
+{
+    Connect();
+    auto* preset = view->ItemAs<ViewSelectCtrl>(View::PresetItem);
+    preset->Toggle(); // the list opens for the selector
+    ASSERT_TRUE(view->GetPopup(View::PresetSelectionPopup)->isVisible());
+    const size_t mark = ToModule().size();
+    EXPECT_TRUE(preset->OnPopupSelect(1, 0, 5));
+    // Bank select (ROM 0, bank 0) and program change 5 on channel 1.
+    const std::vector<QByteArray> sent = Since(mark);
+    ASSERT_GE(sent.size(), 3u);
+    EXPECT_EQ(std::vector<QByteArray>(sent.end() - 3, sent.end()),
+              (std::vector<QByteArray>{sim::Hex("B0 00 00"), sim::Hex("B0 20 00"), sim::Hex("C0 05")}));
+    EXPECT_EQ(Connection().FindParameter(MULTIMODE_PRESET)->value, 5);
+    ASSERT_FALSE(view->UndoHistory().empty());
+    EXPECT_EQ(view->UndoHistory().front().id, MULTIMODE_PRESET);
+
+    // A disconnect closes the list.
+    Disconnect();
+    EXPECT_FALSE(view->GetPopup(View::PresetSelectionPopup)->isVisible());
+}
