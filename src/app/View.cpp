@@ -67,7 +67,19 @@ static_assert(std::size(kPanelRecords) == 13);
 
 // ---- The panel's controls ------------------------------------------------------------------------
 
-enum class Kind { Tracker, Button, Menu, PopupSwitch, Lamp, Spin, Keyboard, BitmapSwitch, BitmapButton, Select, Switch };
+enum class Kind {
+    Tracker,
+    Button,
+    Menu,
+    PopupSwitch,
+    Lamp,
+    Spin,
+    Keyboard,
+    BitmapSwitch,
+    BitmapButton,
+    Select,
+    Switch
+};
 enum class Triggers { None, Channel, Master, PresetAudition };
 
 // The channel tracker's format depends on the module: 1A ... 16B on a
