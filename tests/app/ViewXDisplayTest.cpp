@@ -63,6 +63,14 @@ TEST_F(ViewXDisplayTest, PanelDisconnectedAndConnected)
         Settle();
         EXPECT_FALSE(SaveScreenshot(view.get(), QStringLiteral("main-panel-%1-disconnected").arg(profile)).isEmpty());
 
+        // The progress of a connect under way, as the connect sequence reports it.
+        view->OnBeginProgress(0, 7, QStringLiteral("Checking Hardware"));
+        for (int i = 0; i < 3; ++i)
+            view->OnProgressStep();
+        Settle();
+        EXPECT_FALSE(SaveScreenshot(view.get(), QStringLiteral("main-panel-%1-progress").arg(profile)).isEmpty());
+        view->OnEndProgress();
+
         Connect();
         Settle();
         EXPECT_TRUE(view->Item(View::VolumeItem)->isEnabled());
