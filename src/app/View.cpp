@@ -648,8 +648,7 @@ void View::OnDeviceConnected()
 
     // The module's channel becomes the panel's, and its preset is looked up.
     EditParameter(GetParameter(MULTIMODE_BASIC_CHANNEL));
-    ClearUndoHistory();
-    OnUndoStackChanged();
+    ClearHistory();
     update();
     RefreshFrameTitle();
 }
@@ -1053,9 +1052,3 @@ void View::OnUndoStackChanged()
     RefreshFrameTitle();
 }
 
-void View::ClearUndoHistory()
-{
-    // The history offers no way to empty itself; it is this panel's own.
-    const_cast<std::deque<ParamRecord>&>(UndoHistory()).clear();
-    const_cast<std::deque<ParamRecord>&>(RedoHistory()).clear();
-}

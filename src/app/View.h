@@ -222,8 +222,6 @@ private:
     /// The preset on the panel's channel; false (and the outputs untouched)
     /// when it could not be found.
     bool LookUpCurrentPreset(int& romId, int& presetNumber);
-    /// Empties the panel's undo and redo histories.
-    void ClearUndoHistory();
     /// The registered control at or above widget inside the panel; null when none.
     ControlBase* ControlAt(QWidget* widget) const;
     QWidget* ItemAt(QWidget* widget) const;

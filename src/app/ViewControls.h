@@ -2,8 +2,7 @@
 // The main panel's own forms of the shared controls. The panel's form builds
 // its widgets with the parent window only; these give the controls that need
 // an owner at construction a constructor the form can call (the panel sets
-// the owner afterwards). The keyboard also follows the panel's octave spin:
-// its picture starts at the octave the spin chose rather than a fixed one.
+// the owner afterwards).
 
 #include "ui/controls/KeyBoardCtrl.h"
 #include "ui/controls/ObjectSelectCtrl.h"
@@ -30,34 +29,21 @@ public:
     explicit ViewPopupSwitchCtrl(QWidget* parent = nullptr) : PopupSwitchCtrl(nullptr, parent) {}
 };
 
-/// The on-screen keyboard whose leftmost key is C of the chosen octave
-/// (note 12 x octave). Presses, drags and the markers of the sounding notes
-/// all follow the octave.
+/// The on-screen keyboard of the panel: greyed while it cannot be played.
 class ViewKeyboard : public KeyBoardCtrl {
     Q_OBJECT
 public:
-    explicit ViewKeyboard(QWidget* parent = nullptr);
+    explicit ViewKeyboard(QWidget* parent = nullptr) : KeyBoardCtrl(nullptr, parent) {}
 
-    /// The octave of the leftmost key. A sounding note keeps sounding: its
-    /// note-off goes to the note it started as.
-    void SetOctave(int octave);
-    int Octave() const { return m_octave; }
+    /// The octave of the leftmost key (note 12 x octave). A sounding note
+    /// keeps sounding: its note-off goes to the note it started as.
+    void SetOctave(int octave) { SetOctaveOffset(octave); }
+    int Octave() const { return OctaveOffset(); }
     /// The note a click at (x, y) plays; none outside the keys.
-    std::optional<KeyHit> NoteAt(int x, int y) const { return HitTest(x, y, m_octave); }
+    std::optional<KeyHit> NoteAt(int x, int y) const { return HitTest(x, y, OctaveOffset()); }
 
 protected:
-    void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override { mousePressEvent(event); }
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
-private:
-    void EndPress();
-
-    int m_octave = 1;
-    bool m_pressing = false;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 /// The picture of a keyboard-mode button: its letter, bold and centred, in
