@@ -172,8 +172,9 @@ TEST_F(FileDialogsTest, SonarOptionsEnableRules)
             EXPECT_EQ(dlg.InsertKeyMapBox()->isChecked(), c.keyMapChecked);
             EXPECT_EQ(dlg.InsertKeyMapBox()->isEnabled(), c.keyMapEnabled);
             EXPECT_EQ(!dlg.BeatsTriggersBox()->isHidden(), c.beatsVisible);
-            if (c.beatsVisible)
+            if (c.beatsVisible) {
                 EXPECT_EQ(dlg.BeatsTriggersBox()->isEnabled(), c.beatsEnabled);
+            }
             return int(QDialog::Rejected);
         });
         dlg.DoModal();

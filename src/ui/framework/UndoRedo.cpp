@@ -105,6 +105,12 @@ void UndoRedo::Redo()
     OnUndoStackChanged();
 }
 
+void UndoRedo::ClearHistory()
+{
+    m_undo.clear();
+    m_redo.clear();
+}
+
 bool UndoRedo::CanUndo() const
 {
     if (m_undo.empty())
