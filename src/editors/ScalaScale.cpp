@@ -104,10 +104,13 @@ std::optional<double> ReadPitch(std::string_view line)
         ++i;
         while (i < line.size() && IsBlank(line[i]))
             ++i;
-        const std::optional<std::int64_t> d = ReadWhole(line.substr(i), &used);
-        if (!d)
-            return bad;
-        denominator = *d;
+        // "3/" without a denominator is 3/1.
+        if (i < line.size() && !IsBlank(line[i]) && line[i] != '!') {
+            const std::optional<std::int64_t> d = ReadWhole(line.substr(i), &used);
+            if (!d)
+                return bad;
+            denominator = *d;
+        }
     }
     if (*numerator <= 0 || denominator <= 0)
         return bad;
