@@ -235,6 +235,13 @@ void TuningEditPopup::Refresh()
         if (QWidget* w = c->GetControlWindow())
             w->setEnabled(user);
     }
+    // The captions follow the histories also while nothing can be edited.
+    ButtonCtrl* undo = Button(kUndoItem);
+    undo->SetCaption(CanUndo() ? QStringLiteral("%1 %2").arg(LoadResourceString(kUndoString), GetUndoText())
+                               : LoadResourceString(kUndoString));
+    ButtonCtrl* redo = Button(kRedoItem);
+    redo->SetCaption(CanRedo() ? QStringLiteral("%1 %2").arg(LoadResourceString(kRedoString), GetRedoText())
+                               : LoadResourceString(kRedoString));
     auto keyAction = [this](int command) { return findChild<QAction*>(QStringLiteral("command%1").arg(command)); };
     QAction* undoKey = keyAction(cmd::Undo);
     QAction* redoKey = keyAction(cmd::Redo);
@@ -264,13 +271,7 @@ void TuningEditPopup::Refresh()
         }
     }
 
-    ButtonCtrl* undo = Button(kUndoItem);
-    undo->SetCaption(CanUndo() ? QStringLiteral("%1 %2").arg(LoadResourceString(kUndoString), GetUndoText())
-                               : LoadResourceString(kUndoString));
     undo->setEnabled(CanUndo());
-    ButtonCtrl* redo = Button(kRedoItem);
-    redo->SetCaption(CanRedo() ? QStringLiteral("%1 %2").arg(LoadResourceString(kRedoString), GetRedoText())
-                               : LoadResourceString(kRedoString));
     redo->setEnabled(CanRedo());
     Button(kApplyItem)->setEnabled(IsModified());
     if (undoKey)
@@ -304,8 +305,15 @@ void TuningEditPopup::UpdateKeyLabels()
         const KeyGroup& g = m_keys[std::size_t(k)];
         const int coarse = OwnRecord(g.coarseId)->value;
         const int fine = OwnRecord(g.fineId)->value;
+        const int key = m_octave * 12 + k;
+        if (!replicate && key > 127) {
+            // The top octave ends at G: these keys do not exist.
+            g.cents->SetText(QString());
+            g.note->SetText(QString());
+            continue;
+        }
         g.cents->SetText(FormatTuningCents(coarse * 128 + fine % 128));
-        g.note->SetText(replicate ? FormatNoteLetter(k) : FormatNoteName(m_octave * 12 + k));
+        g.note->SetText(replicate ? FormatNoteLetter(k) : FormatNoteName(key));
     }
 }
 
@@ -418,10 +426,14 @@ bool TuningEditPopup::EditParameter(ParamRecord* record)
             base->minimum = replicate ? -12 : 0;
             base->maximum = replicate ? 12 : 127;
             g.key->SetRange(base->minimum, base->maximum);
+            // The slider shows an offset in replicate mode, else the note
+            // itself, named as the note label names it.
+            g.key->SetValueFormat(replicate ? vf::KeyOffset : vf::NoteName);
             g.note->SetValueFormat(replicate ? vf::NoteLetter : vf::NoteName);
         }
         UpdateKeyLabels();
         Refresh();
+        m_replicate->update();
         return true;
     }
     case IMPORT_SCALA_SCALE:
