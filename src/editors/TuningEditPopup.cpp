@@ -165,14 +165,17 @@ void TuningEditPopup::BindControls()
         g.key->SetOwner(this);
         g.key->BindParameter(tuningSet, vf::KeyOffset, OwnRecord(g.baseId));
         g.key->Setup(20982 + k, false, false, true, 4);
+        g.key->SetRange(-12, 12); // replicate mode, as the editor starts
         AddControl(g.key);
         g.coarse->SetOwner(this);
         g.coarse->BindParameter(tuningSet, vf::Empty, OwnRecord(g.coarseId));
         g.coarse->Setup(20994 + k, false, true, true, 4);
+        g.coarse->SetRange(0, 127);
         AddControl(g.coarse);
         g.fine->SetOwner(this);
         g.fine->BindParameter(tuningSet, vf::Empty, OwnRecord(g.fineId));
         g.fine->Setup(21006 + k, false, true, true, 4);
+        g.fine->SetRange(0, 127);
         AddControl(g.fine);
         g.cents = TakeOverLabel(this, items.cents, this);
         g.cents->Setup(nullptr, 0);

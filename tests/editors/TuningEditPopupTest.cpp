@@ -61,6 +61,26 @@ TEST_F(TuningEditorTest, ShowingReadsTheUserTuningFromTheModule)
     EXPECT_FALSE(popup->Button(kNext)->isEnabled()); // replicate on
 }
 
+TEST_F(TuningEditorTest, StartsInReplicateModeAtOctaveTwo)
+{
+    EXPECT_EQ(popup->Table().name, QStringLiteral("User Tuning"));
+    EXPECT_EQ(popup->Octave(), 2);
+    EXPECT_EQ(Record(TUNING_REPLICATE)->value, 1);
+    EXPECT_EQ(popup->KeySlider(0)->Minimum(), -12);
+    EXPECT_EQ(popup->KeySlider(0)->Maximum(), 12);
+    EXPECT_EQ(popup->FineSlider(11)->Maximum(), 127);
+    EXPECT_EQ(popup->windowTitle(), QStringLiteral("Tuning Editor"));
+    // Ctrl+Z and Ctrl+Y do what Undo and Redo do, and only when they can.
+    Open();
+    popup->KeySlider(1)->SetPosition(2);
+    popup->OnCommand(cmd::Undo);
+    EXPECT_EQ(popup->Table().entries[13].semitone, 13);
+    popup->OnCommand(cmd::Redo);
+    EXPECT_EQ(popup->Table().entries[13].semitone, 14);
+    popup->OnCommand(cmd::Redo);
+    EXPECT_EQ(popup->Table().entries[13].semitone, 14);
+}
+
 TEST_F(TuningEditorTest, FactoryTuningIsEqualTemperamentWithoutTrafficAndCannotBeEdited)
 {
     SetModuleTuning(3);
