@@ -365,8 +365,9 @@ TEST_F(TuningEditorTest, FilesThatAreNoTuningAreRefusedWithNothingSent)
         EXPECT_EQ(popup->Table().entries, before.entries) << c.name;
         EXPECT_TRUE(popup->UndoHistory().empty()) << c.name;
         ASSERT_FALSE(presenter->texts.isEmpty()) << c.name;
-        if (c.ourMessage)
+        if (c.ourMessage) {
             EXPECT_TRUE(presenter->texts.back().contains(QStringLiteral("is not a tuning file"))) << c.name;
+        }
     }
     EXPECT_TRUE(GetGlobalConfigurations().GetString(TuningFile).isEmpty());
     // A missing file: the reader's own message.

@@ -102,8 +102,9 @@ TEST(TuningDump, OnlyWholeWellFormedDumpsAreRead)
         set.entries[1] = {77, 5};
         EXPECT_EQ(IsTuningDump(Span(c.bytes)), c.readable) << c.name;
         EXPECT_EQ(DecodeTuningDump(Span(c.bytes), &set), c.readable) << c.name;
-        if (!c.readable)
+        if (!c.readable) {
             EXPECT_EQ(set.entries[1], (Tuning{77, 5})) << c.name;
+        }
     }
 }
 
