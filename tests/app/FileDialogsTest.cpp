@@ -219,3 +219,26 @@ TEST_F(FileDialogsTest, SonarOptionsAreReadBackAfterOkAndAfterCancel)
                   result == QDialog::Accepted ? dir.filePath(QStringLiteral("proteus.ins")) : QString());
     }
 }
+
+TEST_F(FileDialogsTest, DialogRunByTheUserHandsBackWhatWasAccepted)
+{
+    // The dialog as the user meets it (opened without blocking): a typed name
+    // and OK; the instrument options are read back when it closes.
+    SysexFileDlg save(false, QString(), nullptr);
+    save.setDirectory(dir.path());
+    save.open();
+    save.selectFile(QStringLiteral("setup"));
+    QMetaObject::invokeMethod(&save, "accept"); // as the OK button does
+    EXPECT_EQ(save.result(), QDialog::Accepted);
+    EXPECT_EQ(save.GetPathName(), QDir(dir.path()).absoluteFilePath(QStringLiteral("setup.sysex")));
+    EXPECT_EQ(save.GetFilterIndex(), 1);
+
+    SonarFileDlg sonar(QString(), true, true, nullptr);
+    sonar.deviceName = QStringLiteral("Audity");
+    sonar.open();
+    sonar.NoCategoryBox()->setChecked(true);
+    sonar.reject();
+    EXPECT_TRUE(sonar.GetPathName().isEmpty());
+    EXPECT_TRUE(sonar.includeNoCategory);
+    EXPECT_EQ(sonar.deviceName, QStringLiteral("Audity"));
+}

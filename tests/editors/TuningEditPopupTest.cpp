@@ -164,6 +164,7 @@ TEST_F(TuningEditorTest, WithoutReplicateOneKeyOfTheOctaveShownIsEdited)
     EXPECT_EQ(popup->KeySlider(0)->Minimum(), 0);
     EXPECT_EQ(popup->KeySlider(0)->Maximum(), 127);
     EXPECT_EQ(popup->NoteLabel(0)->text(), FormatNoteName(24));
+    EXPECT_EQ(popup->KeySlider(0)->GetValueFormat(), vf::NoteName); // an absolute note, named like the label
     EXPECT_TRUE(popup->Button(kNext)->isEnabled());
 
     for (int i = 0; i < 12; ++i)
@@ -174,7 +175,9 @@ TEST_F(TuningEditorTest, WithoutReplicateOneKeyOfTheOctaveShownIsEdited)
     for (int k = 8; k < 12; ++k) {
         EXPECT_FALSE(popup->KeySlider(k)->isEnabled());
         EXPECT_FALSE(popup->CentsLabel(k)->isEnabled());
+        EXPECT_TRUE(popup->NoteLabel(k)->text().isEmpty()); // keys 128 to 131 do not exist
     }
+    EXPECT_EQ(popup->NoteLabel(7)->text(), FormatNoteName(127));
     EXPECT_TRUE(popup->KeySlider(7)->isEnabled());
     // Paging is recorded but changes nothing to apply.
     EXPECT_FALSE(popup->Button(kApply)->isEnabled());
@@ -197,6 +200,7 @@ TEST_F(TuningEditorTest, WithoutReplicateOneKeyOfTheOctaveShownIsEdited)
     EXPECT_EQ(popup->KeySlider(0)->Minimum(), -12);
     EXPECT_EQ(popup->KeySlider(0)->Maximum(), 12);
     EXPECT_FALSE(popup->Button(kPrev)->isEnabled());
+    EXPECT_EQ(popup->KeySlider(0)->GetValueFormat(), vf::KeyOffset);
 }
 
 TEST_F(TuningEditorTest, ApplySendsTheWholeTableAsABulkDump)
