@@ -52,6 +52,8 @@ protected:
         InstallGuiFont();
         presenter = std::make_shared<ScriptedPresenter>();
         SetMessagePresenter(presenter);
+        // A file dialog no test answers is cancelled; none is ever shown.
+        SetFileDialogScript([](FileDialogBase&) { return int(QDialog::Rejected); });
         proteus->SetCapabilities(CAP_TUNING_DUMPS);
         proteus->SetReady(true);
         root = std::make_unique<RootListener>(proteus.get());
