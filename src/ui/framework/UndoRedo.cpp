@@ -42,6 +42,13 @@ void UndoRedo::RecordChange(const ParamRecord* record)
     OnUndoStackChanged();
 }
 
+void UndoRedo::ClearHistory()
+{
+    m_undo.clear();
+    m_redo.clear();
+    OnUndoStackChanged();
+}
+
 void UndoRedo::Apply(ParamRecord record)
 {
     if (m_owner) {
@@ -103,12 +110,6 @@ void UndoRedo::Redo()
         }
     }
     OnUndoStackChanged();
-}
-
-void UndoRedo::ClearHistory()
-{
-    m_undo.clear();
-    m_redo.clear();
 }
 
 bool UndoRedo::CanUndo() const

@@ -40,8 +40,8 @@ public:
     /// drops it without making Redo possible.
     void Undo(bool keepForRedo = true);
     void Redo();
-    /// Empties both histories without applying anything (after the changes
-    /// were stored or discarded).
+    /// Empties both histories (a new preset, pattern or setup replaces what
+    /// they could return to), then OnUndoStackChanged.
     void ClearHistory();
     /// Something to undo, and the newest record is no barrier.
     bool CanUndo() const;
