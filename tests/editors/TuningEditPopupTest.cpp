@@ -81,6 +81,35 @@ TEST_F(TuningEditorTest, StartsInReplicateModeAtOctaveTwo)
     EXPECT_EQ(popup->Table().entries[13].semitone, 14);
 }
 
+TEST_F(TuningEditorTest, EachItemHasItsTooltip)
+{
+    struct Case {
+        int item;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1289, "The Name of the User Tuning"},
+        {1015, "Replicate Tuning Changes across All Octaves"},
+        {1223, "Moves to the next set Octave"},
+        {1222, "Moves to the previous set Octave"},
+        {1224, "Loads a tuning table from a file"},
+        {1225, "Saves a tuning table to a file"},
+        {1290, "The base note for C"},
+        {1294, "The Coarse Offset for C#"},
+        {1328, "The Fine Offset for B"},
+        {1317, "The base note for Ab"},
+        {1056, "Undoes the Last Change"},
+        {1057, "Redoes the Last Undone Change"},
+        {1013, "Applies the New Tuning"},
+        {1014, "Imports a Scale in Scala Format"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(popup->GetToolTipText(c.item), QString::fromLatin1(c.text)) << c.item;
+    // A point of the editor that belongs to no control: the editor's own tooltip.
+    EXPECT_EQ(popup->GetToolTipText(0), LoadResourceString(TuningEditPopup::kOwnTooltipId));
+    EXPECT_FALSE(LoadResourceString(TuningEditPopup::kOwnTooltipId).isEmpty());
+}
+
 TEST_F(TuningEditorTest, FactoryTuningIsEqualTemperamentWithoutTrafficAndCannotBeEdited)
 {
     SetModuleTuning(3);

@@ -4,6 +4,7 @@
 // factory tuning, and each file dialog with its panel.
 #include "TuningEditorFixture.h"
 #include "support/Screenshots.h"
+#include "support/ShortcutCheck.h"
 
 #include "module/NameLists.h"
 #include "ui/controls/ButtonCtrl.h"
@@ -47,6 +48,7 @@ TEST_F(TuningScreenshotTest, TuningEditor)
     popup->CoarseSlider(7)->SetPosition(2);
     popup->FineSlider(7)->SetPosition(64);
     Picture(popup.get(), "tuning-editor");
+    EXPECT_TRUE(EachKeyBoundOnce(popup.get()));
 
     popup->ReplicateSwitch()->Toggle(); // the question: Yes (OK answers as the default)
     presenter->answers = {};
