@@ -131,7 +131,9 @@ bool ParseScalaScale(QByteArrayView text, ScalaScale* out)
     int kept = 0;
     bool countRead = false;
     const std::string_view all(text.data(), std::size_t(text.size()));
-    std::size_t start = 0;
+    // A file saved by an editor that marks its text as UTF-8 starts with the
+    // mark; it belongs to no line.
+    std::size_t start = all.substr(0, 3) == std::string_view("\xEF\xBB\xBF", 3) ? 3 : 0;
     while (start <= all.size()) {
         std::size_t stop = all.find('\n', start);
         if (stop == std::string_view::npos)

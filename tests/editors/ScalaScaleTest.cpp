@@ -78,6 +78,8 @@ std::vector<ScaleCase> Cases()
                  QByteArray("! ") + QByteArray(10000, '7') + "\nLong comment\n1\n2/1\n", true, {1200}});
     c.push_back({"a description of 10,000 characters holding digits",
                  QByteArray(10000, '5') + "\n1\n2/1\n", true, {1200}});
+    c.push_back({"a UTF-8 mark before the first comment",
+                 QByteArray("\xEF\xBB\xBF! marked.scl\nMarked\n1\n2/1\n"), true, {1200}});
     c.push_back({"lines without a digit among the pitches are skipped",
                  Lines({"Skip", "2", "3/2", "no pitch here", "2/1"}), true, {kFifth, 1200}});
     c.push_back({"13 notes are read (the import then refuses them)",
