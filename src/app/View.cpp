@@ -587,9 +587,8 @@ std::unique_ptr<PopupBase> View::CreatePopup(int slot)
     if (slot >= PresetSelectionPopup && slot <= RiffSelectionPopup)
         return std::make_unique<NameSelectionPopup>(kPopupSlots[slot].objectKind, PopupSlotName(slot), false, this,
                                                     this);
-    // Master, Edit, Controllers, ArpEdit and SetupInfo are made here once
-    // their editors are part of the program.
-    return nullptr;
+    // Master, Edit, Controllers, ArpEdit and SetupInfo: the program's editors.
+    return m_editorFactory ? m_editorFactory(slot, *this) : nullptr;
 }
 
 void View::AddPopup(const QString& name, QWidget* popup)

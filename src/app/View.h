@@ -22,6 +22,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -75,6 +76,13 @@ public:
     };
     /// The registry name of a slot ("PresetSelection" ... "SetupInfo").
     static QString PopupSlotName(int slot);
+
+    /// Makes the editor of a slot (Master, Edit, Controllers, ArpEdit,
+    /// SetupInfo) with the view as its parent listener and window, or null
+    /// when the program has no such editor. The editors live in a layer above
+    /// this one, so the program hands their maker in.
+    using EditorFactory = std::function<std::unique_ptr<PopupBase>(int slot, View& view)>;
+    void SetEditorFactory(EditorFactory factory) { m_editorFactory = std::move(factory); }
 
     /// The panel's tooltip, shown over points that belong to no control.
     static constexpr int PanelTooltipId = 20400;
@@ -229,6 +237,7 @@ private:
     void TakeOverLabels();
 
     Document& m_document;
+    EditorFactory m_editorFactory;
     std::unique_ptr<Ui::View> m_ui;
     QSize m_formSize;
 
