@@ -54,7 +54,6 @@ Frame::Frame(Document& document, QWidget* parent) : QMainWindow(parent), m_docum
     m_sysExPane->setTextFormat(Qt::PlainText);
     m_sysExPane->setFrameShape(QFrame::Panel);
     m_sysExPane->setFrameShadow(QFrame::Sunken);
-    m_sysExPane->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addPermanentWidget(m_sysExPane);
     statusBar()->setSizeGripEnabled(false);
 
@@ -114,10 +113,12 @@ void Frame::ShowSysEx(const std::uint8_t* data, unsigned length)
 
 void Frame::FitToPanel()
 {
+    // A panel laid out by a form without a layout has no size hint: its size
+    // is the form's. A panel that has not been built yet gets a plain size.
     QSize panel = m_view->sizeHint();
     if (!panel.isValid() || panel.isEmpty())
         panel = m_view->size();
-    if (panel.isEmpty() || panel.width() < 50)
+    if (panel.width() < kEmptyPanelSize.width() / 3 || panel.height() < kEmptyPanelSize.height() / 3)
         panel = kEmptyPanelSize;
     m_view->setFixedSize(panel);
     // The SysEx pane takes what the panel's width leaves beside the prompts.
