@@ -189,13 +189,15 @@ bool Application::InitInstance(const QString& commandLine)
 
 int Application::ExitInstance()
 {
-    TLOG(kLogNotice, u"Tabrine shutdown");
+    // The main window and the document go first (the ports close), then the
+    // program's own shutdown.
     SetMainWindowRepaint({});
     SetLayerChooser(nullptr);
     if (m_presenter)
         m_presenter->SetMainWindow(nullptr);
     m_frame.reset();
     m_document.reset();
+    TLOG(kLogNotice, u"Tabrine shutdown");
     // Only an instance that ran saves the shared documents: a refused second
     // instance of a configuration must not write over the running one's work.
     if (m_resources) {

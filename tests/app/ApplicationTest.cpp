@@ -88,6 +88,8 @@ TEST_F(ApplicationTest, TheCommandLineNamesTheConfigurationItsFileAndItsLock)
         {QString(), "Settings", "Default.xml", "TabrineInstanceEvent_Settings.lock", false},
         {"Studio", "Studio", "Studio.xml", "TabrineInstanceEvent_Studio.lock", false},
         {"My Studio", "My Studio", "My Studio.xml", "TabrineInstanceEvent_My%20Studio.lock", false},
+        {"  Studio ", "Studio", "Studio.xml", "TabrineInstanceEvent_Studio.lock", false},
+        {"a/b", "Settings", "Default.xml", "TabrineInstanceEvent_Settings.lock", true},
         {"it's mine", "it's mine", "it's mine.xml", "TabrineInstanceEvent_it%27s%20mine.lock", false},
         // A quote cannot be in a file name on every system: the default configuration is used.
         {"\"Studio\"", "Settings", "Default.xml", "TabrineInstanceEvent_Settings.lock", true},
@@ -124,6 +126,8 @@ TEST_F(ApplicationTest, StartUpRunsInOrderAndTheWindowComesLast)
     // Cancelled with no MIDI: a window that says so.
     EXPECT_EQ(app->GetMainWindow()->windowTitle(), QStringLiteral("Tabrine Studio -- No MIDI Port Found"));
     app->ExitInstance();
+    // The document and its ports are gone before the shutdown is logged.
+    EXPECT_EQ(app->GetDocument(), nullptr);
     EXPECT_GT(IndexOf(*env.logger, QStringLiteral("Tabrine shutdown")), opening);
 }
 
