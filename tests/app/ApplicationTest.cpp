@@ -14,6 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QThread>
 
 using namespace apptest;
 
@@ -179,6 +182,47 @@ TEST_F(ApplicationTest, ASecondInstanceOfAConfigurationIsRefusedAndSavesNothing)
     auto again = MakeApp();
     EXPECT_TRUE(Init(*again, QStringLiteral("Studio")));
     again->ExitInstance();
+}
+
+// The child process of the test below: holds the instance lock of the
+// configuration named by the environment until it is killed.
+TEST(ApplicationLockHolder, HoldsTheLockUntilKilled)
+{
+    const QString name = qEnvironmentVariable("TABRINE_TEST_HOLD_LOCK");
+    if (name.isEmpty())
+        GTEST_SKIP() << "runs only as the child process of a lock test";
+    QLockFile lock(QDir(Application::InstanceLockFolder()).filePath(Application::InstanceLockName(name)));
+    lock.setStaleLockTime(0);
+    ASSERT_TRUE(lock.tryLock(0));
+    std::fputs("locked\n", stdout);
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(1);
+}
+
+TEST_F(ApplicationTest, AConfigurationHeldByAnotherProcessIsFreeAgainWhenThatProcessDies)
+{
+    QProcess holder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TABRINE_TEST_HOLD_LOCK"), QStringLiteral("Studio"));
+    holder.setProcessEnvironment(environment);
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=ApplicationLockHolder.*")});
+    ASSERT_TRUE(holder.waitForStarted());
+    QByteArray output;
+    while (!output.contains("locked") && holder.waitForReadyRead(60000))
+        output += holder.readAllStandardOutput();
+    ASSERT_TRUE(output.contains("locked")) << output.toStdString();
+
+    auto refused = MakeApp();
+    EXPECT_FALSE(Init(*refused, QStringLiteral("Studio")));
+    EXPECT_EQ(refused->ExitInstance(), Application::ExitAlreadyRunning);
+
+    // The holder ends without letting go (as in a crash): the lock is free.
+    holder.kill();
+    ASSERT_TRUE(holder.waitForFinished());
+    auto next = MakeApp();
+    EXPECT_TRUE(Init(*next, QStringLiteral("Studio")));
+    EXPECT_EQ(next->ExitInstance(), Application::ExitOk);
 }
 
 TEST_F(ApplicationTest, TwoConfigurationsRunningAtOnceKeepEachOthersEditsToTheSharedDocuments)
