@@ -2,6 +2,7 @@
 // and "Configure MIDI", against the simulated module over the loopback.
 #include "ApplicationFixture.h"
 
+#include "app/Frame.h"
 #include "module/ParameterIds.h"
 #include "sim/SysExHex.h"
 
@@ -149,6 +150,22 @@ TEST_F(DocumentTest, WithoutControllerOrBPortTheAlternatePortIsNeverOpened)
     for (int i = 0; i < 3; ++i)
         alternate.PumpMessages();
     EXPECT_TRUE(Presenter().texts.isEmpty()) << Presenter().texts.join(u'\n').toStdString();
+}
+
+TEST_F(DocumentTest, TheEndOfEveryConnectAndDisconnectRebuildsTheTitle)
+{
+    Start();
+    Frame frame(*document);
+    frame.OnUpdateFrameTitle();
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tabrine"));
+    Proteus& proteus = document->GetProteus();
+    proteus.ClosePort(); // nobody else asks for the title
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tabrine -- No MIDI Port Found"));
+    ASSERT_TRUE(proteus.OpenPort(0, 0, 0, 1000, 0, 0, false));
+    for (int i = 0; i < 200 && !proteus.IsReady(); ++i)
+        proteus.PumpMessages();
+    ASSERT_TRUE(proteus.IsReady());
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tabrine"));
 }
 
 // ------------------------------------------------------------ start-up without a module
