@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -60,6 +61,7 @@ Frame::Frame(Document& document, QWidget* parent) : QMainWindow(parent), m_docum
     BuildMenus();
     RestorePosition();
     OnUpdateFrameTitle();
+    qApp->installEventFilter(this);
 }
 
 Frame::~Frame()
@@ -155,6 +157,16 @@ void Frame::SavePosition()
         QStringLiteral("MainFrame"),
         QStringLiteral("%1 %2 %3 %4").arg(r.left()).arg(r.top()).arg(r.left() + r.width()).arg(r.top() + r.height()));
     m_positionSaved = true;
+}
+
+bool Frame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if ((widget && widget->window() == this) || (windowHandle() && watched == static_cast<QObject*>(windowHandle())))
+            UpdateCommandStates();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Frame::closeEvent(QCloseEvent* event)

@@ -64,6 +64,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    /// Brings the commands' states up to date just before a key of this
+    /// window is matched: a disabled action's key does nothing.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();

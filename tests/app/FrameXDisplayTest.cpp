@@ -7,6 +7,7 @@
 #include "app/Application.h"
 #include "app/Frame.h"
 #include "app/View.h"
+#include "module/ParameterIds.h"
 #include "support/Screenshots.h"
 #include "support/ShortcutCheck.h"
 
@@ -67,6 +68,13 @@ TEST(FrameXDisplayTest, MainWindowWithoutMidiAndInTestMode)
         // The SysEx pane lies inside the status bar, beside the prompts.
         EXPECT_TRUE(frame->statusBar()->rect().contains(frame->SysExPane()->geometry()));
         EXPECT_FALSE(SaveScreenshot(frame, QString::fromLatin1(c.picture)).isEmpty());
+
+        // Ctrl+Z undoes a change made since the menu was last shown.
+        ParamRecord change = *proteus.FindParameter(MULTIMODE_BASIC_CHANNEL);
+        frame->GetView()->RecordChange(&change);
+        QTest::keyClick(frame, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_FALSE(frame->GetView()->CanUndo());
+        EXPECT_TRUE(frame->GetView()->CanRedo());
 
         // Ctrl+G is the main window's own key: it brings the device dialog.
         QTest::keyClick(frame, Qt::Key_G, Qt::ControlModifier);
