@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/AboutDlg.h"
 #include "app/Document.h"
 #include "app/Frame.h"
 #include "app/QtMessagePresenter.h"
@@ -269,7 +270,15 @@ void Application::OnReadMe()
 
 bool Application::HasAboutBox()
 {
-    return false;
+    return true;
 }
 
-void Application::OnAppAbout() {}
+void Application::OnAppAbout()
+{
+    // The box tells about the module the document talks to, if there is one.
+    CAboutDlg about(QStringLiteral("About Box"), m_document ? &m_document->GetProteus() : nullptr, m_frame.get());
+    if (m_options.runAboutBox)
+        m_options.runAboutBox(about);
+    else
+        about.exec();
+}

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class CAboutDlg;
 class Document;
 class Frame;
 class GlobalStyle;
@@ -50,6 +51,8 @@ public:
         std::function<void(Document&)> onDocumentCreated;
         /// Show the main window at the end of start-up.
         bool showMainWindow = true;
+        /// Runs the About box in place of its modal loop (tests); unset: exec.
+        std::function<void(CAboutDlg&)> runAboutBox;
     };
 
     Application();
@@ -91,7 +94,7 @@ public:
     void OnHelp();
     void OnWebSite();
     void OnReadMe();
-    /// The About box; it comes with the dialogs of the shell.
+    /// The About box, about the document's module.
     void OnAppAbout();
     /// Whether the About box can be shown in this build.
     static bool HasAboutBox();

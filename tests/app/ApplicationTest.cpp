@@ -3,6 +3,7 @@
 // shutdown, and two configurations sharing one data folder.
 #include "ApplicationFixture.h"
 
+#include "app/AboutDlg.h"
 #include "app/Application.h"
 #include "app/Frame.h"
 #include "app/View.h"
@@ -47,6 +48,10 @@ protected:
             return true;
         };
         options.programFolder = folder.filePath(QStringLiteral("bin"));
+        options.runAboutBox = [this](CAboutDlg& about) {
+            aboutShown << about.Name();
+            aboutParents.push_back(about.parentWidget());
+        };
         options.onDocumentCreated = [this](Document& document) {
             document.SetDeviceDialogRunner([this, &document](Document::DeviceSettings&) {
                 // The dialog comes while the main window is built and not yet shown.
@@ -78,6 +83,8 @@ protected:
     std::shared_ptr<LoopbackBackend> backend = std::make_shared<LoopbackBackend>();
     std::vector<QUrl> opened;
     QStringList events;
+    QStringList aboutShown;
+    std::vector<QWidget*> aboutParents;
     Application* current = nullptr;
 };
 
@@ -300,7 +307,7 @@ TEST_F(ApplicationTest, HelpIsFoundBesideTheProgramOrInTheHelpFolder)
     app->ExitInstance();
 }
 
-TEST_F(ApplicationTest, WebSiteAndReadMeOpenInTheDesktopViewer)
+TEST_F(ApplicationTest, WebSiteReadMeAndAboutFromTheHelpMenu)
 {
     auto app = MakeApp();
     ASSERT_TRUE(Init(*app, QString()));
@@ -316,7 +323,12 @@ TEST_F(ApplicationTest, WebSiteAndReadMeOpenInTheDesktopViewer)
     frame.RunCommand(cmd::ReadMe);
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[1], QUrl::fromLocalFile(folder.filePath(QStringLiteral("bin/ReadMe.txt"))));
-    EXPECT_FALSE(frame.Action(cmd::About)->isEnabled()); // until the About box exists
+    // Shift+F1: the About box over the main window.
+    ASSERT_TRUE(frame.Action(cmd::About)->isEnabled());
+    frame.Action(cmd::About)->trigger();
+    EXPECT_EQ(aboutShown, QStringList{QStringLiteral("About Box")});
+    ASSERT_EQ(aboutParents.size(), 1u);
+    EXPECT_EQ(aboutParents[0], &frame);
     app->ExitInstance();
 }
 
