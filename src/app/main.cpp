@@ -1,5 +1,7 @@
 // Tabrine: editor and librarian for E-mu Proteus family sound modules.
 #include "app/Application.h"
+#include "editors/EditorPopups.h"
+#include "ui/framework/Popup.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -13,6 +15,9 @@ int main(int argc, char** argv)
     SetTheApp(&theApp);
     QApplication app(argc, argv);
     BuildStartupGlobals();
+    Application::Options options;
+    options.editorFactory = CreateEditorPopup;
+    theApp.SetOptions(std::move(options));
 
     // The whole command line names the configuration; QApplication has taken
     // its own options out of it.
