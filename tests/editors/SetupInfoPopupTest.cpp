@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include "core/Settings.h"
 #include "dump/SetupBuffer.h"
+#include "module/ProteusEvents.h"
 #include "ui/controls/ButtonCtrl.h"
 
 using namespace editortest;
@@ -217,6 +218,77 @@ TEST_F(SetupInfoTest, RestoreShowsTheFirstPageWithEmptyHistoriesStoreNamesTheSet
     Click(1274);
     Click(1283);
     EXPECT_EQ(ToModule().size(), before);
+}
+
+/// Refuses every change offered for approval (as an editor that keeps its
+/// unsaved changes does).
+class Refuser : public ProteusEvents {
+public:
+    void OnDeviceConnected() override {}
+    bool OnParameterChanging(ParamRecord*) override { return false; }
+    void OnParameterChanged(ParamRecord*) override {}
+    void OnDeviceDisconnected() override {}
+    void OnBeginProgress(int, int, const QString&) override {}
+    void OnProgressText(const QString&) override {}
+    void OnProgressStep() override {}
+    void OnEndProgress() override {}
+    void OnSysExSent(const std::uint8_t*, unsigned) override {}
+    void OnShortMessageSent(const std::uint8_t[4]) override {}
+};
+
+TEST_F(SetupInfoTest, RefusedPresetChangeOfTheBasicChannelLeavesTheConnectionsRecord)
+{
+    const int basic = BasicChannel();
+    ParamRecord* cached = Connection().FindParameter(MULTIMODE_PRESET);
+    const ParamRecord before = *cached;
+    Refuser refuser;
+    Connection().AddListener(&refuser);
+    const size_t mark = ToModule().size();
+    ParamRecord* r = popup->RowRecord(basic, 2);
+    r->previousValue = r->value;
+    r->previousRomId = r->romId;
+    r->value = before.value + 1;
+    r->romId = 4;
+    EXPECT_FALSE(popup->EditParameter(r));
+    Connection().RemoveListener(&refuser);
+    EXPECT_TRUE(Since(mark).empty());
+    EXPECT_EQ(cached->value, before.value);
+    EXPECT_EQ(cached->romId, before.romId);
+    EXPECT_EQ(cached->previousValue, before.previousValue);
+    EXPECT_EQ(cached->previousRomId, before.previousRomId);
+    EXPECT_FALSE(popup->Button(57643)->isEnabled());
+}
+
+/// A 32-channel module: channels named with their port, four pages; the
+/// page count and names follow the module at each activation, both ways.
+TEST_F(EditorPopupTest, PagesAndChannelNamesFollowTheChannelCapability)
+{
+    StartConnected(R"({"base": "full"})");
+    TestSetupInfoPopup* popup = SetupPopup();
+    ASSERT_NE(popup, nullptr);
+    ASSERT_TRUE(Connection().HasCapability(CAP_32_CHANNELS));
+    popup->Show(&owner, QStringLiteral("Setup Information"));
+    ASSERT_EQ(popup->ChannelCount(), 32);
+    const QStringList firstLabels[4] = {{"1A", "8A"}, {"9A", "16A"}, {"1B", "8B"}, {"9B", "16B"}};
+    for (int page = 0; page < 4; ++page) {
+        EXPECT_EQ(popup->Page(), page);
+        EXPECT_EQ(popup->RowLabel(0), firstLabels[page][0]);
+        EXPECT_EQ(popup->RowLabel(7), firstLabels[page][1]);
+        EXPECT_EQ(popup->Button(1273)->isEnabled(), page < 3);
+        popup->Button(1273)->OnClicked();
+    }
+    EXPECT_EQ(popup->Page(), 3);
+
+    // The same window activated for a module without the capability names
+    // the channels without ports, and with it again with them.
+    const std::uint32_t caps = Connection().GetCapabilities();
+    Connection().SetCapabilities(caps & ~CAP_32_CHANNELS);
+    popup->Activate();
+    EXPECT_EQ(popup->RowLabel(0), QStringLiteral("9"));
+    EXPECT_EQ(popup->RowLabel(7), QStringLiteral("16"));
+    Connection().SetCapabilities(caps);
+    popup->Activate();
+    EXPECT_EQ(popup->RowLabel(0), QStringLiteral("9B"));
 }
 
 } // namespace
