@@ -128,4 +128,36 @@ TEST_F(ArpEditTest, TooltipEditIsUndoable)
     EXPECT_TRUE(TheGlobalResources()->GetObjectTooltip(OBJECT_ARP, 0, 0).isEmpty());
 }
 
+TEST_F(ArpEditTest, AnotherPatternIsReadWholeAndLeavesNothingToUndo)
+{
+    Open();
+    popup->SelectRow(7);
+    ASSERT_TRUE(popup->Button(1056)->isEnabled());
+    link->withDevice([&](sim::Device&) { return module->setParameterValueAt(ARP_STEP_VELOCITY, {3, 0}, 11); });
+    ParamRecord* select = popup->GetParameter(ARP_PATTERN_SELECT);
+    select->previousValue = select->value;
+    select->value = 3;
+    const size_t mark = ToModule().size();
+    ASSERT_TRUE(popup->EditParameter(select));
+    EXPECT_EQ(EditsOf(Since(mark), ARP_PATTERN_SELECT), std::vector<int>{3});
+    EXPECT_EQ(popup->CellText(0, 2), QStringLiteral("11"));
+    EXPECT_EQ(popup->SelectedRow(), 0);
+    EXPECT_FALSE(popup->Button(1056)->isEnabled());
+    EXPECT_FALSE(popup->Button(1057)->isEnabled());
+}
+
+TEST_F(ArpEditTest, StepChosenElsewhereIsSelectedInTheList)
+{
+    Open();
+    ParamRecord* step = Connection().FindParameter(ARP_PATTERN_STEP_SELECT);
+    step->previousValue = step->value;
+    step->value = 12;
+    const size_t mark = ToModule().size();
+    ASSERT_TRUE(Connection().ParameterEdit(step));
+    EXPECT_EQ(popup->SelectedRow(), 12);
+    // The list followed the module: it sends nothing back and records nothing.
+    EXPECT_EQ(EditsOf(Since(mark), ARP_PATTERN_STEP_SELECT), std::vector<int>{12});
+    EXPECT_FALSE(popup->Button(1056)->isEnabled());
+}
+
 } // namespace

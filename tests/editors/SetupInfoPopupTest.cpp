@@ -220,6 +220,24 @@ TEST_F(SetupInfoTest, RestoreShowsTheFirstPageWithEmptyHistoriesStoreNamesTheSet
     EXPECT_EQ(ToModule().size(), before);
 }
 
+TEST_F(SetupInfoTest, BasicChannelChangesFromElsewhereShowOnlyWhileItsPageIsShown)
+{
+    const int basic = BasicChannel();
+    ASSERT_LT(basic, 8);
+    ParamRecord* volume = Connection().FindParameter(MULTIMODE_VOLUME);
+    auto change = [&](int value) {
+        volume->previousValue = volume->value;
+        volume->value = value;
+        ASSERT_TRUE(Connection().ParameterEdit(volume));
+    };
+    change(33);
+    EXPECT_EQ(popup->RowRecord(basic, 0)->value, 33);
+    popup->Button(1273)->OnClicked(); // channels 9-16
+    const int shown = popup->RowRecord(basic, 0)->value;
+    change(44);
+    EXPECT_EQ(popup->RowRecord(basic, 0)->value, shown);
+}
+
 /// Refuses every change offered for approval (as an editor that keeps its
 /// unsaved changes does).
 class Refuser : public ProteusEvents {
