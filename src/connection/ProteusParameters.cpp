@@ -3,7 +3,7 @@
 // sending edits after the listeners agreed, the parameters that travel with a
 // ROM-id partner, preset selection by bank select and program change, and the
 // short messages of the keyboard and the MIDI thru.
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/Logger.h"
 #include "core/MessageBox.h"

@@ -1,7 +1,7 @@
 // The connect sequence: from the connect notification to a ready connection
 // whose listeners have been told, and the disconnect.
 
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/GlobalResources.h"
 #include "core/Logger.h"

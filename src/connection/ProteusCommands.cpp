@@ -1,7 +1,7 @@
 // Single commands of the module: front-panel buttons inside a session, the
 // display's text, finding a preset by name, copies inside the module,
 // randomising the edit buffer and MIDI Tuning Standard single-note changes.
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/Logger.h"
 #include "core/MessageBox.h"

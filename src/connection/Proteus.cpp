@@ -1,6 +1,6 @@
 // Proteus: the port, the response matching and the blocking wait, the
 // listener walks.
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/Logger.h"
 #include "core/MainWindowRepaint.h"
