@@ -61,17 +61,17 @@ void Proteus::OnConnect()
     std::optional<SuppressWarningMessages> quiet;
     if (testUI)
         quiet.emplace(this);
-    m_connecting = true;
-    m_simmsReadByConnect = false;
-    m_namesProbedByConnect.clear();
+    m_linkState.connecting = true;
+    m_linkState.simmsReadByConnect = false;
+    m_linkState.namesProbedByConnect.clear();
     m_simmsAddedByConnect.clear();
     m_parametersNotLoaded = 0;
     bool ok = IdentifyDevice() || testUI;
     if (ok && !ConnectAborted())
         ok = RunConnectSteps(testUI);
-    m_connecting = false;
-    m_simmsReadByConnect = false;
-    m_namesProbedByConnect.clear();
+    m_linkState.connecting = false;
+    m_linkState.simmsReadByConnect = false;
+    m_linkState.namesProbedByConnect.clear();
 
     // A disconnect dispatched from inside one of the sequence's waits has
     // already told the listeners; nothing may call the connection ready after it.
@@ -216,13 +216,13 @@ bool Proteus::IdentifyDevice()
         if (!FindSimmData(slot.simmId)) {
             AddSimmData(TPtr<_SimmData>(new _SimmData(slot.simmId, slot.presets, slot.instruments, slot.arps,
                                                       slot.setups, slot.demos, slot.riffs, slot.flag)));
-            if (m_connecting)
+            if (m_linkState.connecting)
                 m_simmsAddedByConnect.insert(slot.simmId);
         }
     }
 
     hardwareConfig.SetSimms(std::span<const SimmSlot>(simmSlots.data(), size_t(count)));
-    m_simmsReadByConnect = m_connecting;
+    m_linkState.simmsReadByConnect = m_linkState.connecting;
     TLOG(7, u"Device has %d SIMMs", hardwareConfig.GetSimmCount());
     for (const auto& [simmId, simm] : simmMap) {
         TLOG(7, u"SIMM %s (%d) - %d presets, %d instruments, %d arps, %d setups, %d demos, %d riffs",
@@ -251,7 +251,7 @@ bool Proteus::LoadUserData()
         user.setups = 64;
         if (!FindSimmData(0)) {
             AddSimmData(TPtr<_SimmData>(new _SimmData(0, 512, 0, 100, 64, 0, 0, 0)));
-            if (m_connecting)
+            if (m_linkState.connecting)
                 m_simmsAddedByConnect.insert(0);
         }
         hardwareConfig.AddSimm(user);

@@ -20,7 +20,6 @@ namespace {
 
 // String-table entries this file shows.
 constexpr unsigned kStringArpParameters = 252;        // "Arp Parameters", the arp read's progress
-constexpr unsigned kStringFirstCopyCommand = 178;     // the first preset copy command's name
 constexpr unsigned kStringRestoreScanFailed = 158;    // the device id could not be corrected: no scan
 constexpr unsigned kStringRestoreDuplicateIds = 159;  // ... several devices share the device id
 constexpr unsigned kStringRestoreSeveralMatch = 160;  // ... several devices look like this module
@@ -75,12 +74,6 @@ bool IsChannelScreen(const QString& text, bool channels32)
 }
 
 } // namespace
-
-QString CopyCommandLabel(int command)
-{
-    // String-table entries 178 ("Preset") to 188 ("Layer Cords").
-    return IsPresetCopyCommand(command) ? LoadResourceString(unsigned(kStringFirstCopyCommand + command - CMD_COPY_PRESET)) : QString();
-}
 
 // ---- Front panel ----------------------------------------------------------------------------
 

@@ -1,20 +1,20 @@
 // The closed-loop dump handshakes and the flattening of a multi-block preset dump.
 
 #include "core/Logger.h"
+#include "dump/DumpHandshake.h"
 #include "dump/PresetDumpFormat.h"
-#include "module/Proteus.h"
 
-bool Proteus::SendHandshake(int code)
+bool DumpHandshake::SendHandshake(int code)
 {
-    ModuleSysExMessage message(GetDeviceId(), code);
-    if (!SendSysEx(message)) {
+    ModuleSysExMessage message(m_link.GetDeviceId(), code);
+    if (!m_link.SendSysEx(message)) {
         TLOG(-2, u"Failed to send handshake request %d", code);
         return false;
     }
     return true;
 }
 
-int Proteus::ParseHandshake(std::span<const std::uint8_t> message, int deviceId, int* packet)
+int DumpHandshake::ParseHandshake(std::span<const std::uint8_t> message, int deviceId, int* packet)
 {
     if (packet)
         *packet = -1;
@@ -37,7 +37,7 @@ int Proteus::ParseHandshake(std::span<const std::uint8_t> message, int deviceId,
     return code;
 }
 
-TPtr<_ByteBlock> Proteus::ConvertBlocksToBlock(const ByteBlockList& blocks)
+TPtr<_ByteBlock> DumpHandshake::ConvertBlocksToBlock(const ByteBlockList& blocks)
 {
     if (blocks.empty() || !blocks.front()) {
         TLOG(-2, u"Cannot flatten a preset dump: it holds no header");

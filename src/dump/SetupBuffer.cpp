@@ -1,5 +1,8 @@
 #include "dump/SetupBuffer.h"
 
+#include "dump/DumpFiles.h"
+#include "dump/SetupArpTuningDumps.h"
+
 #include "core/Logger.h"
 #include "core/Settings.h"
 #include "dump/OleProps.h"
@@ -91,7 +94,7 @@ std::uint32_t Address(const QByteArray& bytes)
 
 } // namespace
 
-SetupBuffer::SetupBuffer(Proteus* owner) : m_owner(owner)
+SetupBuffer::SetupBuffer(ModuleLink* owner) : m_owner(owner)
 {
     m_channelCount = m_owner && m_owner->HasCapability(CAP_32_CHANNELS) ? 32 : 16;
 }
@@ -324,9 +327,9 @@ bool SetupBuffer::LoadEditBuffer()
         OleProps properties;
         const QString path = QDir(folder).filePath(QString::fromUtf16(kTestDataFolder) + QLatin1Char('/')
                                                    + QString::fromUtf16(kTestSetupDumpFile));
-        if (!m_owner->ReadSysExFile(path, blocks, properties) || blocks.empty())
+        if (!DumpFiles(*m_owner).ReadSysExFile(path, blocks, properties) || blocks.empty())
             return false;
-    } else if (!m_owner->DownloadSetup(blocks) || blocks.empty()) {
+    } else if (!SetupArpTuningDumps(*m_owner).DownloadSetup(blocks) || blocks.empty()) {
         return false;
     }
     if (!SetDump(blocks.front()))
@@ -344,7 +347,7 @@ bool SetupBuffer::SaveEditBuffer()
     if (!Validate(nullptr, nullptr))
         return false;
     ByteBlockList blocks{MakeByteBlock(m_dump)};
-    if (!m_owner->UploadSetup(blocks, true))
+    if (!SetupArpTuningDumps(*m_owner).UploadSetup(blocks, true))
         return false;
     // The module now holds the dump as sent, with the connection's device id.
     m_dump = blocks.front()->ToByteArray();
@@ -356,9 +359,9 @@ bool SetupBuffer::LoadFile(const QString& path)
     TLOG(8, u"%s()", u"SetupBuffer::LoadFile");
     ByteBlockList blocks;
     OleProps properties;
-    if (!m_owner->ReadSysExFile(path, blocks, properties) || blocks.empty())
+    if (!DumpFiles(*m_owner).ReadSysExFile(path, blocks, properties) || blocks.empty())
         return false;
-    if (!m_owner->UploadSetup(blocks, true) && !GetGlobalConfigurations().GetBool(TestUI))
+    if (!SetupArpTuningDumps(*m_owner).UploadSetup(blocks, true) && !GetGlobalConfigurations().GetBool(TestUI))
         return false;
     if (!SetDump(blocks.front()))
         return false;
@@ -373,7 +376,7 @@ bool SetupBuffer::SaveFile(const QString& path)
         return false;
     OleProps properties;
     properties.title = GetSetupName().trimmed();
-    return m_owner->WriteSysExFile(path, ByteBlockList{MakeByteBlock(m_dump)}, properties);
+    return DumpFiles(*m_owner).WriteSysExFile(path, ByteBlockList{MakeByteBlock(m_dump)}, properties);
 }
 
 bool SetupBuffer::RestoreSetup(int setup)

@@ -17,7 +17,10 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
+#include <set>
 #include <span>
+#include <utility>
 #include <vector>
 
 class ParamRecord;
@@ -81,10 +84,46 @@ public:
         bool m_previous;
     };
 
+    /// Bank select MSB (the ROM id, low byte), LSB (number / 128) and program
+    /// (number % 128) that choose a preset. No range check: see SelectPreset.
+    struct PresetSelect {
+        int msb = 0;
+        int lsb = 0;
+        int program = 0;
+    };
+    static PresetSelect SplitPresetNumber(int romId, int presetNumber);
+
     /// The hidden parameter that carries the SIMM id of record's value (for
     /// example LAYER_INST_ROM_ID 1439 for LAYER_INSTRUMENT 1409) and its name;
     /// -1 and "UNKNOWN_COMMAND" when record has none (or is null).
     static int GetRomIdParameter(const ParamRecord* record, QString* name);
+
+    /// What one connection remembers between the operations of the parts
+    /// above the protocol (the dumps, the caches and the connect sequence).
+    struct LinkState {
+        /// How many dump failures have been reported so far.
+        std::uint64_t dumpFailures = 0;
+        /// Why the last upload that reports its refusals only in the log (the
+        /// bank map's) refused; empty when none has.
+        QString lastUploadRefusal;
+        /// {SIMM id, kind} of the counts whose probe got no clear answer (and
+        /// were not stored); a later probe that is answered takes its entry out.
+        std::set<std::pair<int, int>> unansweredCounts;
+        /// The last configuration cache build loaded the names but wrote no
+        /// file, since a count of the ROMs it would hold was not answered.
+        bool cacheLeftUnwritten = false;
+        /// A connect sequence is running.
+        bool connecting = false;
+        /// The running connect has read the hardware configuration: later
+        /// steps of the same connect use it instead of asking again.
+        bool simmsReadByConnect = false;
+        /// Names the running connect's object counts found ({kind, SIMM id,
+        /// index} -> the name as received), so loading the names does not ask
+        /// for them again.
+        std::map<std::array<int, 3>, QString> namesProbedByConnect;
+    };
+    LinkState& State() { return m_linkState; }
+    const LinkState& State() const { return m_linkState; }
 
     // ---- The data model --------------------------------------------------------------
 
@@ -172,4 +211,7 @@ public:
     virtual bool CopySetup(int source, int destination) = 0;
     /// The plain-text report of the module, the program and the MIDI devices.
     virtual QString GetModuleInfo() = 0;
+
+protected:
+    LinkState m_linkState;
 };
