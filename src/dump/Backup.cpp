@@ -149,7 +149,7 @@ bool CommitStaging(const QString& folder, const QString& staging, QString& failu
     }
     for (const QString& name : std::as_const(names)) {
         const QString target = FindInFolder(folder, name);
-        TLOG(8, u"Moving %s into %s", name, folder);
+        TLOG(kLogFlow, u"Moving %s into %s", name, folder);
         std::error_code error;
         std::filesystem::rename(FsPath(QDir(staging).filePath(name)), FsPath(target), error);
         if (error) {
@@ -173,14 +173,14 @@ bool RecoverInterruptedBackup(ModuleLink& p, const QString& folder)
     if (!QFileInfo(staging).isDir())
         return true;
     if (QFileInfo(QDir(staging).filePath(kReportName)).isFile()) {
-        TLOG(-1, u"Completing the interrupted backup in %s", folder);
+        TLOG(kLogNotice, u"Completing the interrupted backup in %s", folder);
         QString failure;
         bool moved = false;
         if (!CommitStaging(folder, staging, failure, moved))
             return DumpFiles(p).ReportDumpFailure(Format(u"complete the interrupted backup in %s", folder), failure);
         return true;
     }
-    TLOG(-1, u"Dropping the unfinished backup in %s", staging);
+    TLOG(kLogNotice, u"Dropping the unfinished backup in %s", staging);
     RemoveFolder(staging);
     return true;
 }
@@ -369,9 +369,9 @@ QByteArray ModuleBackup::BackupReport()
 bool ModuleBackup::BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,
                            bool bankMap)
 {
-    TLOG(8, u"%s(%s, %s, %s, %s, %s, %s, %s)", u"Proteus::BackupModule", folder, TrueFalse(backup),
+    TLOG(kLogFlow, u"%s(%s, %s, %s, %s, %s, %s, %s)", u"Proteus::BackupModule", folder, TrueFalse(backup),
          TrueFalse(setups), TrueFalse(presets), TrueFalse(arps), TrueFalse(tunings), TrueFalse(bankMap));
-    TLOG(4, u"%s %s", backup ? u"Backing up module to " : u"Restoring module from ", folder);
+    TLOG(kLogOperation, u"%s %s", backup ? u"Backing up module to " : u"Restoring module from ", folder);
 
     // A backup cut short while its files were moved into place is finished
     // first, so both directions see one whole backup.

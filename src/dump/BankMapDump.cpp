@@ -31,7 +31,7 @@ QString BankMapProblem(const _ByteBlock* block)
 
 bool BankMapDump::DownloadBankMap(ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Bank Map");
+    TLOG(kLogOperation, u"Downloading Bank Map");
     if (!m_link.ReadyToSend(QStringLiteral("Proteus::DownloadBankMap")))
         return false;
     const std::vector<std::uint8_t> header = ModuleReplyHeader(m_link.GetDeviceId(), CMD_BANK_MAP_DUMP);
@@ -56,7 +56,7 @@ bool BankMapDump::DownloadBankMap(ByteBlockList& blocks)
     if (end != reply.end())
         block->Append(reply.data(), unsigned(end - reply.begin()) + 1);
     if (const QString problem = BankMapProblem(block.get()); !problem.isEmpty()) {
-        TLOG(-2, u"Bank map reply refused: %s", problem);
+        TLOG(kLogError, u"Bank map reply refused: %s", problem);
         return false;
     }
     blocks.push_back(block);
@@ -75,14 +75,14 @@ DumpProblem BankMapDump::CheckBankMapUpload(const ByteBlockList& blocks)
 
 bool BankMapDump::UploadBankMap(ByteBlockList& blocks)
 {
-    TLOG(4, u"Uploading Bank Map");
+    TLOG(kLogOperation, u"Uploading Bank Map");
     m_state.lastUploadRefusal.clear();
     if (!m_link.ReadyToSend(QStringLiteral("Proteus::UploadBankMap"))) {
         m_state.lastUploadRefusal = QStringLiteral("the module is not ready");
         return false;
     }
     if (const DumpProblem problem = CheckBankMapUpload(blocks)) {
-        TLOG(-2, u"Bank map upload refused: %s", problem.reason);
+        TLOG(kLogError, u"Bank map upload refused: %s", problem.reason);
         m_state.lastUploadRefusal = problem.reason;
         return false;
     }
@@ -91,7 +91,7 @@ bool BankMapDump::UploadBankMap(ByteBlockList& blocks)
     // The caller's block keeps its bytes.
     std::vector<std::uint8_t> message(blocks.front()->Bytes().begin(), blocks.front()->Bytes().end());
     if (m_link.GetDeviceId() < 0 || m_link.GetDeviceId() > 0x7F) {
-        TLOG(-2, u"Failed to send Bank Map Upload");
+        TLOG(kLogError, u"Failed to send Bank Map Upload");
         m_state.lastUploadRefusal = QStringLiteral("the device id %1 does not fit a message").arg(m_link.GetDeviceId());
         return false;
     }
@@ -125,7 +125,7 @@ bool BankMapDump::SetBankMap(const std::int16_t values[256])
     for (std::size_t i = 0; i < kBankMapEntries; ++i)
         message.AddValue14(values[i]);
     if (!message.IsValid()) {
-        TLOG(-2, u"Bank map refused: %s", message.Error());
+        TLOG(kLogError, u"Bank map refused: %s", message.Error());
         return false;
     }
     ByteBlockList blocks{MakeByteBlock(QByteArrayView(message.Data(), qsizetype(message.Length())))};

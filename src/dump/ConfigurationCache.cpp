@@ -89,7 +89,7 @@ QString GetConfigurationCacheFileName()
     const QString name = GetGlobalConfigurations().GetString(ConfigFile);
     if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\') || name == u"." || name == u".."
         || name.contains(QChar(0))) {
-        TLOG(-2, u"The ConfigFile setting \"%s\" is not a file name; using \"%s\"", name, kDefaultConfigurationFile);
+        TLOG(kLogError, u"The ConfigFile setting \"%s\" is not a file name; using \"%s\"", name, kDefaultConfigurationFile);
         return Text(kDefaultConfigurationFile);
     }
     return name;
@@ -139,9 +139,9 @@ QString ConfigurationCache::GetCacheConfigurationPath()
         // whatever the shipped copy's permissions were.
         const platform::FileWriteResult written = platform::WriteFileWhole(path, bytes);
         if (written)
-            TLOG(-1, u"Configuration cache %s copied from %s", path, source);
+            TLOG(kLogNotice, u"Configuration cache %s copied from %s", path, source);
         else
-            TLOG(-2, u"Failed to copy the configuration cache %s to %s: %s", source, path, written.reason);
+            TLOG(kLogError, u"Failed to copy the configuration cache %s to %s: %s", source, path, written.reason);
         break;
     }
     return path;
@@ -201,7 +201,7 @@ bool ConfigurationCache::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, 
         int index = 0;
         if (!ReadIntAttribute(item, cachedoc::kSimmId, index)) {
             // Without its index the name belongs nowhere; it must not land on object 0.
-            TLOG(-2, u"Ignoring a %s name without an index in the configuration cache", elementName);
+            TLOG(kLogError, u"Ignoring a %s name without an index in the configuration cache", elementName);
             continue;
         }
         QString name = item.GetText();
@@ -216,7 +216,7 @@ bool ConfigurationCache::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, 
 
 bool ConfigurationCache::CreateCacheConfiguration()
 {
-    TLOG(8, u"%s()", u"Proteus::CreateCacheConfiguration");
+    TLOG(kLogFlow, u"%s()", u"Proteus::CreateCacheConfiguration");
     m_state.cacheLeftUnwritten = false;
     if (!RomDataCache(m_link).LoadAllSimmNames())
         return false;
@@ -229,7 +229,7 @@ bool ConfigurationCache::CreateCacheConfiguration()
             if (slot.simmId != 0 && simmId == slot.simmId)
                 unanswered << Format(u"%s of %s", ObjectKindName(kind), m_data.GetSimmName(simmId));
     if (!unanswered.isEmpty()) {
-        TLOG(-2, u"The configuration cache is not written: the module did not answer the count of %s",
+        TLOG(kLogError, u"The configuration cache is not written: the module did not answer the count of %s",
              unanswered.join(QStringLiteral(", ")));
         ShowMessage(nullptr, msgbox::Ok, true, 157,
                     Format(u"The module did not answer while its objects were counted (%s), so some names are "
@@ -295,7 +295,7 @@ bool ConfigurationCache::CreateCacheConfiguration()
         if (m_link.IsRangeKnown(id))
             answered.InsertOrOverwrite(record);
     if (m_data.AllParameters.Count() != answered.Count())
-        TLOG(-2, u"%d parameter ranges were not answered and are left out of the configuration cache",
+        TLOG(kLogError, u"%d parameter ranges were not answered and are left out of the configuration cache",
              m_data.AllParameters.Count() - answered.Count());
     if (!ParameterElements(m_link).WriteParameterElements(answered, parameters, true))
         return document.ReportError(u"Failed to convert PARAMETERS in configuration document", -2);
@@ -305,7 +305,7 @@ bool ConfigurationCache::CreateCacheConfiguration()
     const QString path = GetCacheConfigurationPath();
     QString reason = QStringLiteral("no place for it");
     if (path.isEmpty() || !document.Save(path, &reason)) {
-        TLOG(-2, u"The configuration cache could not be written to \"%s\": %s", path, reason);
+        TLOG(kLogError, u"The configuration cache could not be written to \"%s\": %s", path, reason);
         return document.ReportError(Format(u"Failed to save configuration document %s: %s", path, reason), -2);
     }
     GetGlobalConfigurations().SetDword(ROMHash, std::uint32_t(GetSimmChecksum()));
@@ -342,13 +342,13 @@ bool ConfigurationCache::RebuildUnreadableCache(const QString& path, const QStri
                 Format(u"The configuration cache %s cannot be used. It has been kept as %s, and a new one will now "
                        u"be built from the module. This may take some time!\r\n\r\n%s",
                        path, kept, problem));
-    TLOG(-1, u"Building defaults file");
+    TLOG(kLogNotice, u"Building defaults file");
     return CreateCacheConfiguration();
 }
 
 bool ConfigurationCache::LoadCacheConfiguration()
 {
-    TLOG(8, u"%s()", u"Proteus::LoadCacheConfiguration");
+    TLOG(kLogFlow, u"%s()", u"Proteus::LoadCacheConfiguration");
     GlobalConfigurations& settings = GetGlobalConfigurations();
     const QString path = GetCacheConfigurationPath();
 
@@ -444,7 +444,7 @@ bool ConfigurationCache::LoadCacheConfiguration()
             }
         }
         if (!lacking.isEmpty()) {
-            TLOG(-1, u"The configuration cache lacks %s; building it again", lacking.join(QStringLiteral(", ")));
+            TLOG(kLogNotice, u"The configuration cache lacks %s; building it again", lacking.join(QStringLiteral(", ")));
             ShowMessage(nullptr, msgbox::Ok, false, 157,
                         Format(u"The configuration cache does not hold every name of the ROMs in your module "
                                u"(%s is missing). It will now be built again from the module. This may take some "
@@ -463,7 +463,7 @@ bool ConfigurationCache::LoadCacheConfiguration()
         int simmId = 0;
         if (!ReadIntAttribute(simmElement, cachedoc::kSimmId, simmId) || simmId <= 0) {
             // The user bank is never cached, and a SIMM without an id is no SIMM.
-            TLOG(-2, u"Ignoring a SIMM element with SIMM_ID \"%s\" in the configuration cache",
+            TLOG(kLogError, u"Ignoring a SIMM element with SIMM_ID \"%s\" in the configuration cache",
                  simmElement.GetAttribute(cachedoc::kSimmId));
             continue;
         }

@@ -8,7 +8,7 @@ bool DumpHandshake::SendHandshake(int code)
 {
     ModuleSysExMessage message(m_link.GetDeviceId(), code);
     if (!m_link.SendSysEx(message)) {
-        TLOG(-2, u"Failed to send handshake request %d", code);
+        TLOG(kLogError, u"Failed to send handshake request %d", code);
         return false;
     }
     return true;
@@ -40,19 +40,19 @@ int DumpHandshake::ParseHandshake(std::span<const std::uint8_t> message, int dev
 TPtr<_ByteBlock> DumpHandshake::ConvertBlocksToBlock(const ByteBlockList& blocks)
 {
     if (blocks.empty() || !blocks.front()) {
-        TLOG(-2, u"Cannot flatten a preset dump: it holds no header");
+        TLOG(kLogError, u"Cannot flatten a preset dump: it holds no header");
         return nullptr;
     }
     const _ByteBlock& header = *blocks.front();
     if (header.Size() < kPresetHeaderLength) {
-        TLOG(-2, u"Cannot flatten a preset dump: its header is %d bytes, a preset header is %d", int(header.Size()),
+        TLOG(kLogError, u"Cannot flatten a preset dump: its header is %d bytes, a preset header is %d", int(header.Size()),
              int(kPresetHeaderLength));
         return nullptr;
     }
     for (std::size_t i = 1; i < blocks.size(); ++i) {
         const unsigned size = blocks[i] ? blocks[i]->Size() : 0;
         if (size < kPacketMinLength) {
-            TLOG(-2, u"Cannot flatten a preset dump: packet %d is %d bytes, shorter than a packet's %d", int(i),
+            TLOG(kLogError, u"Cannot flatten a preset dump: packet %d is %d bytes, shorter than a packet's %d", int(i),
                  int(size), int(kPacketMinLength));
             return nullptr;
         }

@@ -122,7 +122,7 @@ ByteBlockList BuildPresetDumpPackets(int deviceId, std::span<const std::uint8_t>
 
 bool EditBufferSave::SaveEditBuffer(int preset)
 {
-    TLOG(8, u"%s(%d)", u"Proteus::SaveEditBuffer", preset);
+    TLOG(kLogFlow, u"%s(%d)", u"Proteus::SaveEditBuffer", preset);
     if (!m_link.HasCapability(CAP_PRESET_DUMPS))
         return AltSaveEditBuffer(preset);
 
@@ -130,7 +130,7 @@ bool EditBufferSave::SaveEditBuffer(int preset)
     if (!m_link.ReadyToSend(QStringLiteral("Proteus::SaveEditBuffer")))
         return false;
     if (!SysExValue14::Fits(preset)) {
-        TLOG(-2, u"Failed to save the edit buffer: preset %d cannot be addressed", preset);
+        TLOG(kLogError, u"Failed to save the edit buffer: preset %d cannot be addressed", preset);
         return false;
     }
 
@@ -142,10 +142,10 @@ bool EditBufferSave::SaveEditBuffer(int preset)
     const std::span<const std::uint8_t> data = payload->Bytes();
     const TPtr<_ByteBlock> header = BuildPresetDumpHeader(m_link.GetDeviceId(), preset, long(data.size()), counts);
     if (!m_link.SendSysEx(header->Bytes())) {
-        TLOG(-2, u"Failed to send download EDIT BUFFER when saving");
+        TLOG(kLogError, u"Failed to send download EDIT BUFFER when saving");
         return false;
     }
-    TLOG(1, u"Sent Header");
+    TLOG(kLogDumpStep, u"Sent Header");
 
     const ExpectedReply expected{CMD_PRESET_DUMP_REQUEST, ModuleMessagePrefix(m_link.GetDeviceId()), kReplyCapacity};
     ModuleLink::KeepEveryReply keep(&m_link); // a WAIT and the ACK behind it may come together
@@ -159,29 +159,29 @@ bool EditBufferSave::SaveEditBuffer(int preset)
         }
         const bool ok = result.Replied();
         const int code = result.Size() ? int(result.bytes[0]) : -1;
-        TLOG(1, u"Response byte 0x%x received", code);
+        TLOG(kLogDumpStep, u"Response byte 0x%x received", code);
         if (ok && code == HANDSHAKE_WAIT)
             continue;
         if (!ok || code != HANDSHAKE_ACK) {
-            TLOG(-2, u"Failed to save data to module");
+            TLOG(kLogError, u"Failed to save data to module");
             return false;
         }
         if (position >= data.size()) {
             if (!DumpHandshake(m_link).SendHandshake(HANDSHAKE_EOF)) {
-                TLOG(-2, u"Failed to send EOF");
+                TLOG(kLogError, u"Failed to send EOF");
                 return false;
             }
-            TLOG(1, u"Sent EOF");
+            TLOG(kLogDumpStep, u"Sent EOF");
             return true;
         }
         const std::size_t length = std::min(kEditBufferPacketPayload, data.size() - position);
         const TPtr<_ByteBlock> block = BuildPresetDumpPacket(m_link.GetDeviceId(), packet++, data.subspan(position, length));
         position += length;
         if (!m_link.SendSysEx(block->Bytes())) {
-            TLOG(-2, u"Failed to send upload when saving");
+            TLOG(kLogError, u"Failed to send upload when saving");
             return false;
         }
-        TLOG(1, u"Sent Data");
+        TLOG(kLogDumpStep, u"Sent Data");
         progress.Step();
     }
 }
@@ -220,7 +220,7 @@ public:
         select->previousValue = select->value;
         select->value = m_layer;
         if (!m_owner->ParameterEdit(select))
-            TLOG(-2, u"Failed to select layer %d again after saving the edit buffer", m_layer);
+            TLOG(kLogError, u"Failed to select layer %d again after saving the edit buffer", m_layer);
     }
     void Changed() { m_changed = true; }
 
@@ -234,7 +234,7 @@ private:
 
 bool EditBufferSave::AltSaveEditBuffer(int preset)
 {
-    TLOG(8, u"%s(%d)", u"Proteus::AltSaveEditBuffer", preset);
+    TLOG(kLogFlow, u"%s(%d)", u"Proteus::AltSaveEditBuffer", preset);
     if (!m_link.ReadyToSend(QStringLiteral("Proteus::AltSaveEditBuffer")))
         return false;
 
@@ -256,7 +256,7 @@ bool EditBufferSave::AltSaveEditBuffer(int preset)
         const int v = value(id);
         std::uint8_t pair[2] = {0, 0};
         if (!SysExValue14::Encode(v, pair)) {
-            TLOG(-2, u"Failed to save the edit buffer: parameter %d holds %d, which cannot be sent", id, v);
+            TLOG(kLogError, u"Failed to save the edit buffer: parameter %d holds %d, which cannot be sent", id, v);
             fits = false;
         }
         payload.insert(payload.end(), pair, pair + 2);
@@ -288,7 +288,7 @@ bool EditBufferSave::AltSaveEditBuffer(int preset)
         select->value = layer;
         restore.Changed();
         if (!m_link.ParameterEdit(select)) {
-            TLOG(-2, u"Failed to save the edit buffer: layer %d could not be selected", layer + 1);
+            TLOG(kLogError, u"Failed to save the edit buffer: layer %d could not be selected", layer + 1);
             return false;
         }
         for (int id : layerIds) {
@@ -296,7 +296,7 @@ bool EditBufferSave::AltSaveEditBuffer(int preset)
                             [id](const RomIdCarrier& c) { return c.id == id; }))
                 continue; // comes with its partner's request
             if (!m_link.ParameterRequest(m_link.FindParameter(id))) {
-                TLOG(-2, u"Failed to save the edit buffer: parameter %d of layer %d could not be read", id,
+                TLOG(kLogError, u"Failed to save the edit buffer: parameter %d of layer %d could not be read", id,
                      layer + 1);
                 return false;
             }

@@ -29,7 +29,7 @@ constexpr std::array<ParameterId, 4> kControllersMtoP = {967, 968, 969, 970};
 
 bool FxBankExport::CreateFXSysexBank(ByteBlockList& blocks)
 {
-    TLOG(8, u"%s()", u"Proteus::CreateFXSysexBank");
+    TLOG(kLogFlow, u"%s()", u"Proteus::CreateFXSysexBank");
     const auto value = [this](ParameterId id) { return m_link.FindParameter(id)->value; };
     std::vector<ModuleSysExMessage> messages;
     messages.reserve(4);
@@ -58,7 +58,7 @@ bool FxBankExport::CreateFXSysexBank(ByteBlockList& blocks)
     // 0 ... 127) would leave a bank that restores half the settings.
     for (const ModuleSysExMessage& m : messages) {
         if (!m.IsValid()) {
-            TLOG(-2, u"Failed to build the FX bank: %s", m.Error());
+            TLOG(kLogError, u"Failed to build the FX bank: %s", m.Error());
             return false;
         }
     }

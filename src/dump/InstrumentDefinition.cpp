@@ -193,7 +193,7 @@ QString BuildInstrumentDefinition(const ProteusData& data, const InstrumentDefin
 bool InstrumentDefinitionExport::WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
                                             bool includeNoCategory, bool insertKeyMaps, bool beatsTriggers)
 {
-    TLOG(8, u"%s()", u"Proteus::WriteInstrumentDefinitionFile");
+    TLOG(kLogFlow, u"%s()", u"Proteus::WriteInstrumentDefinitionFile");
     InstrumentDefinitionInput in;
     in.deviceName = deviceName;
     in.uniqueOnly = uniqueOnly;
@@ -220,7 +220,7 @@ bool InstrumentDefinitionExport::WriteInstrumentDefinitionFile(const QString& pa
     const QByteArray bytes = UnicodeToAnsi(BuildInstrumentDefinition(m_data, in));
     const platform::FileWriteResult written = platform::WriteFileWhole(path, bytes);
     if (!written.opened) {
-        TLOG(-2, u"Failed to open instrument definition file %s: %s", path, written.reason);
+        TLOG(kLogError, u"Failed to open instrument definition file %s: %s", path, written.reason);
         ShowMessage(nullptr, msgbox::Ok, true, kCannotOpenString);
         return false;
     }

@@ -24,7 +24,7 @@ bool InstrumentDefinitionExport::CollectInstrumentKeyMaps(bool beatsTriggers, bo
         maps.push_back(std::move(entry));
     }
     if (m_link.HasCapability(CAP_ARPS_AND_BEATS) && !KeymapCollection(m_link).CreateBeatKeymap(beatKeyMap)) {
-        TLOG(-2, u"Failed to collect the beat triggers' key map");
+        TLOG(kLogError, u"Failed to collect the beat triggers' key map");
         return false;
     }
     return true;

@@ -171,14 +171,14 @@ bool KeymapCollection::DownloadLayerData(int simmId, int preset, int layer, Laye
 {
     if (!m_link.HasCapability(CAP_SYSEX_DUMPS) || !m_link.IsConnected() || !m_link.IsInputOpen() || !m_link.IsOutputOpen())
         return false;
-    TLOG(4, u"Downloading Layer Data %s(%d)", m_data.GetSimmObjectName(OBJECT_PRESET, simmId, preset), layer);
+    TLOG(kLogOperation, u"Downloading Layer Data %s(%d)", m_data.GetSimmObjectName(OBJECT_PRESET, simmId, preset), layer);
     ByteBlockList blocks;
     if (!PresetTransfer(m_link).DownloadPreset(kLayerSectionRequest, simmId, preset, layer, false, blocks))
         return false;
     // The highest offset read is 74: a shorter reply is refused rather than
     // read past its end.
     if (blocks.size() != 1 || !blocks.front() || blocks.front()->Size() < 75) {
-        TLOG(-2, u"Layer Download returned an invalid dump");
+        TLOG(kLogError, u"Layer Download returned an invalid dump");
         return false;
     }
     const _ByteBlock& block = *blocks.front();
@@ -195,16 +195,16 @@ bool KeymapCollection::DownloadRiffData(int simmId, int preset, int& riffSimm, i
 {
     if (!m_link.HasCapability(CAP_SYSEX_DUMPS) || !m_link.IsConnected() || !m_link.IsInputOpen() || !m_link.IsOutputOpen())
         return false;
-    TLOG(4, u"Downloading Riff Data %s", m_data.GetSimmObjectName(OBJECT_PRESET, simmId, preset));
+    TLOG(kLogOperation, u"Downloading Riff Data %s", m_data.GetSimmObjectName(OBJECT_PRESET, simmId, preset));
     ByteBlockList blocks;
     if (!PresetTransfer(m_link).DownloadPreset(kPresetSectionRequest, simmId, preset, 0, false, blocks))
         return false;
     if (blocks.size() != 1 || !blocks.front()) {
-        TLOG(-2, u"RIFF Download returned invalid number of blocks");
+        TLOG(kLogError, u"RIFF Download returned invalid number of blocks");
         return false;
     }
     if (blocks.front()->Size() < 63) {
-        TLOG(-2, u"RIFF Download returned a dump too short to hold the riff");
+        TLOG(kLogError, u"RIFF Download returned a dump too short to hold the riff");
         return false;
     }
     riffSimm = Signed14(*blocks.front(), 61);
@@ -255,9 +255,9 @@ bool KeymapCollection::CreateBeatKeymap(KeyMapData& map)
 bool KeymapCollection::CollectKeymapData(bool saveBeats, bool onlyUnique, const std::set<QString>& romPresetNames,
                                 PresetDataMap& results)
 {
-    TLOG(8, u"%s(%s, %s)", u"Proteus::CollectKeymapData", saveBeats ? u"Saving Beats" : u"Not Saving Beats",
+    TLOG(kLogFlow, u"%s(%s, %s)", u"Proteus::CollectKeymapData", saveBeats ? u"Saving Beats" : u"Not Saving Beats",
          onlyUnique ? u"Only Unique User Presets" : u"All User Presets");
-    TLOG(4, u"Collecting keymap data");
+    TLOG(kLogOperation, u"Collecting keymap data");
 
     int total = 0;
     for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms())
@@ -343,7 +343,7 @@ bool KeymapCollection::CollectKeymapData(bool saveBeats, bool onlyUnique, const 
         // collection will ask the module again.
         QString reason = QStringLiteral("no data folder");
         if (path.isEmpty() || !cache.Save(path, &reason)) {
-            TLOG(-2, u"Failed to save LAYER_CACHE document %s: %s", path, reason);
+            TLOG(kLogError, u"Failed to save LAYER_CACHE document %s: %s", path, reason);
             ShowMessage(nullptr, msgbox::Ok, true, 157,
                         Format(u"The key-map cache %s could not be saved: %s. The key maps will be asked of the module "
                                u"again next time.",

@@ -44,7 +44,7 @@ bool ParameterElements::WriteParameterElements(const ParameterCache& records, XM
     for (const auto& [id, record] : records) {
         XMLElement element = document.CreateElement(record.name);
         if (element.IsNull() || !parent.AppendChild(element)) {
-            TLOG(-2, u"Parameter %d has no name an XML element can carry (\"%s\")", id, record.name);
+            TLOG(kLogError, u"Parameter %d has no name an XML element can carry (\"%s\")", id, record.name);
             return false;
         }
         if (minMax) {
@@ -88,7 +88,7 @@ bool ParameterElements::ReadParameterElements(StackedProgress& progress, const P
                     m_link.SetRangeKnown(id, true);
             } else {
                 if (found != byName.end())
-                    TLOG(-2, u"The %s element of the configuration cache lacks part of its range; asking the module",
+                    TLOG(kLogError, u"The %s element of the configuration cache lacks part of its range; asking the module",
                          record.name);
                 m_link.ParameterRequestWithMinMaxNoCache(&record);
             }
@@ -98,7 +98,7 @@ bool ParameterElements::ReadParameterElements(StackedProgress& progress, const P
 
         int value = 0;
         if (found != byName.end() && !ReadNumber(found->second, cachedoc::kValue, value)) {
-            TLOG(-2, u"The %s element has no value; the parameter is left as it is", record.name);
+            TLOG(kLogError, u"The %s element has no value; the parameter is left as it is", record.name);
         } else if (found != byName.end()) {
             record.previousValue = record.value;
             record.value = value;

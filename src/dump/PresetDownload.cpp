@@ -63,7 +63,7 @@ TPtr<_ByteBlock> StoredMessage(const std::uint8_t* header, unsigned headerLength
 bool PresetTransfer::DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress,
                              ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Preset/Layer (sub-request 0x%x) %s %s (%d)", subRequest, m_data.GetSimmName(romId),
+    TLOG(kLogOperation, u"Downloading Preset/Layer (sub-request 0x%x) %s %s (%d)", subRequest, m_data.GetSimmName(romId),
          Format(u"%d:%03d", preset / 128, preset % 128), layer);
     const bool result = _DownloadPreset(subRequest, romId, preset, layer, showProgress, blocks);
 
@@ -149,7 +149,7 @@ bool PresetTransfer::_DownloadPreset(int subRequest, int romId, int preset, int 
             if (!haveHeader) {
                 // An end before any header is what is left of an earlier
                 // stream; this dump has not begun yet.
-                TLOG(-2, u"Ignored an end of dump that came before the preset header");
+                TLOG(kLogError, u"Ignored an end of dump that came before the preset header");
                 continue;
             }
             return complete();
@@ -169,7 +169,7 @@ bool PresetTransfer::_DownloadPreset(int subRequest, int romId, int preset, int 
                 return abandon(Format(u"a preset header of %d bytes, shorter than %d", int(messageLength),
                                       int(kPresetHeaderLength)));
         } else if (length == 0 || messageLength < kPacketMinLength) {
-            TLOG(-2, u"Preset dump packet of %d bytes refused: a packet has at least %d", int(messageLength),
+            TLOG(kLogError, u"Preset dump packet of %d bytes refused: a packet has at least %d", int(messageLength),
                  int(kPacketMinLength));
             good = false;
         } else {
@@ -181,10 +181,10 @@ bool PresetTransfer::_DownloadPreset(int subRequest, int romId, int preset, int 
             const std::uint8_t computed =
                 PresetPacketChecksum(std::span<const std::uint8_t>(reply.data() + payloadAt, length - 2 - payloadAt));
             if (number != packet) {
-                TLOG(-2, u"Preset dump packet %d refused: packet %d was expected", number, packet);
+                TLOG(kLogError, u"Preset dump packet %d refused: packet %d was expected", number, packet);
                 good = false;
             } else if (checksum != 0x7F && checksum != computed) {
-                TLOG(-2, u"Preset dump packet %d refused: checksum 0x%02x, computed 0x%02x", number, checksum,
+                TLOG(kLogError, u"Preset dump packet %d refused: checksum 0x%02x, computed 0x%02x", number, checksum,
                      computed);
                 good = false;
             }

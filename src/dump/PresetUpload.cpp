@@ -87,7 +87,7 @@ DumpProblem PresetTransfer::CheckPresetUpload(const ByteBlockList& blocks, bool 
 
 bool PresetTransfer::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& blocks)
 {
-    TLOG(4, u"Uploading Preset/Layer %s %s (%d)", m_data.GetSimmName(0), Format(u"%d:%03d", preset / 128, preset % 128),
+    TLOG(kLogOperation, u"Uploading Preset/Layer %s %s (%d)", m_data.GetSimmName(0), Format(u"%d:%03d", preset / 128, preset % 128),
          layer);
     if (!m_link.ReadyToSend(QStringLiteral("Proteus::UploadPreset")) || blocks.empty())
         return false;
@@ -150,7 +150,7 @@ bool PresetTransfer::UploadPreset(bool renumber, int preset, int layer, ByteBloc
 
         if (!m_link.SendSysEx(b))
             return abandon(QStringLiteral("failed to send block"));
-        TLOG(6, u"Preset %s block sent", current == 0 ? u"header" : u"data");
+        TLOG(kLogBlockDetail, u"Preset %s block sent", current == 0 ? u"header" : u"data");
 
         int code = -1;
         for (;;) {
@@ -190,13 +190,13 @@ bool PresetTransfer::UploadPreset(bool renumber, int preset, int layer, ByteBloc
     }
     if (!DumpHandshake(m_link).SendHandshake(HANDSHAKE_EOF))
         return DumpFiles(m_link).ReportDumpFailure(kUploadPreset, QStringLiteral("Failed to send EOF"));
-    TLOG(5, u"Sent EOF");
+    TLOG(kLogPortDetail, u"Sent EOF");
     return true;
 }
 
 bool PresetTransfer::UploadShortPreset(int preset, int layer, TPtr<_ByteBlock> block)
 {
-    TLOG(8, u"%s(%d, %d)", u"Proteus::UploadShortPreset", preset, layer);
+    TLOG(kLogFlow, u"%s(%d, %d)", u"Proteus::UploadShortPreset", preset, layer);
     if (!m_link.ReadyToSend(QStringLiteral("Proteus::UploadShortPreset")))
         return false;
     if (!block || m_link.GetDeviceId() < 0 || m_link.GetDeviceId() > 0x7F)

@@ -21,7 +21,7 @@ bool DumpFiles::ReportDumpFailure(const QString& operation, const QString& reaso
     // The capability probe runs dumps that are expected to fail on some
     // modules: it must not open a box for each.
     if (m_link.SuppressingWarnings()) {
-        TLOG(-2, u"Failed to %s with %s", operation, reason);
+        TLOG(kLogError, u"Failed to %s with %s", operation, reason);
         return false;
     }
     return ShowDumpFailure(operation, reason);

@@ -100,7 +100,7 @@ int RomDataCache::GetRomObjectCount(int kind, int simmId, bool* complete)
                 m_state.unansweredCounts.erase({simmId, kind});
                 return int(stored);
             }
-            TLOG(-2, u"The stored %s count %u of SIMM %d is more than a ROM can hold; counting again", valueName,
+            TLOG(kLogError, u"The stored %s count %u of SIMM %d is more than a ROM can hold; counting again", valueName,
                  stored, simmId);
         }
     }
@@ -152,7 +152,7 @@ int RomDataCache::GetRomObjectCount(int kind, int simmId, bool* complete)
         count = present(low) ? low + 1 : low;
     }
     if (!answered) {
-        TLOG(-2, u"Could not count the %s objects of SIMM %d: the module stopped answering", valueName, simmId);
+        TLOG(kLogError, u"Could not count the %s objects of SIMM %d: the module stopped answering", valueName, simmId);
         if (complete)
             *complete = false;
         m_state.unansweredCounts.insert({simmId, kind});
@@ -167,7 +167,7 @@ int RomDataCache::GetRomObjectCount(int kind, int simmId, bool* complete)
 bool RomDataCache::LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& simm, int kind, int simmId,
                               int count)
 {
-    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::LoadObjectNames", kind, simmId, count);
+    TLOG(kLogFlow, u"%s(%d, %d, %d)", u"Proteus::LoadObjectNames", kind, simmId, count);
     const QString kindName = ObjectKindName(kind);
     const QString device = GetGlobalConfigurations().KeyName();
     GlobalResources* resources = TheGlobalResources();
@@ -200,7 +200,7 @@ bool RomDataCache::LoadObjectNames(StackedProgress& progress, const TPtr<_SimmDa
 
 bool RomDataCache::LoadSimmNames(StackedProgress& progress, const SimmSlot& slot)
 {
-    TLOG(8, u"%s(%d)", u"Proteus::LoadSimmNames", slot.simmId);
+    TLOG(kLogFlow, u"%s(%d)", u"Proteus::LoadSimmNames", slot.simmId);
     const auto found = m_data.simmMap.find(slot.simmId);
     if (found == m_data.simmMap.end())
         return true;
@@ -248,7 +248,7 @@ bool RomDataCache::LoadSimmNames(StackedProgress& progress, const SimmSlot& slot
 
 bool RomDataCache::LoadAllSimmNames()
 {
-    TLOG(8, u"%s()", u"Proteus::LoadAllSimmNames");
+    TLOG(kLogFlow, u"%s()", u"Proteus::LoadAllSimmNames");
     int total = 0;
     for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms())
         if (slot.simmId != 0)
@@ -266,7 +266,7 @@ bool RomDataCache::LoadAllSimmNames()
 
 void RomDataCache::RefreshMinMaxCache()
 {
-    TLOG(8, u"%s()", u"Proteus::RefreshMinMaxCache");
+    TLOG(kLogFlow, u"%s()", u"Proteus::RefreshMinMaxCache");
     for (auto& [id, record] : m_data.AllParameters)
         m_link.ParameterRequestWithMinMaxNoCache(&record);
 }

@@ -195,7 +195,7 @@ DumpProblem SetupArpTuningDumps::CheckTuningUpload(const ByteBlockList& blocks)
 
 bool SetupArpTuningDumps::DownloadSetup(ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Setup");
+    TLOG(kLogOperation, u"Downloading Setup");
     if (!m_link.HasCapability(CAP_SETUP_DUMPS) || !m_link.ReadyToSend(QStringLiteral("Proteus::DownloadSetup")))
         return false;
     const ModuleSysExMessage request(m_link.GetDeviceId(), CMD_SETUP_DUMP_REQUEST);
@@ -209,7 +209,7 @@ bool SetupArpTuningDumps::DownloadSetup(ByteBlockList& blocks)
 
 bool SetupArpTuningDumps::UploadSetup(ByteBlockList& blocks, bool writeDeviceId)
 {
-    TLOG(4, u"Uploading Setup");
+    TLOG(kLogOperation, u"Uploading Setup");
     if (!m_link.HasCapability(CAP_SETUP_DUMPS) || !m_link.ReadyToSend(QStringLiteral("Proteus::UploadSetup")))
         return false;
     // A list that is no setup dump at all is refused without a message.
@@ -248,7 +248,7 @@ bool SetupArpTuningDumps::UploadSetup(ByteBlockList& blocks, bool writeDeviceId)
 
 bool SetupArpTuningDumps::DownloadArp(int romId, int arp, ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Arp %s %s", m_data.GetSimmName(romId), Format(u"%d:%03d", romId, arp));
+    TLOG(kLogOperation, u"Downloading Arp %s %s", m_data.GetSimmName(romId), Format(u"%d:%03d", romId, arp));
     if (!m_link.HasCapability(CAP_ARPS_AND_BEATS) || !m_link.ReadyToSend(QStringLiteral("Proteus::DownloadArp")))
         return false;
     ModuleSysExMessage request(m_link.GetDeviceId(), CMD_ARP_DUMP_REQUEST);
@@ -263,7 +263,7 @@ bool SetupArpTuningDumps::DownloadArp(int romId, int arp, ByteBlockList& blocks)
 
 bool SetupArpTuningDumps::UploadArp(int arp, ByteBlockList& blocks)
 {
-    TLOG(4, u"Uploading Arp %s", Format(u"%d:%03d", 0, arp));
+    TLOG(kLogOperation, u"Uploading Arp %s", Format(u"%d:%03d", 0, arp));
     if (!m_link.HasCapability(CAP_ARPS_AND_BEATS) || !m_link.ReadyToSend(QStringLiteral("Proteus::UploadArp")))
         return false;
     if (blocks.size() != 1 || !blocks.front())
@@ -274,7 +274,7 @@ bool SetupArpTuningDumps::UploadArp(int arp, ByteBlockList& blocks)
     std::size_t field = 0;
     CheckArpDump(dump, &field);
     if (!SysExValue14::Fits(arp)) {
-        TLOG(-2, u"Failed to upload arp %d: the number does not fit a dump", arp);
+        TLOG(kLogError, u"Failed to upload arp %d: the number does not fit a dump", arp);
         return false;
     }
 
@@ -294,7 +294,7 @@ bool SetupArpTuningDumps::UploadArp(int arp, ByteBlockList& blocks)
 
 bool SetupArpTuningDumps::DownloadTuning(int tuning, ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Setup");
+    TLOG(kLogOperation, u"Downloading Setup");
     if (!m_link.HasCapability(CAP_TUNING_DUMPS) || !m_link.ReadyToSend(QStringLiteral("Proteus::DownloadTuning")))
         return false;
     SysExMessage request;
@@ -310,7 +310,7 @@ bool SetupArpTuningDumps::DownloadTuning(int tuning, ByteBlockList& blocks)
 
 bool SetupArpTuningDumps::UploadTuning(int tuning, ByteBlockList& blocks)
 {
-    TLOG(4, u"Uploading Tuning %d", tuning);
+    TLOG(kLogOperation, u"Uploading Tuning %d", tuning);
     if (!m_link.HasCapability(CAP_TUNING_DUMPS) || !m_link.ReadyToSend(QStringLiteral("Proteus::UploadTuning")))
         return false;
     if (blocks.size() != 1 || !blocks.front() || !IsTuningDumpStart(blocks.front()->Bytes()))
@@ -318,7 +318,7 @@ bool SetupArpTuningDumps::UploadTuning(int tuning, ByteBlockList& blocks)
     if (const DumpProblem problem = CheckTuningUpload(blocks))
         return DumpFiles(m_link).ReportDumpFailure(problem.operation, problem.reason);
     if (tuning < 0 || tuning > 0x7F) {
-        TLOG(-2, u"Failed to upload tuning %d: not a tuning program", tuning);
+        TLOG(kLogError, u"Failed to upload tuning %d: not a tuning program", tuning);
         return false;
     }
 
