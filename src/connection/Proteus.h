@@ -32,8 +32,10 @@
 // itself or another one while it is being notified.
 //
 // The later operations of the class live in files of their own (see the
-// sections at the end of the class): parameters, identity, commands and the
-// scan in src/module, dumps, files and backup in src/dump.
+// sections at the end of the class): parameters, identity, commands, the scan
+// and the connect sequence in src/connection; the dumps, files, caches and
+// backup are classes of src/dump that work over the link (module/ModuleLink.h)
+// this class implements, and its members of the same names hand calls to them.
 
 #include "core/RefCounted.h"
 #include "core/XMLDocument.h"
@@ -247,7 +249,7 @@ public:
     void NotifyShortMessageSent(const std::uint8_t packed[4]);
 
     // ==== Parameter protocol; ports, identity and hardware configuration ================
-    // (src/module/ProteusParameters.cpp, src/module/ProteusPorts.cpp)
+    // (src/connection/ProteusParameters.cpp, src/connection/ProteusPorts.cpp)
     //
     // A request asks the module and blocks until the reply (WaitForResponse); an
     // edit goes out as one message without a reply. Every reply is checked for
@@ -258,7 +260,6 @@ public:
     // While the setting TestUI is on, a value or range request that got no reply
     // or an error still counts as answered (the record keeps what it had), and a
     // failed edit still counts as sent, so the user interface runs without a module.
-
 
     /// The record of a parameter: the fixed records of the connection
     /// (BEAT_LAYER_SELECT, MULTIMODE_BASIC_CHANNEL, PRESET_SELECT, LAYER_SELECT,
@@ -430,8 +431,8 @@ public:
     // ==== End of the parameter protocol, ports and identity ===============================
 
     // ==== Device scan and module commands ===============================================
-    // The scan in src/module/DeviceScan.cpp, names in src/module/ObjectNames.cpp, the other
-    // commands in src/module/ModuleCommands.cpp. Each returns false, with one log line,
+    // The scan in src/connection/DeviceScan.cpp, names in src/connection/ObjectNames.cpp, the other
+    // commands in src/connection/ProteusCommands.cpp. Each returns false, with one log line,
     // when it fails; none retries. Replies are checked for the bytes their reader needs:
     // a short reply (or one with a status byte inside) is an error reply.
 
@@ -559,8 +560,8 @@ public:
     // ==== End of device scan and module commands =========================================
 
     // ==== Connect sequence, beat data cache, key-map collection ==========================
-    // The sequence in src/module/ConnectSequence.cpp, the beat data in
-    // src/module/BeatDataCache.cpp, the key maps and their cache file
+    // The sequence in src/connection/ConnectSequence.cpp, the beat data in
+    // src/connection/BeatDataCache.cpp, the key maps and their cache file
     // (KeymapCache.xml in the data folder) in src/dump/KeymapCollection.cpp.
     //
     // The connect sequence runs inside the connect notification: identity,
@@ -625,7 +626,6 @@ public:
     /// Keeps the cache current from a distributed change (DistributeParameterChanged).
     void UpdateBeatDataFromChange(const ParamRecord* record);
 
-
     bool CollectKeymapData(bool saveBeats, bool onlyUnique, const std::set<QString>& romPresetNames,
                            PresetDataMap& results);
     bool OpenKeymapCache(XMLDocument& document);
@@ -651,98 +651,106 @@ private:
     // Tells the user that the connect could not read every parameter.
     void ReportParametersNotLoaded();
 
-
     BeatData m_beatData;
     std::set<int> m_simmsAddedByConnect;
-    // The running connect has read the hardware configuration into
-    // hardwareConfig: later steps of the same connect use it instead of asking again.
-    // Names the running connect's object counts found ({kind, SIMM id, index} ->
-    // the name as received), so loading the names does not ask for them again.
+    // (What the running connect remembers for the dumps is in the link's state.)
     // Parameters of the running connect whose range or value was not read.
     int m_parametersNotLoaded = 0;
 
 public:
     // ==== end of the connect sequence, beat data cache, key-map collection ===============
 
-    // ---- Dumps, files and backup (src/dump) ---------------------------------------------
-    // SendHandshake, ConvertBlocksToBlock, Download*/Upload*, ReadSysExFile,
-    // WriteSysExFile, SaveEditBuffer, BackupModule, ReportDumpFailure ...
+    // ==== Dumps, files, caches, edit-buffer save and backup ==================================
+    // Each hands the call to the dump class that does the work, over this
+    // connection's link (src/connection/ProteusDumps.cpp); the classes' headers
+    // say what each does.
 
-    // ==== Dump handshakes, preset download, bank map, .sysex files (src/dump) ===
-    // A dump is a ByteBlockList: one complete SysEx message (F0 ... F7) per
-    // block, in wire order. Every decoder below checks a block's length before
-    // it reads a fixed offset and refuses a block that is too short, so a
-    // damaged file or reply is reported and nothing is sent or stored.
-
+    // dump/DumpHandshake.h, dump/PresetTransfer.h, dump/BankMapDump.h, dump/DumpFiles.h
     bool SendHandshake(int code);
-
     static int ParseHandshake(std::span<const std::uint8_t> message, int deviceId, int* packet = nullptr);
-
     static TPtr<_ByteBlock> ConvertBlocksToBlock(const ByteBlockList& blocks);
-
     bool DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress, ByteBlockList& blocks);
     bool _DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress, ByteBlockList& blocks);
     bool DownloadShortPreset(int subRequest, int romId, int preset, int layer, ByteBlockList& blocks);
-
     bool UploadPreset(bool renumber, int preset, int layer, ByteBlockList& blocks);
-
     static DumpProblem CheckPresetUpload(const ByteBlockList& blocks, bool renumber);
-    static DumpProblem CheckSetupUpload(const ByteBlockList& blocks);
-    static DumpProblem CheckArpUpload(const ByteBlockList& blocks);
-    static DumpProblem CheckTuningUpload(const ByteBlockList& blocks);
-    static DumpProblem CheckBankMapUpload(const ByteBlockList& blocks);
     bool UploadShortPreset(int preset, int layer, TPtr<_ByteBlock> block);
-
     bool DownloadBankMap(ByteBlockList& blocks);
     bool UploadBankMap(ByteBlockList& blocks);
+    static DumpProblem CheckBankMapUpload(const ByteBlockList& blocks);
     bool GetBankMap(std::int16_t values[256]);
     bool SetBankMap(const std::int16_t values[256]);
-
     bool ReadSysExFile(const QString& path, ByteBlockList& blocks, OleProps& properties);
     bool WriteSysExFile(const QString& path, const ByteBlockList& blocks, const OleProps& properties);
     bool ReportDumpFailure(const QString& operation, const QString& reason);
     bool WriteOleProps(const QString& path, const OleProps& properties);
     bool ReadOleProps(const QString& path, OleProps& properties);
 
-private:
-
-public:
-    // ==== end of dump handshakes, preset download, bank map, .sysex files ===============
-
-    // ==== Setup, arp and tuning dumps, FX bank, capability probe, setup buffer ===========
-    // (src/dump/SetupArpTuningDumps.cpp, src/dump/FxBankExport.cpp,
-    //  src/module/CapabilityProbe.cpp; the buffer itself in src/dump/SetupBuffer.h)
-    //
-    // Three objects travel as one message each: the setup edit buffer (55 1D ->
-    // 55 1C), an arp pattern (55 19 -> 55 18) and a user tuning as a MIDI Tuning
-    // Standard bulk dump (F0 7E dd 08 00 tt F7 -> 408 bytes). A download sends
-    // one request and appends the one reply as a block; an upload rewrites a
-    // few bytes of the one block it is given and sends it, awaiting nothing.
-    // Each needs its capability flag and a ready connection; without them it
-    // is false and sends nothing.
-    //
-    // A download waits for its own reply only (55 1C, 55 18, 08 01 of the asked
-    // tuning), so a module error or a stray message is never stored as a dump;
-    // a reply that is cut short or does not hold together is refused. An upload
-    // checks the block's layout before it touches or sends a byte; a block that
-    // fails is refused with a reason (ReportDumpFailure) and nothing is sent.
-    // The setup dump's device id is found through its section counts
-    // (SetupDumpLayout), never at fixed bytes.
-
+    // dump/SetupArpTuningDumps.h, dump/FxBankExport.h
     bool DownloadSetup(ByteBlockList& blocks);
     bool UploadSetup(ByteBlockList& blocks, bool writeDeviceId);
     bool DownloadArp(int romId, int arp, ByteBlockList& blocks);
     bool UploadArp(int arp, ByteBlockList& blocks);
     bool DownloadTuning(int tuning, ByteBlockList& blocks);
     bool UploadTuning(int tuning, ByteBlockList& blocks);
-
+    static DumpProblem CheckSetupUpload(const ByteBlockList& blocks);
+    static DumpProblem CheckArpUpload(const ByteBlockList& blocks);
+    static DumpProblem CheckTuningUpload(const ByteBlockList& blocks);
     bool CreateFXSysexBank(ByteBlockList& blocks);
+
+    // dump/RomDataCache.h, dump/ConfigurationCache.h, dump/ParameterElements.h
+    int GetRomObjectCount(int kind, int simmId, bool* complete = nullptr);
+    ObjectProbe ProbeObject(int kind, int simmId, int index);
+    bool IsObjectPresent(int kind, int simmId, int index);
+    bool LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& simm, int kind, int simmId, int count);
+    bool LoadSimmNames(StackedProgress& progress, const SimmSlot& slot);
+    bool LoadAllSimmNames();
+    void RefreshMinMaxCache();
+    bool LoadCacheConfiguration();
+    bool CreateCacheConfiguration();
+    QString GetCacheConfigurationPath();
+    int GetSimmChecksum() const;
+    bool WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement& simmElement, QStringView elementName);
+    int CountObjectElements(const XMLElement& simmElement, QStringView elementName);
+    bool ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLElement& simmElement, QStringView elementName);
+    bool WriteParameterElements(const ParameterCache& records, XMLElement& parent, bool minMax);
+    bool ReadParameterElements(StackedProgress& progress, const ParameterEditor& editor, ParameterCache& records,
+                               const XMLElement& parent, bool minMax);
+
+    // dump/EditBufferSave.h, dump/InstrumentDefinition.h, dump/Backup.h
+    bool SaveEditBuffer(int preset);
+    bool DumpPreset(int counts[10], TPtr<_ByteBlock>& payload);
+    bool AltSaveEditBuffer(int preset);
+    bool WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
+                                       bool includeNoCategory, bool insertKeyMaps, bool beatsTriggers);
+    bool BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,
+                      bool bankMap);
+    QByteArray BackupReport();
+
+    /// How many dump failures ReportDumpFailure has reported so far: tells a
+    /// caller whether a failed step has told the user why.
+    std::uint64_t GetDumpFailureCount() const { return m_linkState.dumpFailures; }
+    /// Why the last upload that reports its refusals only in the log (the bank
+    /// map's) refused; empty when none has.
+    const QString& GetLastUploadRefusal() const { return m_linkState.lastUploadRefusal; }
+
+    // ==== Capability probe (src/connection/CapabilityProbe.cpp), module information, the setup buffer
 
     /// The capability flags: from the setting Capabilities when it holds
     /// CAP_TESTED, otherwise by asking the module once (one request of each
     /// kind, warnings suppressed, progress 0 ... 7) and storing the result in
     /// the setting. Always true.
     bool CheckCapabilities();
+
+    /// The plain-text report of the module (name, revision, SIMM slots), the
+    /// program's version, the settings and the MIDI devices the backend
+    /// offers (module/ModuleInfo.h). Sends nothing; never fails.
+    QString GetModuleInfo() override;
+
+    /// The number of module error replies that ended a wait. A request that
+    /// failed without raising it got no clear answer: a time-out, a broken
+    /// input, a short reply, or nothing sent.
+    std::uint64_t GetModuleErrorCount() const override { return m_moduleErrors; }
 
     /// The multisetup held for the setup editor (created with the connection,
     /// registered as its SetupParameters). Never null.
@@ -756,94 +764,11 @@ private:
     // m_setupParameters has been initialised: this section comes later).
     SetupBuffer* CreateSetupBuffer();
 
+    std::uint64_t m_moduleErrors = 0;
     std::unique_ptr<SetupBuffer, SetupBufferDeleter> m_setupBuffer{CreateSetupBuffer()};
 
 public:
-    // ==== end of setup, arp and tuning dumps, FX bank, capability probe =================
-    // ---- ROM data cache, SIMM names and the configuration cache (src/dump) --------------
-    // RomDataCache.cpp: object counts per ROM (probed once, kept in the settings
-    // store under "ROMData") and the object names of each SIMM from the module,
-    // corrected by the Mappings document. ConfigurationCache.cpp: the cache file
-    // of every ROM object name and parameter range (dump/ConfigurationCache.h).
-    // ParameterElements.cpp: parameter records as XML elements, shared with the
-    // preset documents.
-
-
-    int GetRomObjectCount(int kind, int simmId, bool* complete = nullptr);
-    ObjectProbe ProbeObject(int kind, int simmId, int index);
-    bool IsObjectPresent(int kind, int simmId, int index);
-    bool LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& simm, int kind, int simmId, int count);
-    bool LoadSimmNames(StackedProgress& progress, const SimmSlot& slot);
-    bool LoadAllSimmNames();
-    void RefreshMinMaxCache();
-
-    bool LoadCacheConfiguration();
-    bool CreateCacheConfiguration();
-    QString GetCacheConfigurationPath();
-    int GetSimmChecksum() const;
-
-    bool WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement& simmElement, QStringView elementName);
-    int CountObjectElements(const XMLElement& simmElement, QStringView elementName);
-    bool ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLElement& simmElement, QStringView elementName);
-
-    bool WriteParameterElements(const ParameterCache& records, XMLElement& parent, bool minMax);
-    bool ReadParameterElements(StackedProgress& progress, const ParameterEditor& editor, ParameterCache& records,
-                               const XMLElement& parent, bool minMax);
-
-    /// The number of module error replies that ended a wait. A request that
-    /// failed without raising it got no clear answer: a time-out, a broken
-    /// input, a short reply, or nothing sent.
-    std::uint64_t GetModuleErrorCount() const override { return m_moduleErrors; }
-
-private:
-
-    std::uint64_t m_moduleErrors = 0;
-    /// {SIMM id, kind} of the counts whose probe got no clear answer (and
-    /// were not stored); a later probe that is answered takes its entry out.
-    /// The last CreateCacheConfiguration loaded the names but wrote no file,
-    /// since a count of the ROMs it would hold was not answered.
-
-public:
-    // ---- end of ROM data cache, SIMM names and the configuration cache ------------------
-
-    // ==== Module information report, preset upload, edit-buffer save, instrument ========
-    // ==== definition export (src/module/ModuleInfo.cpp, src/dump) ==========================
-
-    /// The plain-text report of the module (name, revision, SIMM slots), the
-    /// program's version, the settings and the MIDI devices the backend
-    /// offers (module/ModuleInfo.h). Sends nothing; never fails.
-    QString GetModuleInfo() override;
-
-    bool SaveEditBuffer(int preset);
-    bool DumpPreset(int counts[10], TPtr<_ByteBlock>& payload);
-    bool AltSaveEditBuffer(int preset);
-
-    bool WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
-                                       bool includeNoCategory, bool insertKeyMaps, bool beatsTriggers);
-
-private:
-
-public:
-    // ==== end of module information, upload, save, export ===============================
-    // ==== Backup and restore (src/dump/Backup.cpp) =======================================
-
-    bool BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,
-                      bool bankMap);
-    QByteArray BackupReport();
-
-
-    /// How many dump failures ReportDumpFailure has reported so far: tells a
-    /// caller whether a failed step has told the user why.
-    std::uint64_t GetDumpFailureCount() const { return m_linkState.dumpFailures; }
-    /// Why the last upload that reports its refusals only in the log (the bank
-    /// map's) refused; empty when none has.
-    const QString& GetLastUploadRefusal() const { return m_linkState.lastUploadRefusal; }
-
-private:
-
-
-public:
-    // ==== end of backup and restore =======================================================
+    // ==== end of dumps, files, caches, edit-buffer save and backup ============================
 
 protected:
     /// Set by the connect sequence at the connect notification, cleared at the disconnect.

@@ -16,9 +16,9 @@
 //       </PARAMETERS>
 //     </ProteusConfig>
 //
-// The operations are members of Proteus (module/Proteus.h, the section of the
-// ROM data cache and the configuration cache); this header holds the names
-// of the file's parts and the helpers that do not need a module.
+// The operations are the class ConfigurationCache at the end, over the module
+// link; this header also holds the names of the file's parts and the helpers
+// that do not need a module.
 
 #include "core/ObjectKind.h"
 

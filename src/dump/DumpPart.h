@@ -5,6 +5,11 @@
 // remembers is in the link's state, so a part is made for one call,
 //
 //     PresetTransfer(link).DownloadPreset(2, 0, -1, -1, false, blocks);
+//
+// A dump is a ByteBlockList: one complete SysEx message (F0 ... F7) per
+// block, in wire order. Every decoder of the dump classes checks a block's length before
+// it reads a fixed offset and refuses a block that is too short, so a
+// damaged file or reply is reported and nothing is sent or stored.
 
 #include "module/Capabilities.h"
 #include "module/ModuleLink.h"
@@ -12,8 +17,6 @@
 #include "module/ProteusData.h"
 
 #include <QString>
-
-class ProteusData;
 
 class DumpPart {
 public:

@@ -1,6 +1,6 @@
 #pragma once
 // The pieces of a whole-preset dump the edit-buffer save builds itself
-// (Proteus::SaveEditBuffer, Proteus::AltSaveEditBuffer): the 36-byte header
+// (EditBufferSave::SaveEditBuffer, EditBufferSave::AltSaveEditBuffer): the 36-byte header
 // and the numbered data packets of the closed-loop protocol.
 
 #include "dump/ByteBlock.h"

@@ -1,5 +1,21 @@
 #pragma once
 // The setup, arp and tuning dumps: one message each way.
+//
+// Three objects travel as one message each: the setup edit buffer (55 1D ->
+// 55 1C), an arp pattern (55 19 -> 55 18) and a user tuning as a MIDI Tuning
+// Standard bulk dump (F0 7E dd 08 00 tt F7 -> 408 bytes). A download sends
+// one request and appends the one reply as a block; an upload rewrites a
+// few bytes of the one block it is given and sends it, awaiting nothing.
+// Each needs its capability flag and a ready connection; without them it
+// is false and sends nothing.
+//
+// A download waits for its own reply only (55 1C, 55 18, 08 01 of the asked
+// tuning), so a module error or a stray message is never stored as a dump;
+// a reply that is cut short or does not hold together is refused. An upload
+// checks the block's layout before it touches or sends a byte; a block that
+// fails is refused with a reason (ReportDumpFailure) and nothing is sent.
+// The setup dump's device id is found through its section counts
+// (SetupDumpLayout), never at fixed bytes.
 
 #include "dump/ByteBlock.h"
 #include "dump/DumpPart.h"
