@@ -200,37 +200,37 @@ void Proteus::RefreshMinMaxCache()
 
 bool Proteus::LoadCacheConfiguration()
 {
-    return ConfigurationCache(*this).LoadCacheConfiguration();
+    return ConfigurationCacheFile(*this).LoadCacheConfiguration();
 }
 
 bool Proteus::CreateCacheConfiguration()
 {
-    return ConfigurationCache(*this).CreateCacheConfiguration();
+    return ConfigurationCacheFile(*this).CreateCacheConfiguration();
 }
 
 QString Proteus::GetCacheConfigurationPath()
 {
-    return ConfigurationCache(*this).GetCacheConfigurationPath();
+    return ConfigurationCacheFile(*this).GetCacheConfigurationPath();
 }
 
 int Proteus::GetSimmChecksum() const
 {
-    return ConfigurationCache(const_cast<Proteus&>(*this)).GetSimmChecksum();
+    return ConfigurationCacheFile(const_cast<Proteus&>(*this)).GetSimmChecksum();
 }
 
 bool Proteus::WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement& simmElement, QStringView elementName)
 {
-    return ConfigurationCache(*this).WriteObjectNames(simm, kind, simmElement, elementName);
+    return ConfigurationCacheFile(*this).WriteObjectNames(simm, kind, simmElement, elementName);
 }
 
 int Proteus::CountObjectElements(const XMLElement& simmElement, QStringView elementName)
 {
-    return ConfigurationCache(*this).CountObjectElements(simmElement, elementName);
+    return ConfigurationCacheFile(*this).CountObjectElements(simmElement, elementName);
 }
 
 bool Proteus::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLElement& simmElement, QStringView elementName)
 {
-    return ConfigurationCache(*this).ReadObjectNames(simm, kind, simmElement, elementName);
+    return ConfigurationCacheFile(*this).ReadObjectNames(simm, kind, simmElement, elementName);
 }
 
 bool Proteus::WriteParameterElements(const ParameterCache& records, XMLElement& parent, bool minMax)

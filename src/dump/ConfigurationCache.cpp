@@ -103,7 +103,7 @@ QString GetProgramConfigurationPath()
 
 // ---- location --------------------------------------------------------------------------
 
-QString ConfigurationCache::GetCacheConfigurationPath()
+QString ConfigurationCacheFile::GetCacheConfigurationPath()
 {
     const QString fileName = GetConfigurationCacheFileName();
     const DataLocations locations = Locations();
@@ -147,7 +147,7 @@ QString ConfigurationCache::GetCacheConfigurationPath()
     return path;
 }
 
-int ConfigurationCache::GetSimmChecksum() const
+int ConfigurationCacheFile::GetSimmChecksum() const
 {
     std::uint32_t sum = 0; // wraps as a 32-bit integer would
     for (const auto& entry : m_data.simmMap)
@@ -157,7 +157,7 @@ int ConfigurationCache::GetSimmChecksum() const
 
 // ---- names under one SIMM element --------------------------------------------------------
 
-bool ConfigurationCache::WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement& simmElement,
+bool ConfigurationCacheFile::WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement& simmElement,
                                QStringView elementName)
 {
     XMLDocument document = simmElement.GetOwnerDocument();
@@ -178,7 +178,7 @@ bool ConfigurationCache::WriteObjectNames(const TPtr<_SimmData>& simm, int kind,
     return true;
 }
 
-int ConfigurationCache::CountObjectElements(const XMLElement& simmElement, QStringView elementName)
+int ConfigurationCacheFile::CountObjectElements(const XMLElement& simmElement, QStringView elementName)
 {
     const XMLNode list = simmElement.SelectSingleNode(Format(u"./%sS", elementName));
     if (list.IsNull())
@@ -188,7 +188,7 @@ int ConfigurationCache::CountObjectElements(const XMLElement& simmElement, QStri
     return int(items.size());
 }
 
-bool ConfigurationCache::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLElement& simmElement,
+bool ConfigurationCacheFile::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLElement& simmElement,
                               QStringView elementName)
 {
     const XMLNode list = simmElement.SelectSingleNode(Format(u"./%sS", elementName));
@@ -214,7 +214,7 @@ bool ConfigurationCache::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, 
 
 // ---- building --------------------------------------------------------------------------
 
-bool ConfigurationCache::CreateCacheConfiguration()
+bool ConfigurationCacheFile::CreateCacheConfiguration()
 {
     TLOG(kLogFlow, u"%s()", u"Proteus::CreateCacheConfiguration");
     m_state.cacheLeftUnwritten = false;
@@ -314,7 +314,7 @@ bool ConfigurationCache::CreateCacheConfiguration()
 
 // ---- reading ----------------------------------------------------------------------------
 
-bool ConfigurationCache::RebuildUnreadableCache(const QString& path, const QString& problem)
+bool ConfigurationCacheFile::RebuildUnreadableCache(const QString& path, const QString& problem)
 {
     // The build replaces the file; whatever the user had in it is kept aside
     // first. The message says so before the details, which may be long (the
@@ -346,7 +346,7 @@ bool ConfigurationCache::RebuildUnreadableCache(const QString& path, const QStri
     return CreateCacheConfiguration();
 }
 
-bool ConfigurationCache::LoadCacheConfiguration()
+bool ConfigurationCacheFile::LoadCacheConfiguration()
 {
     TLOG(kLogFlow, u"%s()", u"Proteus::LoadCacheConfiguration");
     GlobalConfigurations& settings = GetGlobalConfigurations();

@@ -16,7 +16,7 @@
 //       </PARAMETERS>
 //     </ProteusConfig>
 //
-// The operations are the class ConfigurationCache at the end, over the module
+// The operations are the class ConfigurationCacheFile at the end, over the module
 // link; this header also holds the names of the file's parts and the helpers
 // that do not need a module.
 
@@ -69,7 +69,7 @@ QString GetConfigurationCacheFileName();
 /// unknown.
 QString GetProgramConfigurationPath();
 
-class ConfigurationCache : public DumpPart {
+class ConfigurationCacheFile : public DumpPart {
 public:
     using DumpPart::DumpPart;
 
