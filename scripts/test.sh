@@ -14,6 +14,9 @@ jobs=${TABRINE_JOBS:-$(nproc)}
 echo "== Generated tables match their data files"
 scripts/check-generated.sh
 
+echo "== No layer includes a layer above it"
+scripts/check-layers.sh
+
 echo "== Normal build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTABRINE_TESTS=ON
 cmake --build build -j "$jobs"

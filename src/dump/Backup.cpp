@@ -4,9 +4,13 @@
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
 #include "core/Settings.h"
+#include "dump/Backup.h"
+#include "dump/BankMapDump.h"
+#include "dump/DumpFiles.h"
+#include "dump/PresetTransfer.h"
+#include "dump/SetupArpTuningDumps.h"
 #include "module/ParamRecord.h"
 #include "module/ParameterIds.h"
-#include "module/Proteus.h"
 #include "module/StackedProgress.h"
 #include "platform/SafeFile.h"
 
@@ -73,27 +77,27 @@ QString RestoreProblem(Kind kind, const ByteBlockList& blocks)
         if (m.size() < 7 || quint8(m.front()) != 0xF0 || quint8(m.back()) != 0xF7)
             return QStringLiteral("a message that is not a complete SysEx message");
     }
-    Proteus::DumpProblem problem;
+    DumpProblem problem;
     switch (kind) {
     case Kind::Setup:
-        problem = Proteus::CheckSetupUpload(blocks);
+        problem = SetupArpTuningDumps::CheckSetupUpload(blocks);
         break;
     case Kind::Preset: {
         // A backup holds whole presets; a section would need a layer chosen.
         const QByteArray first = blocks.front()->ToByteArray();
         if (first.size() > 6 && quint8(first[5]) == CMD_PRESET_DUMP && quint8(first[6]) >= 0x10)
             return QStringLiteral("a preset section where a whole preset is needed");
-        problem = Proteus::CheckPresetUpload(blocks, true);
+        problem = PresetTransfer::CheckPresetUpload(blocks, true);
         break;
     }
     case Kind::Arp:
-        problem = Proteus::CheckArpUpload(blocks);
+        problem = SetupArpTuningDumps::CheckArpUpload(blocks);
         break;
     case Kind::Tuning:
-        problem = Proteus::CheckTuningUpload(blocks);
+        problem = SetupArpTuningDumps::CheckTuningUpload(blocks);
         break;
     case Kind::BankMap:
-        problem = Proteus::CheckBankMapUpload(blocks);
+        problem = BankMapDump::CheckBankMapUpload(blocks);
         break;
     }
     return problem.reason;
@@ -145,7 +149,7 @@ bool CommitStaging(const QString& folder, const QString& staging, QString& failu
     }
     for (const QString& name : std::as_const(names)) {
         const QString target = FindInFolder(folder, name);
-        TLOG(8, u"Moving %s into %s", name, folder);
+        TLOG(kLogFlow, u"Moving %s into %s", name, folder);
         std::error_code error;
         std::filesystem::rename(FsPath(QDir(staging).filePath(name)), FsPath(target), error);
         if (error) {
@@ -163,20 +167,20 @@ bool CommitStaging(const QString& folder, const QString& staging, QString& failu
 /// the report was complete and is moved in (the pass stopped while moving its
 /// files); one without it is dropped, which leaves the folder as it was
 /// before that pass. False, reported, when the moves fail.
-bool RecoverInterruptedBackup(Proteus& p, const QString& folder)
+bool RecoverInterruptedBackup(ModuleLink& p, const QString& folder)
 {
     const QString staging = QDir(folder).filePath(kStagingName);
     if (!QFileInfo(staging).isDir())
         return true;
     if (QFileInfo(QDir(staging).filePath(kReportName)).isFile()) {
-        TLOG(-1, u"Completing the interrupted backup in %s", folder);
+        TLOG(kLogNotice, u"Completing the interrupted backup in %s", folder);
         QString failure;
         bool moved = false;
         if (!CommitStaging(folder, staging, failure, moved))
-            return p.ReportDumpFailure(Format(u"complete the interrupted backup in %s", folder), failure);
+            return DumpFiles(p).ReportDumpFailure(Format(u"complete the interrupted backup in %s", folder), failure);
         return true;
     }
-    TLOG(-1, u"Dropping the unfinished backup in %s", staging);
+    TLOG(kLogNotice, u"Dropping the unfinished backup in %s", staging);
     RemoveFolder(staging);
     return true;
 }
@@ -185,7 +189,7 @@ bool RecoverInterruptedBackup(Proteus& p, const QString& folder)
 /// back would keep the line busy for longer than any later reply's time-out.
 /// One question whose answer comes behind the dump paces the pass to the
 /// module, and tells that the module is still there.
-bool WaitForModule(Proteus& p)
+bool WaitForModule(ModuleLink& p)
 {
     ParamRecord* record = p.FindParameter(kSetupNameFirst);
     if (!record || record->id != kSetupNameFirst)
@@ -193,7 +197,7 @@ bool WaitForModule(Proteus& p)
     return record && p.ParameterRequest(record);
 }
 
-bool BackupObject(Proteus& p, StackedProgress& progress, const QString& folder, const Item& item)
+bool BackupObject(ModuleLink& p, StackedProgress& progress, const QString& folder, const Item& item)
 {
     GlobalResources* resources = TheGlobalResources();
     const QString path = QDir(folder).filePath(item.name);
@@ -215,87 +219,87 @@ bool BackupObject(Proteus& p, StackedProgress& progress, const QString& folder, 
         name = name.trimmed();
         if (resources)
             resources->SetSetupName(n, name);
-        ok = p.DownloadSetup(blocks);
+        ok = SetupArpTuningDumps(p).DownloadSetup(blocks);
         props.title = name;
         props.comments = resources ? resources->GetObjectTooltip(OBJECT_SETUP, 0, n).trimmed() : QString();
         break;
     }
     case Kind::Preset:
         progress.SetText(u"Backing Up Preset %d", n);
-        ok = p.DownloadPreset(2, 0, n, -1, false, blocks);
-        props.title = p.GetSimmObjectName(OBJECT_PRESET, 0, n).trimmed();
+        ok = PresetTransfer(p).DownloadPreset(2, 0, n, -1, false, blocks);
+        props.title = p.Data().GetSimmObjectName(OBJECT_PRESET, 0, n).trimmed();
         props.comments = resources ? resources->GetObjectTooltip(OBJECT_PRESET, 0, n).trimmed() : QString();
         break;
     case Kind::Arp:
         progress.SetText(u"Backing Up Arp %d", n);
-        ok = p.DownloadArp(0, n, blocks);
-        props.title = p.GetSimmObjectName(OBJECT_ARP, 0, n).trimmed();
+        ok = SetupArpTuningDumps(p).DownloadArp(0, n, blocks);
+        props.title = p.Data().GetSimmObjectName(OBJECT_ARP, 0, n).trimmed();
         props.comments = resources ? resources->GetObjectTooltip(OBJECT_ARP, 0, n).trimmed() : QString();
         break;
     case Kind::Tuning:
         progress.SetText(u"Backing Up Tuning %d", n);
-        ok = p.DownloadTuning(n, blocks);
+        ok = SetupArpTuningDumps(p).DownloadTuning(n, blocks);
         break;
     case Kind::BankMap:
         progress.SetText(u"Backing Up Bank Map");
-        ok = p.DownloadBankMap(blocks);
+        ok = BankMapDump(p).DownloadBankMap(blocks);
         break;
     }
-    return ok && p.WriteSysExFile(path, blocks, props);
+    return ok && DumpFiles(p).WriteSysExFile(path, blocks, props);
 }
 
 /// Sends one object of a restore and waits until the module has taken it.
 /// A step that fails tells the user why, once: the upload's own message, or
 /// one naming the file.
-bool RestoreObject(Proteus& p, StackedProgress& progress, const QString& path, const Item& item,
+bool RestoreObject(ModuleLink& p, StackedProgress& progress, const QString& path, const Item& item,
                    std::pair<ByteBlockList, OleProps>& file)
 {
     GlobalResources* resources = TheGlobalResources();
     ByteBlockList& blocks = file.first;
     const QString& comments = file.second.comments;
     const int n = item.number;
-    const std::uint64_t reportedBefore = p.GetDumpFailureCount();
+    const std::uint64_t reportedBefore = p.State().dumpFailures;
     ObjectKind tooltipKind = OBJECT_PRESET;
     bool ok = false;
     bool paced = true; // the preset upload's handshake paces itself
     switch (item.kind) {
     case Kind::Setup:
         progress.SetText(u"Restoring Setup %d", n);
-        ok = p.UploadSetup(blocks, true) && p.CopySetup(-1, n);
+        ok = SetupArpTuningDumps(p).UploadSetup(blocks, true) && p.CopySetup(-1, n);
         paced = false;
         tooltipKind = OBJECT_SETUP;
         break;
     case Kind::Preset:
         progress.SetText(u"Restoring Preset %d", n);
-        ok = p.UploadPreset(true, n, -1, blocks);
+        ok = PresetTransfer(p).UploadPreset(true, n, -1, blocks);
         tooltipKind = OBJECT_PRESET;
         break;
     case Kind::Arp:
         progress.SetText(u"Restoring Arp %d", n);
-        ok = p.UploadArp(n, blocks);
+        ok = SetupArpTuningDumps(p).UploadArp(n, blocks);
         paced = false;
         tooltipKind = OBJECT_ARP;
         break;
     case Kind::Tuning:
         progress.SetText(u"Restoring Tuning %d", n);
-        ok = p.UploadTuning(n, blocks);
+        ok = SetupArpTuningDumps(p).UploadTuning(n, blocks);
         paced = false;
         break;
     case Kind::BankMap:
         progress.SetText(u"Restoring Bank Map");
-        ok = p.UploadBankMap(blocks);
+        ok = BankMapDump(p).UploadBankMap(blocks);
         paced = false;
         break;
     }
     if (ok && !paced && !WaitForModule(p))
-        return p.ReportDumpFailure(Format(u"restore %s", path), QStringLiteral("the module did not answer after it"));
+        return DumpFiles(p).ReportDumpFailure(Format(u"restore %s", path), QStringLiteral("the module did not answer after it"));
     if (!ok) {
-        if (p.GetDumpFailureCount() == reportedBefore) {
-            QString reason = item.kind == Kind::BankMap ? p.GetLastUploadRefusal() : QString();
+        if (p.State().dumpFailures == reportedBefore) {
+            QString reason = item.kind == Kind::BankMap ? p.State().lastUploadRefusal : QString();
             if (reason.isEmpty())
                 reason = p.IsConnected() ? QStringLiteral("the module did not take it")
                                          : QStringLiteral("the module is not connected");
-            p.ReportDumpFailure(Format(u"restore %s", path), reason);
+            DumpFiles(p).ReportDumpFailure(Format(u"restore %s", path), reason);
         }
         return false;
     }
@@ -308,37 +312,37 @@ bool RestoreObject(Proteus& p, StackedProgress& progress, const QString& path, c
 
 // ---- AutoRestoreSetupAndPreset ---------------------------------------------------------------
 
-Proteus::AutoRestoreSetupAndPreset::AutoRestoreSetupAndPreset(Proteus* owner, bool withSetup) : m_owner(owner)
+AutoRestoreSetupAndPreset::AutoRestoreSetupAndPreset(ModuleLink* owner, bool withSetup) : m_owner(owner)
 {
-    if (!m_owner->DownloadPreset(2, 0, -1, -1, false, m_presetBlocks))
+    if (!PresetTransfer(*m_owner).DownloadPreset(2, 0, -1, -1, false, m_presetBlocks))
         return;
-    m_ok = !withSetup || m_owner->DownloadSetup(m_setupBlocks);
+    m_ok = !withSetup || SetupArpTuningDumps(*m_owner).DownloadSetup(m_setupBlocks);
 }
 
-Proteus::AutoRestoreSetupAndPreset::~AutoRestoreSetupAndPreset()
+AutoRestoreSetupAndPreset::~AutoRestoreSetupAndPreset()
 {
     // On a path that did not call Restore: its result can no longer be told.
     Restore();
 }
 
-bool Proteus::AutoRestoreSetupAndPreset::Restore()
+bool AutoRestoreSetupAndPreset::Restore()
 {
     if (!m_ok || m_restored)
         return true;
     m_restored = true;
     bool ok = true;
     if (!m_setupBlocks.empty())
-        ok = m_owner->UploadSetup(m_setupBlocks, false);
+        ok = SetupArpTuningDumps(*m_owner).UploadSetup(m_setupBlocks, false);
     // The preset's handshake waits for the module; the setup dump before it
     // goes unanswered, so its bytes count in the first wait only.
     if (!m_presetBlocks.empty())
-        ok = m_owner->UploadPreset(true, -1, -1, m_presetBlocks) && ok;
+        ok = PresetTransfer(*m_owner).UploadPreset(true, -1, -1, m_presetBlocks) && ok;
     return ok;
 }
 
 // ---- The report ------------------------------------------------------------------------------
 
-QByteArray Proteus::BackupReport()
+QByteArray ModuleBackup::BackupReport()
 {
     const QLocale locale = QLocale::system();
     const QDateTime now = QDateTime::currentDateTime();
@@ -349,7 +353,7 @@ QByteArray Proteus::BackupReport()
 
     QString text = Format(u"Tabrine Backup from Configuration %s\n", GetGlobalConfigurations().KeyName());
     text += Format(u"Backup Made %s %s\n\n", date, time);
-    text += GetModuleInfo();
+    text += m_link.GetModuleInfo();
 
     QByteArray bytes("\xFF\xFE", 2);
     for (const QChar c : std::as_const(text)) {
@@ -362,20 +366,20 @@ QByteArray Proteus::BackupReport()
 
 // ---- BackupModule ----------------------------------------------------------------------------
 
-bool Proteus::BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,
+bool ModuleBackup::BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,
                            bool bankMap)
 {
-    TLOG(8, u"%s(%s, %s, %s, %s, %s, %s, %s)", u"Proteus::BackupModule", folder, TrueFalse(backup),
+    TLOG(kLogFlow, u"%s(%s, %s, %s, %s, %s, %s, %s)", u"Proteus::BackupModule", folder, TrueFalse(backup),
          TrueFalse(setups), TrueFalse(presets), TrueFalse(arps), TrueFalse(tunings), TrueFalse(bankMap));
-    TLOG(4, u"%s %s", backup ? u"Backing up module to " : u"Restoring module from ", folder);
+    TLOG(kLogOperation, u"%s %s", backup ? u"Backing up module to " : u"Restoring module from ", folder);
 
     // A backup cut short while its files were moved into place is finished
     // first, so both directions see one whole backup.
-    if (!RecoverInterruptedBackup(*this, folder))
+    if (!RecoverInterruptedBackup(*&m_link, folder))
         return false;
 
     // A copy: the passes talk to the module, which must not move the list under us.
-    const std::vector<SimmSlot> simms(hardwareConfig.GetSimms().begin(), hardwareConfig.GetSimms().end());
+    const std::vector<SimmSlot> simms(m_data.hardwareConfig.GetSimms().begin(), m_data.hardwareConfig.GetSimms().end());
     for (const SimmSlot& slot : simms) {
         if (slot.simmId != 0)
             continue;
@@ -385,10 +389,10 @@ bool Proteus::BackupModule(const QString& folder, bool backup, bool setups, bool
     return true;
 }
 
-bool Proteus::RunUserBankPass(const QString& folder, bool backup, const SimmSlot& slot, bool setups, bool presets,
+bool ModuleBackup::RunUserBankPass(const QString& folder, bool backup, const SimmSlot& slot, bool setups, bool presets,
                               bool arps, bool tunings, bool bankMap)
 {
-    const std::uint32_t caps = GetCapabilities();
+    const std::uint32_t caps = m_link.GetCapabilities();
     // The objects of the pass, in the order they are handled.
     std::vector<Item> items;
     if (setups && (caps & CAP_SETUP_DUMPS))
@@ -417,11 +421,11 @@ bool Proteus::RunUserBankPass(const QString& folder, bool backup, const SimmSlot
             ByteBlockList blocks;
             OleProps props;
             if (!QFileInfo(path).isFile())
-                return ReportDumpFailure(Format(u"restore %s", path), QStringLiteral("the file is missing"));
-            if (!ReadSysExFile(path, blocks, props))
+                return DumpFiles(m_link).ReportDumpFailure(Format(u"restore %s", path), QStringLiteral("the file is missing"));
+            if (!DumpFiles(m_link).ReadSysExFile(path, blocks, props))
                 return false; // shown by the reader
             if (const QString problem = RestoreProblem(item.kind, blocks); !problem.isEmpty())
-                return ReportDumpFailure(Format(u"restore %s", path), problem);
+                return DumpFiles(m_link).ReportDumpFailure(Format(u"restore %s", path), problem);
             loaded.emplace_back(std::move(blocks), std::move(props));
             paths.push_back(path);
         }
@@ -438,29 +442,29 @@ bool Proteus::RunUserBankPass(const QString& folder, bool backup, const SimmSlot
         std::error_code error;
         std::filesystem::create_directory(FsPath(staging), error);
         if (error)
-            return ReportDumpFailure(Format(u"create %s", staging),
+            return DumpFiles(m_link).ReportDumpFailure(Format(u"create %s", staging),
                                      platform::FormatSystemError(std::uint32_t(error.value())));
     }
 
     bool result = true;
     bool editBuffersBack = true;
-    StackedProgress progress(this, true, 0, int(items.size()), backup ? u"Backing Up Module" : u"Restoring Backup");
+    StackedProgress progress(&m_link, true, 0, int(items.size()), backup ? u"Backing Up Module" : u"Restoring Backup");
     {
-        AutoRestoreSetupAndPreset guard(this, setups);
+        AutoRestoreSetupAndPreset guard(&m_link, setups);
         if (!guard.IsOk() && !GetGlobalConfigurations().GetBool(TestUI)) {
             RemoveFolder(staging);
             return false;
         }
         for (std::size_t i = 0; i < items.size() && result; ++i) {
             const Item& item = items[i];
-            result = backup ? BackupObject(*this, progress, staging, item)
-                            : RestoreObject(*this, progress, paths[i], item, loaded[i]);
+            result = backup ? BackupObject(*&m_link, progress, staging, item)
+                            : RestoreObject(*&m_link, progress, paths[i], item, loaded[i]);
             progress.Step();
         }
-        const std::uint64_t reportedBefore = GetDumpFailureCount();
+        const std::uint64_t reportedBefore = m_state.dumpFailures;
         editBuffersBack = guard.Restore();
-        if (!editBuffersBack && GetDumpFailureCount() == reportedBefore)
-            ReportDumpFailure(QStringLiteral("send the edit buffers back"), IsConnected()
+        if (!editBuffersBack && m_state.dumpFailures == reportedBefore)
+            DumpFiles(m_link).ReportDumpFailure(QStringLiteral("send the edit buffers back"), m_link.IsConnected()
                                                                               ? QStringLiteral("the module did not take them")
                                                                               : QStringLiteral("the module is not connected"));
     }
@@ -474,7 +478,7 @@ bool Proteus::RunUserBankPass(const QString& folder, bool backup, const SimmSlot
     const QString reportPath = QDir(staging).filePath(kReportName);
     if (const platform::FileWriteResult w = platform::WriteFileWhole(reportPath, BackupReport()); !w) {
         RemoveFolder(staging);
-        return ReportDumpFailure(Format(u"write %s", reportPath), w.reason);
+        return DumpFiles(m_link).ReportDumpFailure(Format(u"write %s", reportPath), w.reason);
     }
     QString failure;
     bool moved = false;
@@ -484,7 +488,7 @@ bool Proteus::RunUserBankPass(const QString& folder, bool backup, const SimmSlot
         // next pass to finish.
         if (!moved)
             RemoveFolder(staging);
-        return ReportDumpFailure(Format(u"replace the backup in %s", folder), failure);
+        return DumpFiles(m_link).ReportDumpFailure(Format(u"replace the backup in %s", folder), failure);
     }
     // The backup's files are all written and in place; the edit buffers that
     // could not go back have been reported above.

@@ -2,8 +2,8 @@
 // capability probe) and decoded (the bank map dialog).
 
 #include "core/Logger.h"
+#include "dump/BankMapDump.h"
 #include "dump/PresetDumpFormat.h"
-#include "module/Proteus.h"
 
 #include <algorithm>
 
@@ -29,13 +29,13 @@ QString BankMapProblem(const _ByteBlock* block)
 
 } // namespace
 
-bool Proteus::DownloadBankMap(ByteBlockList& blocks)
+bool BankMapDump::DownloadBankMap(ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Bank Map");
-    if (!ReadyToSend(QStringLiteral("Proteus::DownloadBankMap")))
+    TLOG(kLogOperation, u"Downloading Bank Map");
+    if (!m_link.ReadyToSend(QStringLiteral("Proteus::DownloadBankMap")))
         return false;
-    const std::vector<std::uint8_t> header = ModuleReplyHeader(GetDeviceId(), CMD_BANK_MAP_DUMP);
-    const ReplyResult result = Exchange(ModuleSysExMessage(GetDeviceId(), CMD_BANK_MAP_DUMP_REQUEST),
+    const std::vector<std::uint8_t> header = ModuleReplyHeader(m_link.GetDeviceId(), CMD_BANK_MAP_DUMP);
+    const ReplyResult result = m_link.Exchange(ModuleSysExMessage(m_link.GetDeviceId(), CMD_BANK_MAP_DUMP_REQUEST),
                                            {CMD_BANK_MAP_DUMP_REQUEST, header, kReplyCapacity});
     if (result.NotSent()) {
         TLOG(kLogError, u"Failed to send Bank Map Request");
@@ -56,14 +56,14 @@ bool Proteus::DownloadBankMap(ByteBlockList& blocks)
     if (end != reply.end())
         block->Append(reply.data(), unsigned(end - reply.begin()) + 1);
     if (const QString problem = BankMapProblem(block.get()); !problem.isEmpty()) {
-        TLOG(-2, u"Bank map reply refused: %s", problem);
+        TLOG(kLogError, u"Bank map reply refused: %s", problem);
         return false;
     }
     blocks.push_back(block);
     return true;
 }
 
-Proteus::DumpProblem Proteus::CheckBankMapUpload(const ByteBlockList& blocks)
+DumpProblem BankMapDump::CheckBankMapUpload(const ByteBlockList& blocks)
 {
     const QString operation = QStringLiteral("upload bank map");
     if (blocks.size() != 1)
@@ -73,38 +73,38 @@ Proteus::DumpProblem Proteus::CheckBankMapUpload(const ByteBlockList& blocks)
     return {};
 }
 
-bool Proteus::UploadBankMap(ByteBlockList& blocks)
+bool BankMapDump::UploadBankMap(ByteBlockList& blocks)
 {
-    TLOG(4, u"Uploading Bank Map");
-    m_lastUploadRefusal.clear();
-    if (!ReadyToSend(QStringLiteral("Proteus::UploadBankMap"))) {
-        m_lastUploadRefusal = QStringLiteral("the module is not ready");
+    TLOG(kLogOperation, u"Uploading Bank Map");
+    m_state.lastUploadRefusal.clear();
+    if (!m_link.ReadyToSend(QStringLiteral("Proteus::UploadBankMap"))) {
+        m_state.lastUploadRefusal = QStringLiteral("the module is not ready");
         return false;
     }
     if (const DumpProblem problem = CheckBankMapUpload(blocks)) {
-        TLOG(-2, u"Bank map upload refused: %s", problem.reason);
-        m_lastUploadRefusal = problem.reason;
+        TLOG(kLogError, u"Bank map upload refused: %s", problem.reason);
+        m_state.lastUploadRefusal = problem.reason;
         return false;
     }
     // Sent with the current device id, like every other upload: a map saved
     // from a module under another id would otherwise be ignored by this one.
     // The caller's block keeps its bytes.
     std::vector<std::uint8_t> message(blocks.front()->Bytes().begin(), blocks.front()->Bytes().end());
-    if (GetDeviceId() < 0 || GetDeviceId() > 0x7F) {
-        TLOG(-2, u"Failed to send Bank Map Upload");
-        m_lastUploadRefusal = QStringLiteral("the device id %1 does not fit a message").arg(GetDeviceId());
+    if (m_link.GetDeviceId() < 0 || m_link.GetDeviceId() > 0x7F) {
+        TLOG(kLogError, u"Failed to send Bank Map Upload");
+        m_state.lastUploadRefusal = QStringLiteral("the device id %1 does not fit a message").arg(m_link.GetDeviceId());
         return false;
     }
-    message[kSysExDeviceIdOffset] = std::uint8_t(GetDeviceId());
-    if (!SendSysEx(message)) {
+    message[kSysExDeviceIdOffset] = std::uint8_t(m_link.GetDeviceId());
+    if (!m_link.SendSysEx(message)) {
         TLOG(kLogError, u"Failed to send Bank Map Upload");
-        m_lastUploadRefusal = QStringLiteral("the message could not be sent");
+        m_state.lastUploadRefusal = QStringLiteral("the message could not be sent");
         return false;
     }
     return true;
 }
 
-bool Proteus::GetBankMap(std::int16_t values[256])
+bool BankMapDump::GetBankMap(std::int16_t values[256])
 {
     ByteBlockList blocks;
     if (!DownloadBankMap(blocks) || blocks.size() != 1)
@@ -119,13 +119,13 @@ bool Proteus::GetBankMap(std::int16_t values[256])
     return true;
 }
 
-bool Proteus::SetBankMap(const std::int16_t values[256])
+bool BankMapDump::SetBankMap(const std::int16_t values[256])
 {
-    ModuleSysExMessage message(GetDeviceId(), CMD_BANK_MAP_DUMP);
+    ModuleSysExMessage message(m_link.GetDeviceId(), CMD_BANK_MAP_DUMP);
     for (std::size_t i = 0; i < kBankMapEntries; ++i)
         message.AddValue14(values[i]);
     if (!message.IsValid()) {
-        TLOG(-2, u"Bank map refused: %s", message.Error());
+        TLOG(kLogError, u"Bank map refused: %s", message.Error());
         return false;
     }
     ByteBlockList blocks{MakeByteBlock(QByteArrayView(message.Data(), qsizetype(message.Length())))};

@@ -2,14 +2,17 @@
 // module and how a connection reads it back.
 #include "dump/ConfigurationCache.h"
 
+#include "dump/ParameterElements.h"
+#include "dump/RomDataCache.h"
+
 #include "core/Format.h"
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "core/XMLDocument.h"
+#include "dump/ConfigurationCache.h"
 #include "module/Capabilities.h"
-#include "module/Proteus.h"
 #include "module/StackedProgress.h"
 #include "platform/SafeFile.h"
 
@@ -86,7 +89,7 @@ QString GetConfigurationCacheFileName()
     const QString name = GetGlobalConfigurations().GetString(ConfigFile);
     if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\') || name == u"." || name == u".."
         || name.contains(QChar(0))) {
-        TLOG(-2, u"The ConfigFile setting \"%s\" is not a file name; using \"%s\"", name, kDefaultConfigurationFile);
+        TLOG(kLogError, u"The ConfigFile setting \"%s\" is not a file name; using \"%s\"", name, kDefaultConfigurationFile);
         return Text(kDefaultConfigurationFile);
     }
     return name;
@@ -100,7 +103,7 @@ QString GetProgramConfigurationPath()
 
 // ---- location --------------------------------------------------------------------------
 
-QString Proteus::GetCacheConfigurationPath()
+QString ConfigurationCacheFile::GetCacheConfigurationPath()
 {
     const QString fileName = GetConfigurationCacheFileName();
     const DataLocations locations = Locations();
@@ -136,25 +139,25 @@ QString Proteus::GetCacheConfigurationPath()
         // whatever the shipped copy's permissions were.
         const platform::FileWriteResult written = platform::WriteFileWhole(path, bytes);
         if (written)
-            TLOG(-1, u"Configuration cache %s copied from %s", path, source);
+            TLOG(kLogNotice, u"Configuration cache %s copied from %s", path, source);
         else
-            TLOG(-2, u"Failed to copy the configuration cache %s to %s: %s", source, path, written.reason);
+            TLOG(kLogError, u"Failed to copy the configuration cache %s to %s: %s", source, path, written.reason);
         break;
     }
     return path;
 }
 
-int Proteus::GetSimmChecksum() const
+int ConfigurationCacheFile::GetSimmChecksum() const
 {
     std::uint32_t sum = 0; // wraps as a 32-bit integer would
-    for (const auto& entry : simmMap)
+    for (const auto& entry : m_data.simmMap)
         sum += std::uint32_t(entry.first);
     return int(sum);
 }
 
 // ---- names under one SIMM element --------------------------------------------------------
 
-bool Proteus::WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement& simmElement,
+bool ConfigurationCacheFile::WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement& simmElement,
                                QStringView elementName)
 {
     XMLDocument document = simmElement.GetOwnerDocument();
@@ -175,7 +178,7 @@ bool Proteus::WriteObjectNames(const TPtr<_SimmData>& simm, int kind, XMLElement
     return true;
 }
 
-int Proteus::CountObjectElements(const XMLElement& simmElement, QStringView elementName)
+int ConfigurationCacheFile::CountObjectElements(const XMLElement& simmElement, QStringView elementName)
 {
     const XMLNode list = simmElement.SelectSingleNode(Format(u"./%sS", elementName));
     if (list.IsNull())
@@ -185,7 +188,7 @@ int Proteus::CountObjectElements(const XMLElement& simmElement, QStringView elem
     return int(items.size());
 }
 
-bool Proteus::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLElement& simmElement,
+bool ConfigurationCacheFile::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLElement& simmElement,
                               QStringView elementName)
 {
     const XMLNode list = simmElement.SelectSingleNode(Format(u"./%sS", elementName));
@@ -198,7 +201,7 @@ bool Proteus::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLEl
         int index = 0;
         if (!ReadIntAttribute(item, cachedoc::kSimmId, index)) {
             // Without its index the name belongs nowhere; it must not land on object 0.
-            TLOG(-2, u"Ignoring a %s name without an index in the configuration cache", elementName);
+            TLOG(kLogError, u"Ignoring a %s name without an index in the configuration cache", elementName);
             continue;
         }
         QString name = item.GetText();
@@ -211,29 +214,29 @@ bool Proteus::ReadObjectNames(const TPtr<_SimmData>& simm, int kind, const XMLEl
 
 // ---- building --------------------------------------------------------------------------
 
-bool Proteus::CreateCacheConfiguration()
+bool ConfigurationCacheFile::CreateCacheConfiguration()
 {
-    TLOG(8, u"%s()", u"Proteus::CreateCacheConfiguration");
-    m_cacheLeftUnwritten = false;
-    if (!LoadAllSimmNames())
+    TLOG(kLogFlow, u"%s()", u"Proteus::CreateCacheConfiguration");
+    m_state.cacheLeftUnwritten = false;
+    if (!RomDataCache(m_link).LoadAllSimmNames())
         return false;
 
     // A count the module did not answer was taken as 0: a file written now
     // would lack those names for good, and the checksum would keep it.
     QStringList unanswered;
-    for (const SimmSlot& slot : hardwareConfig.GetSimms())
-        for (const auto& [simmId, kind] : m_unansweredCounts)
+    for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms())
+        for (const auto& [simmId, kind] : m_state.unansweredCounts)
             if (slot.simmId != 0 && simmId == slot.simmId)
-                unanswered << Format(u"%s of %s", ObjectKindName(kind), GetSimmName(simmId));
+                unanswered << Format(u"%s of %s", ObjectKindName(kind), m_data.GetSimmName(simmId));
     if (!unanswered.isEmpty()) {
-        TLOG(-2, u"The configuration cache is not written: the module did not answer the count of %s",
+        TLOG(kLogError, u"The configuration cache is not written: the module did not answer the count of %s",
              unanswered.join(QStringLiteral(", ")));
         ShowMessage(nullptr, msgbox::Ok, true, 157,
                     Format(u"The module did not answer while its objects were counted (%s), so some names are "
                            u"missing. The configuration cache has not been saved; it will be built again at the "
                            u"next connection.",
                            unanswered.join(QStringLiteral(", "))));
-        m_cacheLeftUnwritten = true;
+        m_state.cacheLeftUnwritten = true;
         return true;
     }
 
@@ -253,19 +256,19 @@ bool Proteus::CreateCacheConfiguration()
 
     int slotCount = 0;
     std::array<SimmSlot, HardwareConfig::kMaxSimms> simmSlots{};
-    if (m_connecting && m_simmsReadByConnect) {
+    if (m_state.connecting && m_state.simmsReadByConnect) {
         // This connect has just read the configuration: the module is not asked twice.
-        for (const SimmSlot& slot : hardwareConfig.GetSimms())
+        for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms())
             simmSlots[size_t(slotCount++)] = slot;
-    } else if (!GetHardwareConfiguration(slotCount, simmSlots)) {
+    } else if (!m_link.GetHardwareConfiguration(slotCount, simmSlots)) {
         return false;
     }
-    const bool arps = HasCapability(CAP_ARPS_AND_BEATS);
+    const bool arps = m_link.HasCapability(CAP_ARPS_AND_BEATS);
     for (int i = 0; i < slotCount && i < int(simmSlots.size()); ++i) {
-        NotifyWaiting();
+        m_link.NotifyWaiting();
         const int simmId = simmSlots[i].simmId;
-        const auto found = simmMap.find(simmId);
-        if (found == simmMap.end() || simmId == 0)
+        const auto found = m_data.simmMap.find(simmId);
+        if (found == m_data.simmMap.end() || simmId == 0)
             continue;
         XMLElement simm = document.CreateElement(cachedoc::kSimm);
         if (simm.IsNull())
@@ -288,13 +291,13 @@ bool Proteus::CreateCacheConfiguration()
     // Only the ranges the module gave: a record it never answered holds no
     // range worth keeping, and leaving it out makes the next connection ask.
     ParameterCache answered;
-    for (const auto& [id, record] : AllParameters)
-        if (IsRangeKnown(id))
+    for (const auto& [id, record] : m_data.AllParameters)
+        if (m_link.IsRangeKnown(id))
             answered.InsertOrOverwrite(record);
-    if (AllParameters.Count() != answered.Count())
-        TLOG(-2, u"%d parameter ranges were not answered and are left out of the configuration cache",
-             AllParameters.Count() - answered.Count());
-    if (!WriteParameterElements(answered, parameters, true))
+    if (m_data.AllParameters.Count() != answered.Count())
+        TLOG(kLogError, u"%d parameter ranges were not answered and are left out of the configuration cache",
+             m_data.AllParameters.Count() - answered.Count());
+    if (!ParameterElements(m_link).WriteParameterElements(answered, parameters, true))
         return document.ReportError(u"Failed to convert PARAMETERS in configuration document", -2);
     if (!root.AppendChild(parameters))
         return document.ReportError(u"Failed to append PARAMETERS in configuration document", -2);
@@ -302,7 +305,7 @@ bool Proteus::CreateCacheConfiguration()
     const QString path = GetCacheConfigurationPath();
     QString reason = QStringLiteral("no place for it");
     if (path.isEmpty() || !document.Save(path, &reason)) {
-        TLOG(-2, u"The configuration cache could not be written to \"%s\": %s", path, reason);
+        TLOG(kLogError, u"The configuration cache could not be written to \"%s\": %s", path, reason);
         return document.ReportError(Format(u"Failed to save configuration document %s: %s", path, reason), -2);
     }
     GetGlobalConfigurations().SetDword(ROMHash, std::uint32_t(GetSimmChecksum()));
@@ -311,7 +314,7 @@ bool Proteus::CreateCacheConfiguration()
 
 // ---- reading ----------------------------------------------------------------------------
 
-bool Proteus::RebuildUnreadableCache(const QString& path, const QString& problem)
+bool ConfigurationCacheFile::RebuildUnreadableCache(const QString& path, const QString& problem)
 {
     // The build replaces the file; whatever the user had in it is kept aside
     // first. The message says so before the details, which may be long (the
@@ -339,13 +342,13 @@ bool Proteus::RebuildUnreadableCache(const QString& path, const QString& problem
                 Format(u"The configuration cache %s cannot be used. It has been kept as %s, and a new one will now "
                        u"be built from the module. This may take some time!\r\n\r\n%s",
                        path, kept, problem));
-    TLOG(-1, u"Building defaults file");
+    TLOG(kLogNotice, u"Building defaults file");
     return CreateCacheConfiguration();
 }
 
-bool Proteus::LoadCacheConfiguration()
+bool ConfigurationCacheFile::LoadCacheConfiguration()
 {
-    TLOG(8, u"%s()", u"Proteus::LoadCacheConfiguration");
+    TLOG(kLogFlow, u"%s()", u"Proteus::LoadCacheConfiguration");
     GlobalConfigurations& settings = GetGlobalConfigurations();
     const QString path = GetCacheConfigurationPath();
 
@@ -359,7 +362,7 @@ bool Proteus::LoadCacheConfiguration()
         ShowMessage(nullptr, msgbox::Ok, false, 157, Text(kFirstRunText));
         if (!CreateCacheConfiguration())
             return false;
-        if (m_cacheLeftUnwritten)
+        if (m_state.cacheLeftUnwritten)
             return true; // the names of this connection came from the module
         built = true;
     } else if (std::uint32_t(GetSimmChecksum()) != settings.GetDword(ROMHash)) {
@@ -368,7 +371,7 @@ bool Proteus::LoadCacheConfiguration()
         if (ShowMessage(nullptr, msgbox::YesNo, false, 157, Text(kRomsChangedText)) == msgbox::IdYes) {
             if (!CreateCacheConfiguration())
                 return false;
-            if (m_cacheLeftUnwritten)
+            if (m_state.cacheLeftUnwritten)
                 return true;
             built = true;
         } else {
@@ -408,16 +411,16 @@ bool Proteus::LoadCacheConfiguration()
     if (!simms.SelectNodes(u"./SIMM", simmNodes))
         return document.ReportError(u"Failed to get SIMMS children of configuration document", -2);
     const bool testUi = settings.GetBool(TestUI);
-    const bool arps = HasCapability(CAP_ARPS_AND_BEATS);
+    const bool arps = m_link.HasCapability(CAP_ARPS_AND_BEATS);
 
     // The checksum is a plain sum: another set of ROMs can share it. The file
     // must hold every installed ROM, with as many names of each kind as the
     // ROM has; one written without some of them would otherwise stay so.
     if (!built && !declined && !testUi) {
         QStringList lacking;
-        for (const SimmSlot& slot : hardwareConfig.GetSimms()) {
-            const auto found = simmMap.find(slot.simmId);
-            if (slot.simmId == 0 || found == simmMap.end())
+        for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms()) {
+            const auto found = m_data.simmMap.find(slot.simmId);
+            if (slot.simmId == 0 || found == m_data.simmMap.end())
                 continue;
             XMLElement element;
             for (const XMLNode& node : simmNodes) {
@@ -429,7 +432,7 @@ bool Proteus::LoadCacheConfiguration()
                 }
             }
             if (element.IsNull()) {
-                lacking << GetSimmName(slot.simmId);
+                lacking << m_data.GetSimmName(slot.simmId);
                 continue;
             }
             for (int kind : kKinds) {
@@ -437,11 +440,11 @@ bool Proteus::LoadCacheConfiguration()
                     continue;
                 const int have = CountObjectElements(element, cachedoc::ObjectElementName(kind));
                 if (have < found->second->GetCount(ObjectKind(kind)))
-                    lacking << Format(u"%s names of %s", ObjectKindName(kind), GetSimmName(slot.simmId));
+                    lacking << Format(u"%s names of %s", ObjectKindName(kind), m_data.GetSimmName(slot.simmId));
             }
         }
         if (!lacking.isEmpty()) {
-            TLOG(-1, u"The configuration cache lacks %s; building it again", lacking.join(QStringLiteral(", ")));
+            TLOG(kLogNotice, u"The configuration cache lacks %s; building it again", lacking.join(QStringLiteral(", ")));
             ShowMessage(nullptr, msgbox::Ok, false, 157,
                         Format(u"The configuration cache does not hold every name of the ROMs in your module "
                                u"(%s is missing). It will now be built again from the module. This may take some "
@@ -453,14 +456,14 @@ bool Proteus::LoadCacheConfiguration()
     }
 
     for (const XMLNode& node : simmNodes) {
-        NotifyWaiting();
+        m_link.NotifyWaiting();
         if (node.GetNodeType() != XMLNodeElement)
             return document.ReportError(u"Failed to get SIMM element of configuration document", -2);
         const XMLElement simmElement(node);
         int simmId = 0;
         if (!ReadIntAttribute(simmElement, cachedoc::kSimmId, simmId) || simmId <= 0) {
             // The user bank is never cached, and a SIMM without an id is no SIMM.
-            TLOG(-2, u"Ignoring a SIMM element with SIMM_ID \"%s\" in the configuration cache",
+            TLOG(kLogError, u"Ignoring a SIMM element with SIMM_ID \"%s\" in the configuration cache",
                  simmElement.GetAttribute(cachedoc::kSimmId));
             continue;
         }
@@ -471,14 +474,14 @@ bool Proteus::LoadCacheConfiguration()
                             ? 0
                             : CountObjectElements(simmElement, cachedoc::ObjectElementName(kind));
         }
-        auto found = simmMap.find(simmId);
-        if (found == simmMap.end()) {
+        auto found = m_data.simmMap.find(simmId);
+        if (found == m_data.simmMap.end()) {
             if (!testUi)
                 continue; // a ROM that is not installed
             // Without a module the file says which ROMs there are.
             TPtr<_SimmData> data(new _SimmData(simmId, counts[0], counts[1], counts[2], counts[3], counts[4],
                                                counts[5], 1));
-            AddSimmData(data);
+            m_data.AddSimmData(data);
             SimmSlot slot;
             slot.simmId = simmId;
             slot.presets = counts[0];
@@ -488,8 +491,8 @@ bool Proteus::LoadCacheConfiguration()
             slot.demos = counts[4];
             slot.riffs = counts[5];
             slot.flag = 1;
-            hardwareConfig.AddSimm(slot);
-            found = simmMap.find(simmId);
+            m_data.hardwareConfig.AddSimm(slot);
+            found = m_data.simmMap.find(simmId);
         }
         for (std::size_t k = 0; k < kKinds.size(); ++k) {
             const int kind = kKinds[k];
@@ -500,8 +503,8 @@ bool Proteus::LoadCacheConfiguration()
         }
     }
 
-    StackedProgress progress(this, false, 0, AllParameters.Count(), u"");
-    if (!ReadParameterElements(progress, nullptr, AllParameters, parameters, true))
+    StackedProgress progress(&m_link, false, 0, m_data.AllParameters.Count(), u"");
+    if (!ParameterElements(m_link).ReadParameterElements(progress, nullptr, m_data.AllParameters, parameters, true))
         return document.ReportError(u"Failed to convert PARAMETERS in configuration document", -2);
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The one way a dump or file operation tells the user it failed:
 // "Failed to <operation> with <reason>" in an OK box, also logged as a warning.
-// Proteus::ReportDumpFailure forwards here; code outside Proteus calls it directly.
+// DumpFiles::ReportDumpFailure forwards here; code without a link calls it directly.
 
 #include "platform/SafeFile.h"
 

@@ -1,20 +1,20 @@
 // The closed-loop dump handshakes and the flattening of a multi-block preset dump.
 
 #include "core/Logger.h"
+#include "dump/DumpHandshake.h"
 #include "dump/PresetDumpFormat.h"
-#include "module/Proteus.h"
 
-bool Proteus::SendHandshake(int code)
+bool DumpHandshake::SendHandshake(int code)
 {
-    ModuleSysExMessage message(GetDeviceId(), code);
-    if (!SendSysEx(message)) {
-        TLOG(-2, u"Failed to send handshake request %d", code);
+    ModuleSysExMessage message(m_link.GetDeviceId(), code);
+    if (!m_link.SendSysEx(message)) {
+        TLOG(kLogError, u"Failed to send handshake request %d", code);
         return false;
     }
     return true;
 }
 
-int Proteus::ParseHandshake(std::span<const std::uint8_t> message, int deviceId, int* packet)
+int DumpHandshake::ParseHandshake(std::span<const std::uint8_t> message, int deviceId, int* packet)
 {
     if (packet)
         *packet = -1;
@@ -37,22 +37,22 @@ int Proteus::ParseHandshake(std::span<const std::uint8_t> message, int deviceId,
     return code;
 }
 
-TPtr<_ByteBlock> Proteus::ConvertBlocksToBlock(const ByteBlockList& blocks)
+TPtr<_ByteBlock> DumpHandshake::ConvertBlocksToBlock(const ByteBlockList& blocks)
 {
     if (blocks.empty() || !blocks.front()) {
-        TLOG(-2, u"Cannot flatten a preset dump: it holds no header");
+        TLOG(kLogError, u"Cannot flatten a preset dump: it holds no header");
         return nullptr;
     }
     const _ByteBlock& header = *blocks.front();
     if (header.Size() < kPresetHeaderLength) {
-        TLOG(-2, u"Cannot flatten a preset dump: its header is %d bytes, a preset header is %d", int(header.Size()),
+        TLOG(kLogError, u"Cannot flatten a preset dump: its header is %d bytes, a preset header is %d", int(header.Size()),
              int(kPresetHeaderLength));
         return nullptr;
     }
     for (std::size_t i = 1; i < blocks.size(); ++i) {
         const unsigned size = blocks[i] ? blocks[i]->Size() : 0;
         if (size < kPacketMinLength) {
-            TLOG(-2, u"Cannot flatten a preset dump: packet %d is %d bytes, shorter than a packet's %d", int(i),
+            TLOG(kLogError, u"Cannot flatten a preset dump: packet %d is %d bytes, shorter than a packet's %d", int(i),
                  int(size), int(kPacketMinLength));
             return nullptr;
         }

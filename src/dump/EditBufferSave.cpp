@@ -5,12 +5,15 @@
 
 #include "dump/EditBufferSave.h"
 
+#include "dump/DumpHandshake.h"
+#include "dump/PresetTransfer.h"
+
 #include "core/Format.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
+#include "dump/EditBufferSave.h"
 #include "dump/PresetDumpFormat.h"
 #include "module/ParameterIds.h"
-#include "module/Proteus.h"
 #include "module/StackedProgress.h"
 
 #include <algorithm>
@@ -117,17 +120,17 @@ ByteBlockList BuildPresetDumpPackets(int deviceId, std::span<const std::uint8_t>
     return packets;
 }
 
-bool Proteus::SaveEditBuffer(int preset)
+bool EditBufferSave::SaveEditBuffer(int preset)
 {
-    TLOG(8, u"%s(%d)", u"Proteus::SaveEditBuffer", preset);
-    if (!HasCapability(CAP_PRESET_DUMPS))
+    TLOG(kLogFlow, u"%s(%d)", u"Proteus::SaveEditBuffer", preset);
+    if (!m_link.HasCapability(CAP_PRESET_DUMPS))
         return AltSaveEditBuffer(preset);
 
-    StackedProgress progress(this, true, 0, 20, u"%s", LoadResourceString(kSavingEditBufferString));
-    if (!ReadyToSend(QStringLiteral("Proteus::SaveEditBuffer")))
+    StackedProgress progress(&m_link, true, 0, 20, u"%s", LoadResourceString(kSavingEditBufferString));
+    if (!m_link.ReadyToSend(QStringLiteral("Proteus::SaveEditBuffer")))
         return false;
     if (!SysExValue14::Fits(preset)) {
-        TLOG(-2, u"Failed to save the edit buffer: preset %d cannot be addressed", preset);
+        TLOG(kLogError, u"Failed to save the edit buffer: preset %d cannot be addressed", preset);
         return false;
     }
 
@@ -137,56 +140,56 @@ bool Proteus::SaveEditBuffer(int preset)
         return false;
 
     const std::span<const std::uint8_t> data = payload->Bytes();
-    const TPtr<_ByteBlock> header = BuildPresetDumpHeader(GetDeviceId(), preset, long(data.size()), counts);
-    if (!SendSysEx(header->Bytes())) {
-        TLOG(-2, u"Failed to send download EDIT BUFFER when saving");
+    const TPtr<_ByteBlock> header = BuildPresetDumpHeader(m_link.GetDeviceId(), preset, long(data.size()), counts);
+    if (!m_link.SendSysEx(header->Bytes())) {
+        TLOG(kLogError, u"Failed to send download EDIT BUFFER when saving");
         return false;
     }
-    TLOG(1, u"Sent Header");
+    TLOG(kLogDumpStep, u"Sent Header");
 
-    const ExpectedReply expected{CMD_PRESET_DUMP_REQUEST, ModuleMessagePrefix(GetDeviceId()), kReplyCapacity};
-    KeepEveryReply keep(this); // a WAIT and the ACK behind it may come together
+    const ExpectedReply expected{CMD_PRESET_DUMP_REQUEST, ModuleMessagePrefix(m_link.GetDeviceId()), kReplyCapacity};
+    ModuleLink::KeepEveryReply keep(&m_link); // a WAIT and the ACK behind it may come together
     int packet = 1;
     std::size_t position = 0;
     for (;;) {
-        const ReplyResult result = AwaitReply(header->Bytes(), expected);
+        const ReplyResult result = m_link.AwaitReply(header->Bytes(), expected);
         if (!result.Answered()) {
             TLOG(kLogError, u"No response downloading EDIT BUFFER when saving");
             return false;
         }
         const bool ok = result.Replied();
         const int code = result.Size() ? int(result.bytes[0]) : -1;
-        TLOG(1, u"Response byte 0x%x received", code);
+        TLOG(kLogDumpStep, u"Response byte 0x%x received", code);
         if (ok && code == HANDSHAKE_WAIT)
             continue;
         if (!ok || code != HANDSHAKE_ACK) {
-            TLOG(-2, u"Failed to save data to module");
+            TLOG(kLogError, u"Failed to save data to module");
             return false;
         }
         if (position >= data.size()) {
-            if (!SendHandshake(HANDSHAKE_EOF)) {
-                TLOG(-2, u"Failed to send EOF");
+            if (!DumpHandshake(m_link).SendHandshake(HANDSHAKE_EOF)) {
+                TLOG(kLogError, u"Failed to send EOF");
                 return false;
             }
-            TLOG(1, u"Sent EOF");
+            TLOG(kLogDumpStep, u"Sent EOF");
             return true;
         }
         const std::size_t length = std::min(kEditBufferPacketPayload, data.size() - position);
-        const TPtr<_ByteBlock> block = BuildPresetDumpPacket(GetDeviceId(), packet++, data.subspan(position, length));
+        const TPtr<_ByteBlock> block = BuildPresetDumpPacket(m_link.GetDeviceId(), packet++, data.subspan(position, length));
         position += length;
-        if (!SendSysEx(block->Bytes())) {
-            TLOG(-2, u"Failed to send upload when saving");
+        if (!m_link.SendSysEx(block->Bytes())) {
+            TLOG(kLogError, u"Failed to send upload when saving");
             return false;
         }
-        TLOG(1, u"Sent Data");
+        TLOG(kLogDumpStep, u"Sent Data");
         progress.Step();
     }
 }
 
-bool Proteus::DumpPreset(int counts[10], TPtr<_ByteBlock>& payload)
+bool EditBufferSave::DumpPreset(int counts[10], TPtr<_ByteBlock>& payload)
 {
     ByteBlockList blocks;
-    if (!DownloadPreset(PRESET_DUMP_CLOSED_DATA, 0, -1, -1, true, blocks))
+    if (!PresetTransfer(m_link).DownloadPreset(PRESET_DUMP_CLOSED_DATA, 0, -1, -1, true, blocks))
         return false;
     // The download checked every message it stored: a header of at least 36
     // bytes, packets of at least 11.
@@ -208,7 +211,7 @@ namespace {
 /// Puts LAYER_SELECT back to the layer it had when the save began, on every path.
 class LayerSelectRestore {
 public:
-    LayerSelectRestore(Proteus* owner, int layer) : m_owner(owner), m_layer(layer) {}
+    LayerSelectRestore(ModuleLink* owner, int layer) : m_owner(owner), m_layer(layer) {}
     ~LayerSelectRestore()
     {
         if (!m_changed)
@@ -217,26 +220,26 @@ public:
         select->previousValue = select->value;
         select->value = m_layer;
         if (!m_owner->ParameterEdit(select))
-            TLOG(-2, u"Failed to select layer %d again after saving the edit buffer", m_layer);
+            TLOG(kLogError, u"Failed to select layer %d again after saving the edit buffer", m_layer);
     }
     void Changed() { m_changed = true; }
 
 private:
-    Proteus* m_owner;
+    ModuleLink* m_owner;
     int m_layer;
     bool m_changed = false;
 };
 
 } // namespace
 
-bool Proteus::AltSaveEditBuffer(int preset)
+bool EditBufferSave::AltSaveEditBuffer(int preset)
 {
-    TLOG(8, u"%s(%d)", u"Proteus::AltSaveEditBuffer", preset);
-    if (!ReadyToSend(QStringLiteral("Proteus::AltSaveEditBuffer")))
+    TLOG(kLogFlow, u"%s(%d)", u"Proteus::AltSaveEditBuffer", preset);
+    if (!m_link.ReadyToSend(QStringLiteral("Proteus::AltSaveEditBuffer")))
         return false;
 
-    const bool sixteen = HasCapability(CAP_16_CONTROLLERS);
-    const bool arps = HasCapability(CAP_ARPS_AND_BEATS);
+    const bool sixteen = m_link.HasCapability(CAP_16_CONTROLLERS);
+    const bool arps = m_link.HasCapability(CAP_ARPS_AND_BEATS);
     int counts[kPresetSectionCountCount] = {sixteen ? 56 : 52, arps ? 19 : 0, 16, 20, 4, 31, 3, 10, 42, 72};
 
     std::vector<std::uint8_t> payload;
@@ -246,14 +249,14 @@ bool Proteus::AltSaveEditBuffer(int preset)
             return 0;
         for (const RomIdCarrier& c : kRomIdCarriers)
             if (c.id == id)
-                return FindParameter(c.partner)->romId;
-        return FindParameter(id)->value;
+                return m_link.FindParameter(c.partner)->romId;
+        return m_link.FindParameter(id)->value;
     };
     auto append = [&](int id) {
         const int v = value(id);
         std::uint8_t pair[2] = {0, 0};
         if (!SysExValue14::Encode(v, pair)) {
-            TLOG(-2, u"Failed to save the edit buffer: parameter %d holds %d, which cannot be sent", id, v);
+            TLOG(kLogError, u"Failed to save the edit buffer: parameter %d holds %d, which cannot be sent", id, v);
             fits = false;
         }
         payload.insert(payload.end(), pair, pair + 2);
@@ -266,7 +269,7 @@ bool Proteus::AltSaveEditBuffer(int preset)
 
     // The name: one byte per character parameter. Only 7 bits can travel in SysEx.
     for (int id = 899; id <= 914; ++id)
-        payload.push_back(std::uint8_t(FindParameter(id)->value & 0x7F));
+        payload.push_back(std::uint8_t(m_link.FindParameter(id)->value & 0x7F));
     appendRanges(std::initializer_list<IdRange>{{915, sixteen ? 970 : 966}});
     if (arps)
         appendRanges(std::initializer_list<IdRange>{{1025, 1043}});
@@ -276,24 +279,24 @@ bool Proteus::AltSaveEditBuffer(int preset)
     // The layer records follow LAYER_SELECT only when they are asked again:
     // each is re-read after its layer is selected, and a record that cannot be
     // read ends the save, so no layer is stored with another layer's values.
-    ParamRecord* select = FindParameter(LAYER_SELECT);
+    ParamRecord* select = m_link.FindParameter(LAYER_SELECT);
     const std::vector<int> layerIds = EditBufferLayerParameterIds();
     {
-    LayerSelectRestore restore(this, select->value); // before the upload, and on every failure
+    LayerSelectRestore restore(&m_link, select->value); // before the upload, and on every failure
     for (int layer = 0; layer < 4; ++layer) {
         select->previousValue = select->value;
         select->value = layer;
         restore.Changed();
-        if (!ParameterEdit(select)) {
-            TLOG(-2, u"Failed to save the edit buffer: layer %d could not be selected", layer + 1);
+        if (!m_link.ParameterEdit(select)) {
+            TLOG(kLogError, u"Failed to save the edit buffer: layer %d could not be selected", layer + 1);
             return false;
         }
         for (int id : layerIds) {
             if (std::any_of(std::begin(kRomIdCarriers), std::end(kRomIdCarriers),
                             [id](const RomIdCarrier& c) { return c.id == id; }))
                 continue; // comes with its partner's request
-            if (!ParameterRequest(FindParameter(id))) {
-                TLOG(-2, u"Failed to save the edit buffer: parameter %d of layer %d could not be read", id,
+            if (!m_link.ParameterRequest(m_link.FindParameter(id))) {
+                TLOG(kLogError, u"Failed to save the edit buffer: parameter %d of layer %d could not be read", id,
                      layer + 1);
                 return false;
             }
@@ -309,8 +312,8 @@ bool Proteus::AltSaveEditBuffer(int preset)
         return false;
 
     ByteBlockList blocks;
-    blocks.push_back(BuildPresetDumpHeader(GetDeviceId(), preset, long(payload.size()), counts));
-    for (TPtr<_ByteBlock>& packet : BuildPresetDumpPackets(GetDeviceId(), payload))
+    blocks.push_back(BuildPresetDumpHeader(m_link.GetDeviceId(), preset, long(payload.size()), counts));
+    for (TPtr<_ByteBlock>& packet : BuildPresetDumpPackets(m_link.GetDeviceId(), payload))
         blocks.push_back(packet);
-    return UploadPreset(true, preset, 0, blocks);
+    return PresetTransfer(m_link).UploadPreset(true, preset, 0, blocks);
 }

@@ -10,8 +10,8 @@
 // The byte after 55 01 is the count of 14-bit words that follow; in message 2,
 // 7F 7F addresses the edit buffer and 10 00 counts the 16 values.
 #include "core/Logger.h"
+#include "dump/FxBankExport.h"
 #include "module/ParamRecord.h"
-#include "module/Proteus.h"
 
 #include <array>
 
@@ -27,38 +27,38 @@ constexpr std::array<ParameterId, 4> kControllersMtoP = {967, 968, 969, 970};
 
 } // namespace
 
-bool Proteus::CreateFXSysexBank(ByteBlockList& blocks)
+bool FxBankExport::CreateFXSysexBank(ByteBlockList& blocks)
 {
-    TLOG(8, u"%s()", u"Proteus::CreateFXSysexBank");
-    const auto value = [this](ParameterId id) { return FindParameter(id)->value; };
+    TLOG(kLogFlow, u"%s()", u"Proteus::CreateFXSysexBank");
+    const auto value = [this](ParameterId id) { return m_link.FindParameter(id)->value; };
     std::vector<ModuleSysExMessage> messages;
     messages.reserve(4);
 
     // The preset effects that follow belong to the FX control channel's preset.
-    ModuleSysExMessage& channel = messages.emplace_back(GetDeviceId(), CMD_PARAMETER_EDIT);
+    ModuleSysExMessage& channel = messages.emplace_back(m_link.GetDeviceId(), CMD_PARAMETER_EDIT);
     channel.AddByte(kEditSubCommand).AddValue14(MULTIMODE_BASIC_CHANNEL).AddValue14(value(MULTIMODE_FX_CTRL_CHANNEL));
 
-    ModuleSysExMessage& effects = messages.emplace_back(GetDeviceId(), CMD_PRESET_DUMP);
+    ModuleSysExMessage& effects = messages.emplace_back(m_link.GetDeviceId(), CMD_PRESET_DUMP);
     effects.AddByte(kPresetFxSection).AddValue14(kEditBuffer).AddValue14(kPresetFxValues);
     for (int i = 0; i < kPresetFxValues; ++i)
         effects.AddValue14(value(kFirstPresetFx + i));
     effects.AddValue14(0);
 
     auto pairs = [&](auto ids) {
-        ModuleSysExMessage& m = messages.emplace_back(GetDeviceId(), CMD_PARAMETER_EDIT);
+        ModuleSysExMessage& m = messages.emplace_back(m_link.GetDeviceId(), CMD_PARAMETER_EDIT);
         m.AddByte(int(2 * ids.size()));
         for (ParameterId id : ids)
             m.AddValue14(id).AddValue14(value(id));
     };
     pairs(kControllers);
-    if (HasCapability(CAP_16_CONTROLLERS))
+    if (m_link.HasCapability(CAP_16_CONTROLLERS))
         pairs(kControllersMtoP);
 
     // All or nothing: a value that cannot travel (or a device id outside
     // 0 ... 127) would leave a bank that restores half the settings.
     for (const ModuleSysExMessage& m : messages) {
         if (!m.IsValid()) {
-            TLOG(-2, u"Failed to build the FX bank: %s", m.Error());
+            TLOG(kLogError, u"Failed to build the FX bank: %s", m.Error());
             return false;
         }
     }

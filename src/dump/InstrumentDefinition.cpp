@@ -3,13 +3,15 @@
 
 #include "dump/InstrumentDefinition.h"
 
+#include "dump/DumpFiles.h"
+
 #include "core/Codepage.h"
 #include "core/Format.h"
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
-#include "module/Proteus.h"
+#include "dump/InstrumentDefinition.h"
 #include "module/ProteusData.h"
 #include "platform/SafeFile.h"
 
@@ -41,7 +43,7 @@ private:
 
 int BankNumber(int simmId, int preset)
 {
-    const Proteus::PresetSelect s = Proteus::SplitPresetNumber(simmId, preset);
+    const ModuleLink::PresetSelect s = ModuleLink::SplitPresetNumber(simmId, preset);
     return s.msb * 128 + s.lsb;
 }
 
@@ -176,7 +178,7 @@ QString BuildInstrumentDefinition(const ProteusData& data, const InstrumentDefin
         out.Line(line);
     if (in.insertKeyMaps) {
         for (const InstrumentKeyMap& map : in.keyMaps) {
-            const Proteus::PresetSelect s = Proteus::SplitPresetNumber(map.simmId, map.preset);
+            const ModuleLink::PresetSelect s = ModuleLink::SplitPresetNumber(map.simmId, map.preset);
             out.Line(Format(u"Key[%d,%d]=%s", s.msb * 128 + s.lsb, s.program,
                             KeyMapSectionName(data, in.deviceName, map.simmId, map.preset)));
         }
@@ -188,26 +190,26 @@ QString BuildInstrumentDefinition(const ProteusData& data, const InstrumentDefin
     return out.Text();
 }
 
-bool Proteus::WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
+bool InstrumentDefinitionExport::WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
                                             bool includeNoCategory, bool insertKeyMaps, bool beatsTriggers)
 {
-    TLOG(8, u"%s()", u"Proteus::WriteInstrumentDefinitionFile");
+    TLOG(kLogFlow, u"%s()", u"Proteus::WriteInstrumentDefinitionFile");
     InstrumentDefinitionInput in;
     in.deviceName = deviceName;
     in.uniqueOnly = uniqueOnly;
     in.includeNoCategory = includeNoCategory;
     in.insertKeyMaps = insertKeyMaps;
-    in.arpsAndBeats = HasCapability(CAP_ARPS_AND_BEATS);
+    in.arpsAndBeats = m_link.HasCapability(CAP_ARPS_AND_BEATS);
 
     if (insertKeyMaps
-        && !CollectInstrumentKeyMaps(beatsTriggers, uniqueOnly, RomPresetNames(*this), in.keyMaps, in.beatKeyMap))
+        && !CollectInstrumentKeyMaps(beatsTriggers, uniqueOnly, RomPresetNames(m_data), in.keyMaps, in.beatKeyMap))
         return false; // reported by the collection; no file is touched
 
     std::vector<RealTimeControllerName> rows;
-    for (const RealTimeControllerRow& row : GetRealTimeControllers()) {
-        if (row.needs16Controllers && !HasCapability(CAP_16_CONTROLLERS))
+    for (const ModuleLink::RealTimeControllerRow& row : m_link.GetRealTimeControllers()) {
+        if (row.needs16Controllers && !m_link.HasCapability(CAP_16_CONTROLLERS))
             continue;
-        rows.push_back({FindParameter(row.id)->value, QString::fromUtf16(row.letter), QString::fromUtf16(row.label)});
+        rows.push_back({m_link.FindParameter(row.id)->value, QString::fromUtf16(row.letter), QString::fromUtf16(row.label)});
     }
     std::map<QString, QString> mapped;
     if (GlobalResources* resources = TheGlobalResources())
@@ -215,14 +217,14 @@ bool Proteus::WriteInstrumentDefinitionFile(const QString& path, const QString& 
     in.controllers = InstrumentControllerNames(rows, mapped);
 
     // Built whole, then written whole: a failed write leaves any older file as it was.
-    const QByteArray bytes = UnicodeToAnsi(BuildInstrumentDefinition(*this, in));
+    const QByteArray bytes = UnicodeToAnsi(BuildInstrumentDefinition(m_data, in));
     const platform::FileWriteResult written = platform::WriteFileWhole(path, bytes);
     if (!written.opened) {
-        TLOG(-2, u"Failed to open instrument definition file %s: %s", path, written.reason);
+        TLOG(kLogError, u"Failed to open instrument definition file %s: %s", path, written.reason);
         ShowMessage(nullptr, msgbox::Ok, true, kCannotOpenString);
         return false;
     }
     if (!written)
-        return ReportDumpFailure(QStringLiteral("write instrument definition file"), written.reason);
-    return WriteOleProps(path, OleProps());
+        return DumpFiles(m_link).ReportDumpFailure(QStringLiteral("write instrument definition file"), written.reason);
+    return DumpFiles(m_link).WriteOleProps(path, OleProps());
 }

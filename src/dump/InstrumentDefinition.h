@@ -16,6 +16,8 @@
 #include <map>
 #include <set>
 #include <vector>
+#include "dump/ByteBlock.h"
+#include "dump/DumpPart.h"
 
 class ProteusData;
 
@@ -59,3 +61,23 @@ QString BuildInstrumentDefinition(const ProteusData& data, const InstrumentDefin
 /// "%s %s %s" (device, SIMM name, preset name or number) with ":", "=", "[",
 /// "]", "&" and "*" made blanks.
 QString KeyMapSectionName(const ProteusData& data, const QString& deviceName, int simmId, int preset);
+
+class InstrumentDefinitionExport : public DumpPart {
+public:
+    using DumpPart::DumpPart;
+
+    /// Writes the instrument definition (.ins) file of the module to path
+    /// (dump/InstrumentDefinition.h), whole or not at all, in the 8-bit code
+    /// page with CR LF, then empty file properties. With insertKeyMaps the
+    /// presets' key maps are collected first; a failed collection ends it
+    /// before the file is touched. A file that cannot be created shows string
+    /// 272; a failed write is reported like a dump failure.
+    bool WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
+                                       bool includeNoCategory, bool insertKeyMaps, bool beatsTriggers);
+
+private:
+    /// The presets' key maps in ascending (SIMM id, preset) and the beat
+    /// triggers' map for the export (src/dump/InstrumentKeyMaps.cpp).
+    bool CollectInstrumentKeyMaps(bool beatsTriggers, bool uniqueOnly, const std::set<QString>& romPresetNames,
+                                  std::vector<InstrumentKeyMap>& maps, KeyMapData& beatKeyMap);
+};

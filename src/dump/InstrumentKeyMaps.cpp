@@ -3,14 +3,15 @@
 // the beat triggers' map.
 
 #include "core/Logger.h"
+#include "dump/InstrumentDefinition.h"
+#include "dump/KeymapCollection.h"
 #include "module/Capabilities.h"
-#include "module/Proteus.h"
 
-bool Proteus::CollectInstrumentKeyMaps(bool beatsTriggers, bool uniqueOnly, const std::set<QString>& romPresetNames,
+bool InstrumentDefinitionExport::CollectInstrumentKeyMaps(bool beatsTriggers, bool uniqueOnly, const std::set<QString>& romPresetNames,
                                        std::vector<InstrumentKeyMap>& maps, KeyMapData& beatKeyMap)
 {
-    PresetDataMap collected;
-    if (!CollectKeymapData(beatsTriggers, uniqueOnly, romPresetNames, collected))
+    KeymapCollection::PresetDataMap collected;
+    if (!KeymapCollection(m_link).CollectKeymapData(beatsTriggers, uniqueOnly, romPresetNames, collected))
         return false;
     // The map's key is (SIMM id << 16) | preset, so its order is the export's.
     for (const auto& [key, data] : collected) {
@@ -22,8 +23,8 @@ bool Proteus::CollectInstrumentKeyMaps(bool beatsTriggers, bool uniqueOnly, cons
         entry.keyMap = data->keyMap;
         maps.push_back(std::move(entry));
     }
-    if (HasCapability(CAP_ARPS_AND_BEATS) && !CreateBeatKeymap(beatKeyMap)) {
-        TLOG(-2, u"Failed to collect the beat triggers' key map");
+    if (m_link.HasCapability(CAP_ARPS_AND_BEATS) && !KeymapCollection(m_link).CreateBeatKeymap(beatKeyMap)) {
+        TLOG(kLogError, u"Failed to collect the beat triggers' key map");
         return false;
     }
     return true;

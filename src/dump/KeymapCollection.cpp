@@ -2,7 +2,9 @@
 // riff data from the module, ROM presets' data kept in KeymapCache.xml in the
 // data folder so that a second collection downloads nothing for them.
 
-#include "module/Proteus.h"
+#include "dump/KeymapCollection.h"
+
+#include "dump/PresetTransfer.h"
 
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
@@ -38,7 +40,7 @@ bool Fail(const XMLDocument& document, const char16_t* text)
 
 } // namespace
 
-bool Proteus::OpenKeymapCache(XMLDocument& document)
+bool KeymapCollection::OpenKeymapCache(XMLDocument& document)
 {
     if (!document.Create())
         return Fail(document, u"Failed to create LAYER_CACHE document");
@@ -56,7 +58,7 @@ bool Proteus::OpenKeymapCache(XMLDocument& document)
     return true;
 }
 
-bool Proteus::GetPresetData(XMLDocument& document, int simmId, int preset, XMLElement& element, bool create)
+bool KeymapCollection::GetPresetData(XMLDocument& document, int simmId, int preset, XMLElement& element, bool create)
 {
     element = XMLElement();
     XMLElement root = document.GetDocumentElement();
@@ -70,7 +72,7 @@ bool Proteus::GetPresetData(XMLDocument& document, int simmId, int preset, XMLEl
         if (simm.IsNull())
             return Fail(document, u"Failed to create SIMM element in LAYER_CACHE document");
         simm.SetAttribute(u"ID", simmId);
-        simm.SetAttribute(u"NAME", GetSimmName(simmId));
+        simm.SetAttribute(u"NAME", m_data.GetSimmName(simmId));
         if (!root.AppendChild(simm))
             return Fail(document, u"Failed to append SIMM element in LAYER_CACHE document");
     }
@@ -82,7 +84,7 @@ bool Proteus::GetPresetData(XMLDocument& document, int simmId, int preset, XMLEl
         if (presetElement.IsNull())
             return Fail(document, u"Failed to create PRESET element in LAYER_CACHE document");
         presetElement.SetAttribute(u"ID", preset);
-        presetElement.SetAttribute(u"NAME", GetSimmObjectName(OBJECT_PRESET, simmId, preset));
+        presetElement.SetAttribute(u"NAME", m_data.GetSimmObjectName(OBJECT_PRESET, simmId, preset));
         if (!simm.AppendChild(presetElement))
             return Fail(document, u"Failed to append PRESET element in LAYER_CACHE document");
     }
@@ -90,7 +92,7 @@ bool Proteus::GetPresetData(XMLDocument& document, int simmId, int preset, XMLEl
     return true;
 }
 
-bool Proteus::GetLayerCacheData(XMLDocument& document, int simmId, int preset, int layer, LayerKeyData& data)
+bool KeymapCollection::GetLayerCacheData(XMLDocument& document, int simmId, int preset, int layer, LayerKeyData& data)
 {
     XMLElement presetElement;
     if (!GetPresetData(document, simmId, preset, presetElement, false))
@@ -107,7 +109,7 @@ bool Proteus::GetLayerCacheData(XMLDocument& document, int simmId, int preset, i
     return true;
 }
 
-bool Proteus::SetLayerCacheData(XMLDocument& document, int simmId, int preset, int layer, const LayerKeyData& data)
+bool KeymapCollection::SetLayerCacheData(XMLDocument& document, int simmId, int preset, int layer, const LayerKeyData& data)
 {
     XMLElement presetElement;
     if (!GetPresetData(document, simmId, preset, presetElement, true))
@@ -130,7 +132,7 @@ bool Proteus::SetLayerCacheData(XMLDocument& document, int simmId, int preset, i
     return true;
 }
 
-bool Proteus::GetRiffCacheData(XMLDocument& document, int simmId, int preset, int& riffSimm, int& riffNumber,
+bool KeymapCollection::GetRiffCacheData(XMLDocument& document, int simmId, int preset, int& riffSimm, int& riffNumber,
                                QString& riffName)
 {
     XMLElement presetElement;
@@ -141,11 +143,11 @@ bool Proteus::GetRiffCacheData(XMLDocument& document, int simmId, int preset, in
         return false;
     riffSimm = element.GetIntAttribute(u"SIMM");
     riffNumber = element.GetIntAttribute(u"ID");
-    riffName = GetSimmObjectName(OBJECT_RIFF, riffSimm, riffNumber);
+    riffName = m_data.GetSimmObjectName(OBJECT_RIFF, riffSimm, riffNumber);
     return true;
 }
 
-bool Proteus::SetRiffCacheData(XMLDocument& document, int simmId, int preset, int riffSimm, int riffNumber,
+bool KeymapCollection::SetRiffCacheData(XMLDocument& document, int simmId, int preset, int riffSimm, int riffNumber,
                                const QString& riffName)
 {
     XMLElement presetElement;
@@ -165,18 +167,18 @@ bool Proteus::SetRiffCacheData(XMLDocument& document, int simmId, int preset, in
     return true;
 }
 
-bool Proteus::DownloadLayerData(int simmId, int preset, int layer, LayerKeyData& data)
+bool KeymapCollection::DownloadLayerData(int simmId, int preset, int layer, LayerKeyData& data)
 {
-    if (!HasCapability(CAP_SYSEX_DUMPS) || !IsConnected() || !IsInputOpen() || !IsOutputOpen())
+    if (!m_link.HasCapability(CAP_SYSEX_DUMPS) || !m_link.IsConnected() || !m_link.IsInputOpen() || !m_link.IsOutputOpen())
         return false;
-    TLOG(4, u"Downloading Layer Data %s(%d)", GetSimmObjectName(OBJECT_PRESET, simmId, preset), layer);
+    TLOG(kLogOperation, u"Downloading Layer Data %s(%d)", m_data.GetSimmObjectName(OBJECT_PRESET, simmId, preset), layer);
     ByteBlockList blocks;
-    if (!DownloadPreset(kLayerSectionRequest, simmId, preset, layer, false, blocks))
+    if (!PresetTransfer(m_link).DownloadPreset(kLayerSectionRequest, simmId, preset, layer, false, blocks))
         return false;
     // The highest offset read is 74: a shorter reply is refused rather than
     // read past its end.
     if (blocks.size() != 1 || !blocks.front() || blocks.front()->Size() < 75) {
-        TLOG(-2, u"Layer Download returned an invalid dump");
+        TLOG(kLogError, u"Layer Download returned an invalid dump");
         return false;
     }
     const _ByteBlock& block = *blocks.front();
@@ -189,29 +191,29 @@ bool Proteus::DownloadLayerData(int simmId, int preset, int layer, LayerKeyData&
     return true;
 }
 
-bool Proteus::DownloadRiffData(int simmId, int preset, int& riffSimm, int& riffNumber, QString& riffName)
+bool KeymapCollection::DownloadRiffData(int simmId, int preset, int& riffSimm, int& riffNumber, QString& riffName)
 {
-    if (!HasCapability(CAP_SYSEX_DUMPS) || !IsConnected() || !IsInputOpen() || !IsOutputOpen())
+    if (!m_link.HasCapability(CAP_SYSEX_DUMPS) || !m_link.IsConnected() || !m_link.IsInputOpen() || !m_link.IsOutputOpen())
         return false;
-    TLOG(4, u"Downloading Riff Data %s", GetSimmObjectName(OBJECT_PRESET, simmId, preset));
+    TLOG(kLogOperation, u"Downloading Riff Data %s", m_data.GetSimmObjectName(OBJECT_PRESET, simmId, preset));
     ByteBlockList blocks;
-    if (!DownloadPreset(kPresetSectionRequest, simmId, preset, 0, false, blocks))
+    if (!PresetTransfer(m_link).DownloadPreset(kPresetSectionRequest, simmId, preset, 0, false, blocks))
         return false;
     if (blocks.size() != 1 || !blocks.front()) {
-        TLOG(-2, u"RIFF Download returned invalid number of blocks");
+        TLOG(kLogError, u"RIFF Download returned invalid number of blocks");
         return false;
     }
     if (blocks.front()->Size() < 63) {
-        TLOG(-2, u"RIFF Download returned a dump too short to hold the riff");
+        TLOG(kLogError, u"RIFF Download returned a dump too short to hold the riff");
         return false;
     }
     riffSimm = Signed14(*blocks.front(), 61);
     riffNumber = Signed14(*blocks.front(), 59);
-    riffName = GetSimmObjectName(OBJECT_RIFF, riffSimm, riffNumber);
+    riffName = m_data.GetSimmObjectName(OBJECT_RIFF, riffSimm, riffNumber);
     return true;
 }
 
-bool Proteus::CreateDiatonicKeymap(KeyMapData& map)
+bool KeymapCollection::CreateDiatonicKeymap(KeyMapData& map)
 {
     map.clear();
     map.mergeMode = KeyMapData::MergeAppend;
@@ -220,50 +222,50 @@ bool Proteus::CreateDiatonicKeymap(KeyMapData& map)
     return true;
 }
 
-bool Proteus::CreateBeatKeymap(KeyMapData& map)
+bool KeymapCollection::CreateBeatKeymap(KeyMapData& map)
 {
     map.clear();
-    ParamRecord* offset = FindParameter(BEATS_TRIGGER_OFFSET);
-    if (!ParameterRequest(offset))
+    ParamRecord* offset = m_link.FindParameter(BEATS_TRIGGER_OFFSET);
+    if (!m_link.ParameterRequest(offset))
         return false;
     map.mergeMode = KeyMapData::MergeReplace;
     map.transpose = offset->value;
     map.lowKey = 0;
     map.highKey = 127;
 
-    ParamRecord* select = FindParameter(BEAT_LAYER_SELECT);
+    ParamRecord* select = m_link.FindParameter(BEAT_LAYER_SELECT);
     const int oldLayer = select->value;
     bool ok = true;
     for (int beat = 0; beat < kBeatTriggers && ok; ++beat) {
         select->previousValue = select->value;
         select->value = beat;
-        ParamRecord* key = FindParameter(BEAT_TRIGGER_KEY);
+        ParamRecord* key = m_link.FindParameter(BEAT_TRIGGER_KEY);
         key->previousValue = key->value;
         key->value = beat + 12;
-        ok = ParameterEdit(select) && ParameterRequest(key);
+        ok = m_link.ParameterEdit(select) && m_link.ParameterRequest(key);
         if (ok)
             map.AddKey(key->value, key->value, FormatBeatTrigger(beat));
     }
     select->previousValue = select->value;
     select->value = oldLayer;
-    ParameterEdit(select);
+    m_link.ParameterEdit(select);
     return ok;
 }
 
-bool Proteus::CollectKeymapData(bool saveBeats, bool onlyUnique, const std::set<QString>& romPresetNames,
+bool KeymapCollection::CollectKeymapData(bool saveBeats, bool onlyUnique, const std::set<QString>& romPresetNames,
                                 PresetDataMap& results)
 {
-    TLOG(8, u"%s(%s, %s)", u"Proteus::CollectKeymapData", saveBeats ? u"Saving Beats" : u"Not Saving Beats",
+    TLOG(kLogFlow, u"%s(%s, %s)", u"Proteus::CollectKeymapData", saveBeats ? u"Saving Beats" : u"Not Saving Beats",
          onlyUnique ? u"Only Unique User Presets" : u"All User Presets");
-    TLOG(4, u"Collecting keymap data");
+    TLOG(kLogOperation, u"Collecting keymap data");
 
     int total = 0;
-    for (const SimmSlot& slot : hardwareConfig.GetSimms())
+    for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms())
         total += slot.presets;
     XMLDocument cache;
     OpenKeymapCache(cache);
     bool dirty = false;
-    StackedProgress progress(this, true, 0, total, LoadResourceString(kCollectingKeymaps));
+    StackedProgress progress(&m_link, true, 0, total, LoadResourceString(kCollectingKeymaps));
 
     KeyMapData beatMap;
     if (saveBeats && !CreateBeatKeymap(beatMap))
@@ -272,11 +274,11 @@ bool Proteus::CollectKeymapData(bool saveBeats, bool onlyUnique, const std::set<
     CreateDiatonicKeymap(diatonic);
 
     GlobalResources* resources = TheGlobalResources();
-    for (const SimmSlot& slot : hardwareConfig.GetSimms()) {
+    for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms()) {
         const int simmId = slot.simmId;
         for (int preset = 0; preset < slot.presets; ++preset) {
             if (onlyUnique && simmId == 0
-                && romPresetNames.count(GetSimmObjectName(OBJECT_PRESET, simmId, preset)) != 0) {
+                && romPresetNames.count(m_data.GetSimmObjectName(OBJECT_PRESET, simmId, preset)) != 0) {
                 progress.Step();
                 continue;
             }
@@ -341,7 +343,7 @@ bool Proteus::CollectKeymapData(bool saveBeats, bool onlyUnique, const std::set<
         // collection will ask the module again.
         QString reason = QStringLiteral("no data folder");
         if (path.isEmpty() || !cache.Save(path, &reason)) {
-            TLOG(-2, u"Failed to save LAYER_CACHE document %s: %s", path, reason);
+            TLOG(kLogError, u"Failed to save LAYER_CACHE document %s: %s", path, reason);
             ShowMessage(nullptr, msgbox::Ok, true, 157,
                         Format(u"The key-map cache %s could not be saved: %s. The key maps will be asked of the module "
                                u"again next time.",

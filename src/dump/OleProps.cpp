@@ -21,9 +21,9 @@ bool OleProps::WriteTo(const QString& path) const
     // a failure to set them) must not fail the save.
     const auto result = platform::CurrentFilePropertyStore()->Write(path, properties);
     if (result.status == platform::FilePropertiesResult::Failed)
-        TLOG(-1, u"Could not store the properties of %s: %s", path, result.description);
+        TLOG(kLogNotice, u"Could not store the properties of %s: %s", path, result.description);
     else if (result.status == platform::FilePropertiesResult::Unsupported)
-        TLOG(5, u"No file properties on the file system of %s", path);
+        TLOG(kLogPortDetail, u"No file properties on the file system of %s", path);
     return true;
 }
 
@@ -32,7 +32,7 @@ bool OleProps::ReadFrom(const QString& path)
     platform::SummaryProperties found;
     const auto result = platform::CurrentFilePropertyStore()->Read(path, found);
     if (!result) {
-        TLOG(5, u"No file properties read from %s: %s", path, result.description);
+        TLOG(kLogPortDetail, u"No file properties read from %s: %s", path, result.description);
         return true;
     }
     // No property of the set at all is a file that never had properties

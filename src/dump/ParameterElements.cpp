@@ -4,7 +4,7 @@
 #include "core/Logger.h"
 #include "core/XMLDocument.h"
 #include "dump/ConfigurationCache.h"
-#include "module/Proteus.h"
+#include "dump/ParameterElements.h"
 #include "module/StackedProgress.h"
 
 #include <map>
@@ -36,7 +36,7 @@ std::map<QString, XMLElement> ChildrenByName(const XMLElement& parent)
 
 } // namespace
 
-bool Proteus::WriteParameterElements(const ParameterCache& records, XMLElement& parent, bool minMax)
+bool ParameterElements::WriteParameterElements(const ParameterCache& records, XMLElement& parent, bool minMax)
 {
     XMLDocument document = parent.GetOwnerDocument();
     if (document.IsNull())
@@ -44,7 +44,7 @@ bool Proteus::WriteParameterElements(const ParameterCache& records, XMLElement& 
     for (const auto& [id, record] : records) {
         XMLElement element = document.CreateElement(record.name);
         if (element.IsNull() || !parent.AppendChild(element)) {
-            TLOG(-2, u"Parameter %d has no name an XML element can carry (\"%s\")", id, record.name);
+            TLOG(kLogError, u"Parameter %d has no name an XML element can carry (\"%s\")", id, record.name);
             return false;
         }
         if (minMax) {
@@ -56,13 +56,13 @@ bool Proteus::WriteParameterElements(const ParameterCache& records, XMLElement& 
         }
         element.SetAttribute(cachedoc::kValue, cachedoc::Low16(record.value));
         QString partner;
-        if (GetRomIdParameter(&record, &partner) != -1)
+        if (ModuleLink::GetRomIdParameter(&record, &partner) != -1)
             element.SetAttribute(cachedoc::kSimmId, cachedoc::Low16(record.romId));
     }
     return true;
 }
 
-bool Proteus::ReadParameterElements(StackedProgress& progress, const ParameterEditor& editor, ParameterCache& records,
+bool ParameterElements::ReadParameterElements(StackedProgress& progress, const ParameterEditor& editor, ParameterCache& records,
                                     const XMLElement& parent, bool minMax)
 {
     const std::map<QString, XMLElement> byName = ChildrenByName(parent);
@@ -84,13 +84,13 @@ bool Proteus::ReadParameterElements(StackedProgress& progress, const ParameterEd
                 record.readOnly = readOnly != 0;
                 // The file holds only ranges the module answered: the range
                 // requests need not ask for this one again.
-                if (&record == AllParameters.Find(id))
-                    SetRangeKnown(id, true);
+                if (&record == m_data.AllParameters.Find(id))
+                    m_link.SetRangeKnown(id, true);
             } else {
                 if (found != byName.end())
-                    TLOG(-2, u"The %s element of the configuration cache lacks part of its range; asking the module",
+                    TLOG(kLogError, u"The %s element of the configuration cache lacks part of its range; asking the module",
                          record.name);
-                ParameterRequestWithMinMaxNoCache(&record);
+                m_link.ParameterRequestWithMinMaxNoCache(&record);
             }
             progress.Step();
             continue;
@@ -98,12 +98,12 @@ bool Proteus::ReadParameterElements(StackedProgress& progress, const ParameterEd
 
         int value = 0;
         if (found != byName.end() && !ReadNumber(found->second, cachedoc::kValue, value)) {
-            TLOG(-2, u"The %s element has no value; the parameter is left as it is", record.name);
+            TLOG(kLogError, u"The %s element has no value; the parameter is left as it is", record.name);
         } else if (found != byName.end()) {
             record.previousValue = record.value;
             record.value = value;
             QString partnerName;
-            const bool hasPartner = GetRomIdParameter(&record, &partnerName) != -1;
+            const bool hasPartner = ModuleLink::GetRomIdParameter(&record, &partnerName) != -1;
             int romId = 0;
             if (hasPartner && ReadNumber(found->second, cachedoc::kSimmId, romId)) {
                 record.previousRomId = record.romId;
@@ -114,7 +114,7 @@ bool Proteus::ReadParameterElements(StackedProgress& progress, const ParameterEd
                 // names a ROM object the ROM counts too: preset 5 of another
                 // ROM is another preset.
                 ParamRecord module = record;
-                const bool asked = ParameterRequest(&module);
+                const bool asked = m_link.ParameterRequest(&module);
                 if (!asked || module.value != record.value || (hasPartner && module.romId != record.romId))
                     editor(&record);
             }

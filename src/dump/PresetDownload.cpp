@@ -4,10 +4,12 @@
 #include "core/Format.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
+#include "dump/DumpFiles.h"
+#include "dump/DumpHandshake.h"
 #include "dump/PresetDumpFormat.h"
+#include "dump/PresetTransfer.h"
 #include "module/Capabilities.h"
 #include "module/ParameterIds.h"
-#include "module/Proteus.h"
 #include "module/StackedProgress.h"
 
 #include <algorithm>
@@ -58,10 +60,10 @@ TPtr<_ByteBlock> StoredMessage(const std::uint8_t* header, unsigned headerLength
 
 } // namespace
 
-bool Proteus::DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress,
+bool PresetTransfer::DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress,
                              ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Preset/Layer (sub-request 0x%x) %s %s (%d)", subRequest, GetSimmName(romId),
+    TLOG(kLogOperation, u"Downloading Preset/Layer (sub-request 0x%x) %s %s (%d)", subRequest, m_data.GetSimmName(romId),
          Format(u"%d:%03d", preset / 128, preset % 128), layer);
     const bool result = _DownloadPreset(subRequest, romId, preset, layer, showProgress, blocks);
 
@@ -79,41 +81,41 @@ bool Proteus::DownloadPreset(int subRequest, int romId, int preset, int layer, b
     return result;
 }
 
-bool Proteus::BasicChannelPreset(int& romId, int& preset)
+bool PresetTransfer::BasicChannelPreset(int& romId, int& preset)
 {
     // As the multisetup buffer holds it; without the buffer there is no answer.
-    return GetChannelPreset(FindParameter(MULTIMODE_BASIC_CHANNEL)->value, romId, preset);
+    return m_link.GetChannelPreset(m_link.FindParameter(MULTIMODE_BASIC_CHANNEL)->value, romId, preset);
 }
 
-bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress,
+bool PresetTransfer::_DownloadPreset(int subRequest, int romId, int preset, int layer, bool showProgress,
                               ByteBlockList& blocks)
 {
     if (subRequest != PRESET_DUMP_CLOSED_DATA && subRequest != PRESET_DUMP_OPEN_DATA)
         return DownloadShortPreset(subRequest, romId, preset, layer, blocks);
 
-    if (!HasCapability(CAP_PRESET_DUMPS))
+    if (!m_link.HasCapability(CAP_PRESET_DUMPS))
         return false;
-    StackedProgress progress(this, showProgress, 0, 10, u"%s %d:%d", LoadResourceString(kDumpingPresetString), romId,
+    StackedProgress progress(&m_link, showProgress, 0, 10, u"%s %d:%d", LoadResourceString(kDumpingPresetString), romId,
                              preset);
-    if (!ReadyToSend(QStringLiteral("Proteus::DownloadPreset")))
+    if (!m_link.ReadyToSend(QStringLiteral("Proteus::DownloadPreset")))
         return false;
 
     const bool closedLoop = subRequest == PRESET_DUMP_CLOSED_DATA;
-    ModuleSysExMessage request(GetDeviceId(), CMD_PRESET_DUMP_REQUEST);
+    ModuleSysExMessage request(m_link.GetDeviceId(), CMD_PRESET_DUMP_REQUEST);
     request.AddByte(subRequest).AddValue14(preset).AddValue14(romId);
-    if (!SendSysEx(request))
-        return ReportDumpFailure(kDumpPreset, QStringLiteral("failed to send initial dump request"));
+    if (!m_link.SendSysEx(request))
+        return DumpFiles(m_link).ReportDumpFailure(kDumpPreset, QStringLiteral("failed to send initial dump request"));
 
     ListRollback rollback(blocks);
-    KeepEveryReply keep(this); // packets streamed back to back all count
+    ModuleLink::KeepEveryReply keep(&m_link); // packets streamed back to back all count
     // The editor gives up on a closed-loop transfer: the module is told, so it
     // does not wait for a handshake that never comes.
     auto abandon = [&](const QString& reason) {
-        SendHandshake(HANDSHAKE_CANCEL);
-        return ReportDumpFailure(kDumpPreset, reason);
+        DumpHandshake(m_link).SendHandshake(HANDSHAKE_CANCEL);
+        return DumpFiles(m_link).ReportDumpFailure(kDumpPreset, reason);
     };
 
-    const std::vector<std::uint8_t> header = ModuleMessagePrefix(GetDeviceId());
+    const std::vector<std::uint8_t> header = ModuleMessagePrefix(m_link.GetDeviceId());
     const std::uint8_t headerSub = closedLoop ? PRESET_DUMP_CLOSED_HEADER : PRESET_DUMP_OPEN_HEADER;
     const std::uint8_t dataSub = closedLoop ? PRESET_DUMP_CLOSED_DATA : PRESET_DUMP_OPEN_DATA;
     bool haveHeader = false;
@@ -124,17 +126,17 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
 
     auto complete = [&]() {
         if (payload != announced)
-            return ReportDumpFailure(
+            return DumpFiles(m_link).ReportDumpFailure(
                 kDumpPreset, Format(u"%d data bytes received where the header announced %d", int(payload), int(announced)));
         rollback.Keep();
         return true;
     };
 
     for (;;) {
-        const ReplyResult result = AwaitReply(request.Bytes(), {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity});
+        const ReplyResult result = m_link.AwaitReply(request.Bytes(), {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity});
         if (!result.Answered()) {
             const QString reason = QStringLiteral("failed to get dump request response");
-            return closedLoop ? abandon(reason) : ReportDumpFailure(kDumpPreset, reason);
+            return closedLoop ? abandon(reason) : DumpFiles(m_link).ReportDumpFailure(kDumpPreset, reason);
         }
         if (!result.Replied())
             return abandon(QStringLiteral("invalid dump response"));
@@ -147,7 +149,7 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
             if (!haveHeader) {
                 // An end before any header is what is left of an earlier
                 // stream; this dump has not begun yet.
-                TLOG(-2, u"Ignored an end of dump that came before the preset header");
+                TLOG(kLogError, u"Ignored an end of dump that came before the preset header");
                 continue;
             }
             return complete();
@@ -167,7 +169,7 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
                 return abandon(Format(u"a preset header of %d bytes, shorter than %d", int(messageLength),
                                       int(kPresetHeaderLength)));
         } else if (length == 0 || messageLength < kPacketMinLength) {
-            TLOG(-2, u"Preset dump packet of %d bytes refused: a packet has at least %d", int(messageLength),
+            TLOG(kLogError, u"Preset dump packet of %d bytes refused: a packet has at least %d", int(messageLength),
                  int(kPacketMinLength));
             good = false;
         } else {
@@ -179,24 +181,24 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
             const std::uint8_t computed =
                 PresetPacketChecksum(std::span<const std::uint8_t>(reply.data() + payloadAt, length - 2 - payloadAt));
             if (number != packet) {
-                TLOG(-2, u"Preset dump packet %d refused: packet %d was expected", number, packet);
+                TLOG(kLogError, u"Preset dump packet %d refused: packet %d was expected", number, packet);
                 good = false;
             } else if (checksum != 0x7F && checksum != computed) {
-                TLOG(-2, u"Preset dump packet %d refused: checksum 0x%02x, computed 0x%02x", number, checksum,
+                TLOG(kLogError, u"Preset dump packet %d refused: checksum 0x%02x, computed 0x%02x", number, checksum,
                      computed);
                 good = false;
             }
         }
 
         if (!good) {
-            SendHandshake(HANDSHAKE_NAK);
+            DumpHandshake(m_link).SendHandshake(HANDSHAKE_NAK);
             if (++badBlocks >= kMaxBadBlocks)
                 return abandon(QStringLiteral("invalid dump response"));
             continue;
         }
         badBlocks = 0;
         if (closedLoop)
-            SendHandshake(HANDSHAKE_ACK);
+            DumpHandshake(m_link).SendHandshake(HANDSHAKE_ACK);
         TPtr<_ByteBlock> block = StoredMessage(header.data(), unsigned(header.size()), reply.data(), length);
         if (!haveHeader) {
             haveHeader = true;
@@ -215,33 +217,33 @@ bool Proteus::_DownloadPreset(int subRequest, int romId, int preset, int layer, 
     }
 }
 
-bool Proteus::DownloadShortPreset(int subRequest, int romId, int preset, int layer, ByteBlockList& blocks)
+bool PresetTransfer::DownloadShortPreset(int subRequest, int romId, int preset, int layer, ByteBlockList& blocks)
 {
-    if (!HasCapability(CAP_SYSEX_DUMPS))
+    if (!m_link.HasCapability(CAP_SYSEX_DUMPS))
         return false;
-    if (!ReadyToSend(QStringLiteral("Proteus::DownloadShortPreset")))
+    if (!m_link.ReadyToSend(QStringLiteral("Proteus::DownloadShortPreset")))
         return false;
 
-    ModuleSysExMessage request(GetDeviceId(), CMD_PRESET_DUMP_REQUEST);
+    ModuleSysExMessage request(m_link.GetDeviceId(), CMD_PRESET_DUMP_REQUEST);
     request.AddByte(subRequest).AddValue14(preset);
     if (subRequest >= 0x20)
         request.AddValue14(layer);
     request.AddValue14(romId);
     const bool known = (subRequest >= 0x10 && subRequest <= 0x14) || (subRequest >= 0x20 && subRequest <= 0x25);
     const std::vector<std::uint8_t> header =
-        ModuleReplyHeader(GetDeviceId(), CMD_PRESET_DUMP, std::uint8_t(known ? subRequest : 0x00));
-    const ReplyResult result = Exchange(request, {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity});
+        ModuleReplyHeader(m_link.GetDeviceId(), CMD_PRESET_DUMP, std::uint8_t(known ? subRequest : 0x00));
+    const ReplyResult result = m_link.Exchange(request, {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity});
     if (result.NotSent())
-        return ReportDumpFailure(kDumpPreset, QStringLiteral("failed to send initial short dump request"));
+        return DumpFiles(m_link).ReportDumpFailure(kDumpPreset, QStringLiteral("failed to send initial short dump request"));
     if (!result.Answered())
-        return ReportDumpFailure(kDumpPreset, QStringLiteral("failed to get short dump request response"));
+        return DumpFiles(m_link).ReportDumpFailure(kDumpPreset, QStringLiteral("failed to get short dump request response"));
     if (!result.Replied())
-        return ReportDumpFailure(QStringLiteral("reading sysex data"), QStringLiteral("Failed to recive the incoming dump"));
+        return DumpFiles(m_link).ReportDumpFailure(QStringLiteral("reading sysex data"), QStringLiteral("Failed to recive the incoming dump"));
     const std::vector<std::uint8_t>& reply = result.bytes;
     const unsigned received = result.Size();
     const unsigned length = ReplyLength(reply.data(), received);
     if (length == 0)
-        return ReportDumpFailure(kDumpPreset, QStringLiteral("a section dump without its end"));
+        return DumpFiles(m_link).ReportDumpFailure(kDumpPreset, QStringLiteral("a section dump without its end"));
     blocks.push_back(StoredMessage(header.data(), unsigned(header.size()), reply.data(), length));
     return true;
 }

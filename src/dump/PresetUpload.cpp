@@ -4,9 +4,11 @@
 #include "core/Format.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
+#include "dump/DumpFiles.h"
+#include "dump/DumpHandshake.h"
 #include "dump/LayerChooser.h"
 #include "dump/PresetDumpFormat.h"
-#include "module/Proteus.h"
+#include "dump/PresetTransfer.h"
 
 #include <algorithm>
 
@@ -51,7 +53,7 @@ void Put14(std::vector<std::uint8_t>& b, std::size_t at, int value)
 
 } // namespace
 
-Proteus::DumpProblem Proteus::CheckPresetUpload(const ByteBlockList& blocks, bool renumber)
+DumpProblem PresetTransfer::CheckPresetUpload(const ByteBlockList& blocks, bool renumber)
 {
     const QString notADump = QStringLiteral("upload sysex dump file");
     const std::span<const std::uint8_t> first =
@@ -83,24 +85,24 @@ Proteus::DumpProblem Proteus::CheckPresetUpload(const ByteBlockList& blocks, boo
     return {};
 }
 
-bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& blocks)
+bool PresetTransfer::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& blocks)
 {
-    TLOG(4, u"Uploading Preset/Layer %s %s (%d)", GetSimmName(0), Format(u"%d:%03d", preset / 128, preset % 128),
+    TLOG(kLogOperation, u"Uploading Preset/Layer %s %s (%d)", m_data.GetSimmName(0), Format(u"%d:%03d", preset / 128, preset % 128),
          layer);
-    if (!ReadyToSend(QStringLiteral("Proteus::UploadPreset")) || blocks.empty())
+    if (!m_link.ReadyToSend(QStringLiteral("Proteus::UploadPreset")) || blocks.empty())
         return false;
-    if (GetDeviceId() < 0 || GetDeviceId() > 0x7F)
+    if (m_link.GetDeviceId() < 0 || m_link.GetDeviceId() > 0x7F)
         return false;
 
     // Everything is checked before the first byte goes out, so a damaged dump
     // leaves the module as it was.
     if (const DumpProblem problem = CheckPresetUpload(blocks, renumber))
-        return ReportDumpFailure(problem.operation, problem.reason);
+        return DumpFiles(m_link).ReportDumpFailure(problem.operation, problem.reason);
     const std::span<const std::uint8_t> first = blocks.front()->Bytes();
     const std::uint8_t sub = first[kPresetSubCodeOffset];
     const bool whole = sub == PRESET_DUMP_CLOSED_HEADER || sub == PRESET_DUMP_OPEN_HEADER;
     if (renumber && !SysExValue14::Fits(preset))
-        return ReportDumpFailure(kUploadPreset, Format(u"preset number %d out of range", preset));
+        return DumpFiles(m_link).ReportDumpFailure(kUploadPreset, Format(u"preset number %d out of range", preset));
 
     if (renumber) {
         std::vector<std::uint8_t> b(first.begin(), first.end());
@@ -117,7 +119,7 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
                     layer = *chosen;
                 }
                 if (!SysExValue14::Fits(layer))
-                    return ReportDumpFailure(kUploadPreset, Format(u"layer number %d out of range", layer));
+                    return DumpFiles(m_link).ReportDumpFailure(kUploadPreset, Format(u"layer number %d out of range", layer));
                 Put14(b, 9, layer);
             }
         }
@@ -129,11 +131,11 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
 
     auto abandon = [&](const QString& reason) {
         // The module would otherwise wait for a message that never comes.
-        SendHandshake(HANDSHAKE_CANCEL);
-        return ReportDumpFailure(kUploadPreset, reason);
+        DumpHandshake(m_link).SendHandshake(HANDSHAKE_CANCEL);
+        return DumpFiles(m_link).ReportDumpFailure(kUploadPreset, reason);
     };
-    const std::vector<std::uint8_t> header = ModuleMessagePrefix(GetDeviceId());
-    KeepEveryReply keep(this); // a WAIT and the ACK behind it may come together
+    const std::vector<std::uint8_t> header = ModuleMessagePrefix(m_link.GetDeviceId());
+    ModuleLink::KeepEveryReply keep(&m_link); // a WAIT and the ACK behind it may come together
     int naks = 0;
     for (std::size_t current = 0; current < blocks.size();) {
         // Open-loop sub-codes become closed-loop ones, and the message carries this module's id.
@@ -142,18 +144,18 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
             b[kPresetSubCodeOffset] = PRESET_DUMP_CLOSED_HEADER;
         if (current > 0 && b[kPresetSubCodeOffset] == PRESET_DUMP_OPEN_DATA)
             b[kPresetSubCodeOffset] = PRESET_DUMP_CLOSED_DATA;
-        b[kSysExDeviceIdOffset] = std::uint8_t(GetDeviceId());
+        b[kSysExDeviceIdOffset] = std::uint8_t(m_link.GetDeviceId());
         if (!std::equal(b.begin(), b.end(), blocks[current]->Bytes().begin(), blocks[current]->Bytes().end()))
             blocks[current] = MakeByteBlock(QByteArrayView(b.data(), qsizetype(b.size())));
 
-        if (!SendSysEx(b))
+        if (!m_link.SendSysEx(b))
             return abandon(QStringLiteral("failed to send block"));
-        TLOG(6, u"Preset %s block sent", current == 0 ? u"header" : u"data");
+        TLOG(kLogBlockDetail, u"Preset %s block sent", current == 0 ? u"header" : u"data");
 
         int code = -1;
         for (;;) {
             const ReplyResult result =
-                AwaitReply(b, {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity, {}, true});
+                m_link.AwaitReply(b, {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity, {}, true});
             if (!result.Answered())
                 return abandon(QStringLiteral("failed to wait for response"));
             if (!result.Replied())
@@ -163,14 +165,14 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
             const auto end = std::find(reply.begin(), reply.end(), SYSEX_END);
             message.insert(message.end(), reply.begin(), end == reply.end() ? end : end + 1);
             TLOG(kLogBlockDetail, u"Response byte 0x%x received", reply.empty() ? -1 : int(reply[0]));
-            code = ParseHandshake(message, GetDeviceId());
+            code = DumpHandshake(m_link).ParseHandshake(message, m_link.GetDeviceId());
             if (code != HANDSHAKE_WAIT)
                 break;
         }
 
         switch (code) {
         case HANDSHAKE_CANCEL:
-            return ReportDumpFailure(kUploadPreset, QStringLiteral("module cancelled upload"));
+            return DumpFiles(m_link).ReportDumpFailure(kUploadPreset, QStringLiteral("module cancelled upload"));
         case HANDSHAKE_NAK:
             if (++naks > kMaxNaks)
                 return abandon(QStringLiteral("module NAkd more than three times on a single block"));
@@ -186,26 +188,26 @@ bool Proteus::UploadPreset(bool renumber, int preset, int layer, ByteBlockList& 
             break; // the same message again
         }
     }
-    if (!SendHandshake(HANDSHAKE_EOF))
-        return ReportDumpFailure(kUploadPreset, QStringLiteral("Failed to send EOF"));
-    TLOG(5, u"Sent EOF");
+    if (!DumpHandshake(m_link).SendHandshake(HANDSHAKE_EOF))
+        return DumpFiles(m_link).ReportDumpFailure(kUploadPreset, QStringLiteral("Failed to send EOF"));
+    TLOG(kLogPortDetail, u"Sent EOF");
     return true;
 }
 
-bool Proteus::UploadShortPreset(int preset, int layer, TPtr<_ByteBlock> block)
+bool PresetTransfer::UploadShortPreset(int preset, int layer, TPtr<_ByteBlock> block)
 {
-    TLOG(8, u"%s(%d, %d)", u"Proteus::UploadShortPreset", preset, layer);
-    if (!ReadyToSend(QStringLiteral("Proteus::UploadShortPreset")))
+    TLOG(kLogFlow, u"%s(%d, %d)", u"Proteus::UploadShortPreset", preset, layer);
+    if (!m_link.ReadyToSend(QStringLiteral("Proteus::UploadShortPreset")))
         return false;
-    if (!block || GetDeviceId() < 0 || GetDeviceId() > 0x7F)
+    if (!block || m_link.GetDeviceId() < 0 || m_link.GetDeviceId() > 0x7F)
         return false;
     const std::span<const std::uint8_t> first = block->Bytes();
     if (first.size() < 7 || !HasModulePrefix(first) || !IsWholeMessage(first)
         || first[kSysExCommandOffset] != CMD_PRESET_DUMP)
         return false;
     std::vector<std::uint8_t> b(first.begin(), first.end());
-    b[kSysExDeviceIdOffset] = std::uint8_t(GetDeviceId());
-    if (!SendSysEx(b)) {
+    b[kSysExDeviceIdOffset] = std::uint8_t(m_link.GetDeviceId());
+    if (!m_link.SendSysEx(b)) {
         TLOG(kLogError, u"Failed to send upload Preset");
         return false;
     }

@@ -2,37 +2,37 @@
 
 #include "core/Logger.h"
 #include "dump/DumpFailure.h"
+#include "dump/DumpFiles.h"
 #include "dump/SysExFile.h"
-#include "module/Proteus.h"
 
-bool Proteus::ReadSysExFile(const QString& path, ByteBlockList& blocks, OleProps& properties)
+bool DumpFiles::ReadSysExFile(const QString& path, ByteBlockList& blocks, OleProps& properties)
 {
     return bool(SysExFile::Read(path, blocks, properties));
 }
 
-bool Proteus::WriteSysExFile(const QString& path, const ByteBlockList& blocks, const OleProps& properties)
+bool DumpFiles::WriteSysExFile(const QString& path, const ByteBlockList& blocks, const OleProps& properties)
 {
     return bool(SysExFile::Write(path, blocks, properties));
 }
 
-bool Proteus::ReportDumpFailure(const QString& operation, const QString& reason)
+bool DumpFiles::ReportDumpFailure(const QString& operation, const QString& reason)
 {
-    ++m_dumpFailures;
+    ++m_state.dumpFailures;
     // The capability probe runs dumps that are expected to fail on some
     // modules: it must not open a box for each.
-    if (SuppressingWarnings()) {
-        TLOG(-2, u"Failed to %s with %s", operation, reason);
+    if (m_link.SuppressingWarnings()) {
+        TLOG(kLogError, u"Failed to %s with %s", operation, reason);
         return false;
     }
     return ShowDumpFailure(operation, reason);
 }
 
-bool Proteus::WriteOleProps(const QString& path, const OleProps& properties)
+bool DumpFiles::WriteOleProps(const QString& path, const OleProps& properties)
 {
     return properties.WriteTo(path);
 }
 
-bool Proteus::ReadOleProps(const QString& path, OleProps& properties)
+bool DumpFiles::ReadOleProps(const QString& path, OleProps& properties)
 {
     return properties.ReadFrom(path);
 }

@@ -7,7 +7,7 @@
 #include "core/ObjectKind.h"
 #include "core/RegistryKey.h"
 #include "core/Settings.h"
-#include "module/Proteus.h"
+#include "dump/RomDataCache.h"
 #include "module/StackedProgress.h"
 
 #include <map>
@@ -56,28 +56,28 @@ void ApplyMappings(const std::map<QString, QString>& mappings, QString& name)
 
 } // namespace
 
-Proteus::ObjectProbe Proteus::ProbeObject(int kind, int simmId, int index)
+RomDataCache::ObjectProbe RomDataCache::ProbeObject(int kind, int simmId, int index)
 {
     // Missing objects are the normal end of a count: their failed requests are no warnings.
-    SuppressWarningMessages quiet(this);
-    const std::uint64_t errorsBefore = m_moduleErrors;
+    ModuleLink::SuppressWarningMessages quiet(&m_link);
+    const std::uint64_t errorsBefore = m_link.GetModuleErrorCount();
     bool ok = false;
     QString name;
-    if (!GetObjectName(kind, simmId, index, ok, name))
-        return m_moduleErrors != errorsBefore ? ObjectProbe::Missing : ObjectProbe::NoAnswer;
+    if (!m_link.GetObjectName(kind, simmId, index, ok, name))
+        return m_link.GetModuleErrorCount() != errorsBefore ? ObjectProbe::Missing : ObjectProbe::NoAnswer;
     if (!ok || IsPlaceholderName(kind, name))
         return ObjectProbe::Missing;
-    if (m_connecting)
-        m_namesProbedByConnect[{kind, simmId, index}] = name;
+    if (m_state.connecting)
+        m_state.namesProbedByConnect[{kind, simmId, index}] = name;
     return ObjectProbe::Present;
 }
 
-bool Proteus::IsObjectPresent(int kind, int simmId, int index)
+bool RomDataCache::IsObjectPresent(int kind, int simmId, int index)
 {
     return ProbeObject(kind, simmId, index) == ObjectProbe::Present;
 }
 
-int Proteus::GetRomObjectCount(int kind, int simmId, bool* complete)
+int RomDataCache::GetRomObjectCount(int kind, int simmId, bool* complete)
 {
     if (complete)
         *complete = true;
@@ -97,10 +97,10 @@ int Proteus::GetRomObjectCount(int kind, int simmId, bool* complete)
         const std::uint32_t stored = key.ReadDword(valueName, kUnknown);
         if (stored != kUnknown) {
             if (stored <= std::uint32_t(limit + 1)) {
-                m_unansweredCounts.erase({simmId, kind});
+                m_state.unansweredCounts.erase({simmId, kind});
                 return int(stored);
             }
-            TLOG(-2, u"The stored %s count %u of SIMM %d is more than a ROM can hold; counting again", valueName,
+            TLOG(kLogError, u"The stored %s count %u of SIMM %d is more than a ROM can hold; counting again", valueName,
                  stored, simmId);
         }
     }
@@ -152,22 +152,22 @@ int Proteus::GetRomObjectCount(int kind, int simmId, bool* complete)
         count = present(low) ? low + 1 : low;
     }
     if (!answered) {
-        TLOG(-2, u"Could not count the %s objects of SIMM %d: the module stopped answering", valueName, simmId);
+        TLOG(kLogError, u"Could not count the %s objects of SIMM %d: the module stopped answering", valueName, simmId);
         if (complete)
             *complete = false;
-        m_unansweredCounts.insert({simmId, kind});
+        m_state.unansweredCounts.insert({simmId, kind});
         return 0;
     }
-    m_unansweredCounts.erase({simmId, kind});
+    m_state.unansweredCounts.erase({simmId, kind});
     if (key.IsOpen())
         key.WriteDword(valueName, std::uint32_t(count));
     return count;
 }
 
-bool Proteus::LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& simm, int kind, int simmId,
+bool RomDataCache::LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& simm, int kind, int simmId,
                               int count)
 {
-    TLOG(8, u"%s(%d, %d, %d)", u"Proteus::LoadObjectNames", kind, simmId, count);
+    TLOG(kLogFlow, u"%s(%d, %d, %d)", u"Proteus::LoadObjectNames", kind, simmId, count);
     const QString kindName = ObjectKindName(kind);
     const QString device = GetGlobalConfigurations().KeyName();
     GlobalResources* resources = TheGlobalResources();
@@ -181,10 +181,10 @@ bool Proteus::LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& 
         bool ok = false;
         QString name;
         // A name the count found in this connect is not asked for again.
-        if (const auto probed = m_namesProbedByConnect.find({kind, simmId, index});
-            m_connecting && probed != m_namesProbedByConnect.end())
+        if (const auto probed = m_state.namesProbedByConnect.find({kind, simmId, index});
+            m_state.connecting && probed != m_state.namesProbedByConnect.end())
             name = probed->second;
-        else if (!GetObjectName(kind, simmId, index, ok, name))
+        else if (!m_link.GetObjectName(kind, simmId, index, ok, name))
             return false;
         QString mapped;
         if (resources && resources->GetMappedObjectName(device, kindName, simmId, index, mapped))
@@ -198,14 +198,14 @@ bool Proteus::LoadObjectNames(StackedProgress& progress, const TPtr<_SimmData>& 
     return true;
 }
 
-bool Proteus::LoadSimmNames(StackedProgress& progress, const SimmSlot& slot)
+bool RomDataCache::LoadSimmNames(StackedProgress& progress, const SimmSlot& slot)
 {
-    TLOG(8, u"%s(%d)", u"Proteus::LoadSimmNames", slot.simmId);
-    const auto found = simmMap.find(slot.simmId);
-    if (found == simmMap.end())
+    TLOG(kLogFlow, u"%s(%d)", u"Proteus::LoadSimmNames", slot.simmId);
+    const auto found = m_data.simmMap.find(slot.simmId);
+    if (found == m_data.simmMap.end())
         return true;
     const TPtr<_SimmData> simm = found->second;
-    const QString simmName = GetSimmName(slot.simmId);
+    const QString simmName = m_data.GetSimmName(slot.simmId);
 
     struct KindRow {
         int kind;
@@ -246,17 +246,17 @@ bool Proteus::LoadSimmNames(StackedProgress& progress, const SimmSlot& slot)
     return true;
 }
 
-bool Proteus::LoadAllSimmNames()
+bool RomDataCache::LoadAllSimmNames()
 {
-    TLOG(8, u"%s()", u"Proteus::LoadAllSimmNames");
+    TLOG(kLogFlow, u"%s()", u"Proteus::LoadAllSimmNames");
     int total = 0;
-    for (const SimmSlot& slot : hardwareConfig.GetSimms())
+    for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms())
         if (slot.simmId != 0)
             total += slot.presets + slot.instruments + slot.arps + slot.demos + slot.setups + slot.riffs;
-    total += AllParameters.Count();
+    total += m_data.AllParameters.Count();
 
-    StackedProgress progress(this, true, 0, total, u"Loading Names");
-    for (const SimmSlot& slot : hardwareConfig.GetSimms())
+    StackedProgress progress(&m_link, true, 0, total, u"Loading Names");
+    for (const SimmSlot& slot : m_data.hardwareConfig.GetSimms())
         if (slot.simmId != 0 && !LoadSimmNames(progress, slot))
             return false;
     progress.SetText(u"Min/Max Settings");
@@ -264,9 +264,9 @@ bool Proteus::LoadAllSimmNames()
     return true;
 }
 
-void Proteus::RefreshMinMaxCache()
+void RomDataCache::RefreshMinMaxCache()
 {
-    TLOG(8, u"%s()", u"Proteus::RefreshMinMaxCache");
-    for (auto& [id, record] : AllParameters)
-        ParameterRequestWithMinMaxNoCache(&record);
+    TLOG(kLogFlow, u"%s()", u"Proteus::RefreshMinMaxCache");
+    for (auto& [id, record] : m_data.AllParameters)
+        m_link.ParameterRequestWithMinMaxNoCache(&record);
 }

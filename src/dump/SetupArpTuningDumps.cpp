@@ -7,9 +7,10 @@
 #include "core/Format.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
+#include "dump/DumpFiles.h"
+#include "dump/SetupArpTuningDumps.h"
 #include "dump/SetupBuffer.h"
 #include "dump/SetupDumpLayout.h"
-#include "module/Proteus.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
@@ -105,35 +106,35 @@ struct DownloadTexts {
 
 // Sends request, waits for the reply that starts with header and appends it
 // (header and all, through its F7) to blocks once check finds nothing wrong.
-bool DownloadOne(Proteus& p, const SysExMessage& request, int commandId, const std::vector<std::uint8_t>& header,
+bool DownloadOne(ModuleLink& p, const SysExMessage& request, int commandId, const std::vector<std::uint8_t>& header,
                  const DownloadTexts& texts, const std::function<QString(std::span<const std::uint8_t>)>& check,
                  ByteBlockList& blocks)
 {
     const ReplyResult result = p.Exchange(request, {commandId, header, kDumpReplyCapacity});
     if (result.NotSent())
-        return p.ReportDumpFailure(texts.operation, texts.sendReason);
+        return DumpFiles(p).ReportDumpFailure(texts.operation, texts.sendReason);
     if (!result.Answered())
-        return p.ReportDumpFailure(texts.waitOperation, QStringLiteral("failed to get dump request response"));
+        return DumpFiles(p).ReportDumpFailure(texts.waitOperation, QStringLiteral("failed to get dump request response"));
     if (!result.Replied())
-        return p.ReportDumpFailure(kReadingSysEx, texts.errorReason);
+        return DumpFiles(p).ReportDumpFailure(kReadingSysEx, texts.errorReason);
 
     // The message ends at its first F7; a reply without one was cut short (or
     // was longer than the module may send) and is no dump.
     const std::vector<std::uint8_t>& reply = result.bytes;
     const auto end = std::find(reply.begin(), reply.end(), SYSEX_END);
     if (end == reply.end())
-        return p.ReportDumpFailure(texts.operation, QStringLiteral("an incomplete dump"));
+        return DumpFiles(p).ReportDumpFailure(texts.operation, QStringLiteral("an incomplete dump"));
     std::vector<std::uint8_t> message(header);
     message.insert(message.end(), reply.begin(), end + 1);
     if (const QString problem = check(message); !problem.isEmpty())
-        return p.ReportDumpFailure(texts.operation, problem);
+        return DumpFiles(p).ReportDumpFailure(texts.operation, problem);
     blocks.push_back(MakeByteBlock(QByteArrayView(message.data(), qsizetype(message.size()))));
     return true;
 }
 
 } // namespace
 
-bool Proteus::SendDumpBlock(const _ByteBlock& block)
+bool SetupArpTuningDumps::SendDumpBlock(const _ByteBlock& block)
 {
     // Checked before it goes: a byte of 0x80 or more between F0 and F7 (a
     // damaged file, a device id outside 0 ... 127) is refused instead of
@@ -141,7 +142,7 @@ bool Proteus::SendDumpBlock(const _ByteBlock& block)
     const std::span<const std::uint8_t> bytes = block.Bytes();
     if (bytes.size() < 2 || bytes.front() != SYSEX_START || bytes.back() != SYSEX_END)
         return false;
-    return SendSysEx(bytes);
+    return m_link.SendSysEx(bytes);
 }
 
 // ---- What the uploads check before they send ----------------------------------------------
@@ -157,7 +158,7 @@ QString OneMessageProblem(const ByteBlockList& blocks, const char16_t* what)
 
 } // namespace
 
-Proteus::DumpProblem Proteus::CheckSetupUpload(const ByteBlockList& blocks)
+DumpProblem SetupArpTuningDumps::CheckSetupUpload(const ByteBlockList& blocks)
 {
     if (QString problem = OneMessageProblem(blocks, u"a setup dump"); !problem.isEmpty())
         return {kDumpSetup, problem};
@@ -169,7 +170,7 @@ Proteus::DumpProblem Proteus::CheckSetupUpload(const ByteBlockList& blocks)
     return {};
 }
 
-Proteus::DumpProblem Proteus::CheckArpUpload(const ByteBlockList& blocks)
+DumpProblem SetupArpTuningDumps::CheckArpUpload(const ByteBlockList& blocks)
 {
     if (QString problem = OneMessageProblem(blocks, u"an arp dump"); !problem.isEmpty())
         return {kUploadFile, problem};
@@ -181,7 +182,7 @@ Proteus::DumpProblem Proteus::CheckArpUpload(const ByteBlockList& blocks)
     return {};
 }
 
-Proteus::DumpProblem Proteus::CheckTuningUpload(const ByteBlockList& blocks)
+DumpProblem SetupArpTuningDumps::CheckTuningUpload(const ByteBlockList& blocks)
 {
     if (QString problem = OneMessageProblem(blocks, u"a tuning dump"); !problem.isEmpty())
         return {kDumpSetup, problem};
@@ -192,88 +193,88 @@ Proteus::DumpProblem Proteus::CheckTuningUpload(const ByteBlockList& blocks)
 
 // ---- Setup ------------------------------------------------------------------------------
 
-bool Proteus::DownloadSetup(ByteBlockList& blocks)
+bool SetupArpTuningDumps::DownloadSetup(ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Setup");
-    if (!HasCapability(CAP_SETUP_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::DownloadSetup")))
+    TLOG(kLogOperation, u"Downloading Setup");
+    if (!m_link.HasCapability(CAP_SETUP_DUMPS) || !m_link.ReadyToSend(QStringLiteral("Proteus::DownloadSetup")))
         return false;
-    const ModuleSysExMessage request(GetDeviceId(), CMD_SETUP_DUMP_REQUEST);
+    const ModuleSysExMessage request(m_link.GetDeviceId(), CMD_SETUP_DUMP_REQUEST);
     // The header names the reply's command: a module error carries the same
     // first five bytes and must never be taken for the dump.
-    const std::vector<std::uint8_t> header = ModuleReplyHeader(GetDeviceId(), CMD_SETUP_DUMP);
+    const std::vector<std::uint8_t> header = ModuleReplyHeader(m_link.GetDeviceId(), CMD_SETUP_DUMP);
     const DownloadTexts texts{kDumpSetup, QStringLiteral("failed to send initial dump request"), kDumpPreset,
                               QStringLiteral("Failed to recive the incoming dump")};
-    return DownloadOne(*this, request, CMD_SETUP_DUMP_REQUEST, header, texts, CheckSetupDump, blocks);
+    return DownloadOne(*&m_link, request, CMD_SETUP_DUMP_REQUEST, header, texts, CheckSetupDump, blocks);
 }
 
-bool Proteus::UploadSetup(ByteBlockList& blocks, bool writeDeviceId)
+bool SetupArpTuningDumps::UploadSetup(ByteBlockList& blocks, bool writeDeviceId)
 {
-    TLOG(4, u"Uploading Setup");
-    if (!HasCapability(CAP_SETUP_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::UploadSetup")))
+    TLOG(kLogOperation, u"Uploading Setup");
+    if (!m_link.HasCapability(CAP_SETUP_DUMPS) || !m_link.ReadyToSend(QStringLiteral("Proteus::UploadSetup")))
         return false;
     // A list that is no setup dump at all is refused without a message.
     if (blocks.size() != 1 || !blocks.front() || !IsModuleMessage(blocks.front()->Bytes(), CMD_SETUP_DUMP))
         return false;
     if (const DumpProblem problem = CheckSetupUpload(blocks))
-        return ReportDumpFailure(problem.operation, problem.reason);
+        return DumpFiles(m_link).ReportDumpFailure(problem.operation, problem.reason);
     const std::span<const std::uint8_t> dump = blocks.front()->Bytes();
     const SetupDumpLayout layout = SetupDumpLayout::Parse(dump);
 
     QByteArray bytes = blocks.front()->ToByteArray();
-    bytes[qsizetype(kSysExDeviceIdOffset)] = char(GetDeviceId());
+    bytes[qsizetype(kSysExDeviceIdOffset)] = char(m_link.GetDeviceId());
     // The master device id lies where the section counts put it; the bytes of
     // a fixed place hold another master setting on most models.
     int adopt = -1;
     if (const std::optional<std::size_t> at = layout.DeviceIdOffset()) {
         if (writeDeviceId) {
-            Put14(bytes, *at, GetDeviceId());
+            Put14(bytes, *at, m_link.GetDeviceId());
         } else {
             const int id = ReadSetupValue(dump, *at);
-            if (id != GetDeviceId())
+            if (id != m_link.GetDeviceId())
                 adopt = id;
         }
     }
     TPtr<_ByteBlock> block = MakeByteBlock(bytes);
     blocks.front() = block;
     if (!SendDumpBlock(*block))
-        return ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send dump data"));
+        return DumpFiles(m_link).ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send dump data"));
     // Only a module that got the dump has moved to its device id.
-    if (adopt >= 0 && SetDeviceId(adopt))
-        platform::CurrentClock().SleepMs(GetTimeout());
+    if (adopt >= 0 && m_link.SetDeviceId(adopt))
+        platform::CurrentClock().SleepMs(m_link.GetTimeout());
     return true;
 }
 
 // ---- Arp --------------------------------------------------------------------------------
 
-bool Proteus::DownloadArp(int romId, int arp, ByteBlockList& blocks)
+bool SetupArpTuningDumps::DownloadArp(int romId, int arp, ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Arp %s %s", GetSimmName(romId), Format(u"%d:%03d", romId, arp));
-    if (!HasCapability(CAP_ARPS_AND_BEATS) || !ReadyToSend(QStringLiteral("Proteus::DownloadArp")))
+    TLOG(kLogOperation, u"Downloading Arp %s %s", m_data.GetSimmName(romId), Format(u"%d:%03d", romId, arp));
+    if (!m_link.HasCapability(CAP_ARPS_AND_BEATS) || !m_link.ReadyToSend(QStringLiteral("Proteus::DownloadArp")))
         return false;
-    ModuleSysExMessage request(GetDeviceId(), CMD_ARP_DUMP_REQUEST);
+    ModuleSysExMessage request(m_link.GetDeviceId(), CMD_ARP_DUMP_REQUEST);
     request.AddValue14(arp).AddValue14(romId);
-    const std::vector<std::uint8_t> header = ModuleReplyHeader(GetDeviceId(), CMD_ARP_DUMP);
+    const std::vector<std::uint8_t> header = ModuleReplyHeader(m_link.GetDeviceId(), CMD_ARP_DUMP);
     const QString sendReason = QStringLiteral("failed to send initial arp dump request");
     const QString errorReason = QStringLiteral("Failed to receive the incoming dump");
     const DownloadTexts texts{kDumpArp, sendReason, kDumpArp, errorReason};
-    return DownloadOne(*this, request, CMD_ARP_DUMP_REQUEST, header, texts,
+    return DownloadOne(*&m_link, request, CMD_ARP_DUMP_REQUEST, header, texts,
                        [](std::span<const std::uint8_t> m) { return CheckArpDump(m); }, blocks);
 }
 
-bool Proteus::UploadArp(int arp, ByteBlockList& blocks)
+bool SetupArpTuningDumps::UploadArp(int arp, ByteBlockList& blocks)
 {
-    TLOG(4, u"Uploading Arp %s", Format(u"%d:%03d", 0, arp));
-    if (!HasCapability(CAP_ARPS_AND_BEATS) || !ReadyToSend(QStringLiteral("Proteus::UploadArp")))
+    TLOG(kLogOperation, u"Uploading Arp %s", Format(u"%d:%03d", 0, arp));
+    if (!m_link.HasCapability(CAP_ARPS_AND_BEATS) || !m_link.ReadyToSend(QStringLiteral("Proteus::UploadArp")))
         return false;
     if (blocks.size() != 1 || !blocks.front())
         return false;
     if (const DumpProblem problem = CheckArpUpload(blocks))
-        return ReportDumpFailure(problem.operation, problem.reason);
+        return DumpFiles(m_link).ReportDumpFailure(problem.operation, problem.reason);
     const std::span<const std::uint8_t> dump = blocks.front()->Bytes();
     std::size_t field = 0;
     CheckArpDump(dump, &field);
     if (!SysExValue14::Fits(arp)) {
-        TLOG(-2, u"Failed to upload arp %d: the number does not fit a dump", arp);
+        TLOG(kLogError, u"Failed to upload arp %d: the number does not fit a dump", arp);
         return false;
     }
 
@@ -281,67 +282,53 @@ bool Proteus::UploadArp(int arp, ByteBlockList& blocks)
     Put14(bytes, kArpNumberOffset, arp);
     // A user arp comes from no SIMM.
     Put14(bytes, field, 0);
-    bytes[qsizetype(kSysExDeviceIdOffset)] = char(GetDeviceId());
+    bytes[qsizetype(kSysExDeviceIdOffset)] = char(m_link.GetDeviceId());
     TPtr<_ByteBlock> block = MakeByteBlock(bytes);
     blocks.front() = block;
     if (!SendDumpBlock(*block))
-        return ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send tuning data"));
+        return DumpFiles(m_link).ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send tuning data"));
     return true;
 }
 
 // ---- Tuning -----------------------------------------------------------------------------
 
-bool Proteus::DownloadTuning(int tuning, ByteBlockList& blocks)
+bool SetupArpTuningDumps::DownloadTuning(int tuning, ByteBlockList& blocks)
 {
-    TLOG(4, u"Downloading Setup");
-    if (!HasCapability(CAP_TUNING_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::DownloadTuning")))
+    TLOG(kLogOperation, u"Downloading Setup");
+    if (!m_link.HasCapability(CAP_TUNING_DUMPS) || !m_link.ReadyToSend(QStringLiteral("Proteus::DownloadTuning")))
         return false;
     SysExMessage request;
-    request.AddByte(kUniversalNonRealTime).AddByte(GetDeviceId()).AddByte(kMidiTuningStandard)
+    request.AddByte(kUniversalNonRealTime).AddByte(m_link.GetDeviceId()).AddByte(kMidiTuningStandard)
         .AddByte(kBulkDumpRequest).AddByte(tuning);
     // The tuning number is part of the header: a dump of another tuning is not this one.
-    const std::vector<std::uint8_t> header{SYSEX_START,        kUniversalNonRealTime, std::uint8_t(GetDeviceId()),
+    const std::vector<std::uint8_t> header{SYSEX_START,        kUniversalNonRealTime, std::uint8_t(m_link.GetDeviceId()),
                                            kMidiTuningStandard, kBulkDump,             std::uint8_t(tuning)};
     const DownloadTexts texts{kDumpSetup, QStringLiteral("failed to send initial dump request"), kDumpPreset,
                               QStringLiteral("Failed to recive the incoming dump")};
-    return DownloadOne(*this, request, 0, header, texts, CheckTuningDump, blocks);
+    return DownloadOne(*&m_link, request, 0, header, texts, CheckTuningDump, blocks);
 }
 
-bool Proteus::UploadTuning(int tuning, ByteBlockList& blocks)
+bool SetupArpTuningDumps::UploadTuning(int tuning, ByteBlockList& blocks)
 {
-    TLOG(4, u"Uploading Tuning %d", tuning);
-    if (!HasCapability(CAP_TUNING_DUMPS) || !ReadyToSend(QStringLiteral("Proteus::UploadTuning")))
+    TLOG(kLogOperation, u"Uploading Tuning %d", tuning);
+    if (!m_link.HasCapability(CAP_TUNING_DUMPS) || !m_link.ReadyToSend(QStringLiteral("Proteus::UploadTuning")))
         return false;
     if (blocks.size() != 1 || !blocks.front() || !IsTuningDumpStart(blocks.front()->Bytes()))
         return false;
     if (const DumpProblem problem = CheckTuningUpload(blocks))
-        return ReportDumpFailure(problem.operation, problem.reason);
+        return DumpFiles(m_link).ReportDumpFailure(problem.operation, problem.reason);
     if (tuning < 0 || tuning > 0x7F) {
-        TLOG(-2, u"Failed to upload tuning %d: not a tuning program", tuning);
+        TLOG(kLogError, u"Failed to upload tuning %d: not a tuning program", tuning);
         return false;
     }
 
     QByteArray bytes = blocks.front()->ToByteArray();
-    bytes[qsizetype(kTuningDeviceIdOffset)] = char(GetDeviceId());
+    bytes[qsizetype(kTuningDeviceIdOffset)] = char(m_link.GetDeviceId());
     bytes[qsizetype(kTuningNumberOffset)] = char(tuning);
     bytes[bytes.size() - 2] = char(kUncheckedChecksum);
     TPtr<_ByteBlock> block = MakeByteBlock(bytes);
     blocks.front() = block;
     if (!SendDumpBlock(*block))
-        return ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send tuning data"));
+        return DumpFiles(m_link).ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send tuning data"));
     return true;
-}
-
-// ---- The setup buffer's place in the connection -----------------------------------------
-
-void Proteus::SetupBufferDeleter::operator()(SetupBuffer* buffer) const
-{
-    delete buffer;
-}
-
-SetupBuffer* Proteus::CreateSetupBuffer()
-{
-    auto* buffer = new SetupBuffer(this);
-    SetSetupParameters(buffer);
-    return buffer;
 }

@@ -1,5 +1,8 @@
 #include "dump/SetupBuffer.h"
 
+#include "dump/DumpFiles.h"
+#include "dump/SetupArpTuningDumps.h"
+
 #include "core/Logger.h"
 #include "core/Settings.h"
 #include "dump/OleProps.h"
@@ -91,7 +94,7 @@ std::uint32_t Address(const QByteArray& bytes)
 
 } // namespace
 
-SetupBuffer::SetupBuffer(Proteus* owner) : m_owner(owner)
+SetupBuffer::SetupBuffer(ModuleLink* owner) : m_owner(owner)
 {
     m_channelCount = m_owner && m_owner->HasCapability(CAP_32_CHANNELS) ? 32 : 16;
 }
@@ -134,33 +137,33 @@ bool SetupBuffer::ValidateDump(const QByteArray& dump, int* triggerCount, int* p
     case SetupDumpLayout::Problem::None:
         break;
     case SetupDumpLayout::Problem::Empty:
-        TLOG(-2, u"Downloaded setup buffer is empty (buf_start:0x%x, length:0x%x)", start, length);
+        TLOG(kLogError, u"Downloaded setup buffer is empty (buf_start:0x%x, length:0x%x)", start, length);
         return false;
     case SetupDumpLayout::Problem::TooShort:
-        TLOG(-2, u"Downloaded setup buffer is smaller that the minimum header size (buf_start:0x%x, length:0x%x)",
+        TLOG(kLogError, u"Downloaded setup buffer is smaller that the minimum header size (buf_start:0x%x, length:0x%x)",
              start, length);
         return false;
     case SetupDumpLayout::Problem::BadPrefix:
-        TLOG(-2, u"Downloaded setup buffer has invalid prefix bytes (buf_start:0x%x, length:0x%x)", start, length);
+        TLOG(kLogError, u"Downloaded setup buffer has invalid prefix bytes (buf_start:0x%x, length:0x%x)", start, length);
         return false;
     case SetupDumpLayout::Problem::NoEnd:
-        TLOG(-2, u"Downloaded setup buffer does not end with F7 (buf_start:0x%x, length:0x%x)", start, length);
+        TLOG(kLogError, u"Downloaded setup buffer does not end with F7 (buf_start:0x%x, length:0x%x)", start, length);
         return false;
     case SetupDumpLayout::Problem::NegativeCount:
-        TLOG(-2, u"Downloaded setup buffer has a negative count (buf_start:0x%x, length:0x%x)", start, length);
+        TLOG(kLogError, u"Downloaded setup buffer has a negative count (buf_start:0x%x, length:0x%x)", start, length);
         return false;
     case SetupDumpLayout::Problem::ShorterThanHeader:
-        TLOG(-2, u"Downloaded setup buffer is smaller than header byte counts indicate (buf_start:0x%x, length:0x%x)",
+        TLOG(kLogError, u"Downloaded setup buffer is smaller than header byte counts indicate (buf_start:0x%x, length:0x%x)",
              start, length);
         return false;
     case SetupDumpLayout::Problem::ShorterThanTriggers:
-        TLOG(-2,
+        TLOG(kLogError,
              u"Downloaded setup buffer is smaller than header byte counts + triggers indicate (buf_start:0x%x, "
              u"length:0x%x)",
              start, length);
         return false;
     case SetupDumpLayout::Problem::ShorterThanParts:
-        TLOG(-2,
+        TLOG(kLogError,
              u"Downloaded setup buffer is smaller than header byte counts + triggers + beats indicate (buf_start:0x%x, "
              u"length:0x%x)",
              start, length);
@@ -168,14 +171,14 @@ bool SetupBuffer::ValidateDump(const QByteArray& dump, int* triggerCount, int* p
     }
     if (!l.hasTriggers) {
         if (triggerCount)
-            TLOG(4, u"Downloaded setup buffer has no beat triggers or parts");
+            TLOG(kLogOperation, u"Downloaded setup buffer has no beat triggers or parts");
         return true;
     }
     if (triggerCount)
         *triggerCount = l.triggers;
     if (!l.hasParts) {
         if (partCount)
-            TLOG(4, u"Downloaded setup buffer has no beat parts");
+            TLOG(kLogOperation, u"Downloaded setup buffer has no beat parts");
         return true;
     }
     if (partCount)
@@ -207,7 +210,7 @@ bool SetupBuffer::Access(int channel, ParamRecord* record, bool write)
         if (write) {
             const int byte = record->value & 0xFF;
             if (byte >= 0x80) {
-                TLOG(-2, u"Setup name character 0x%x is not 7-bit: not stored", byte);
+                TLOG(kLogError, u"Setup name character 0x%x is not 7-bit: not stored", byte);
                 return false;
             }
             m_dump[at] = char(byte);
@@ -255,14 +258,14 @@ bool SetupBuffer::Access(int channel, ParamRecord* record, bool write)
         // Both bytes before the F7; the layout guarantees it, a damaged one must not write past it.
         if (at + 2 < std::size_t(m_dump.size()))
             return true;
-        TLOG(-2, u"Attempt to %s out of range location in setup buffer (msg:0x%x, buf_start:0x%x, length:0x%x",
+        TLOG(kLogError, u"Attempt to %s out of range location in setup buffer (msg:0x%x, buf_start:0x%x, length:0x%x",
              what, std::uint32_t(Address(m_dump) + at), Address(m_dump), int(m_dump.size()));
         return false;
     };
 
     if (write) {
         if (!SysExValue14::Fits(record->value) || (romAt && !SysExValue14::Fits(record->romId))) {
-            TLOG(-2, u"Value %d of %s does not fit a setup dump: not stored", record->value, record->name);
+            TLOG(kLogError, u"Value %d of %s does not fit a setup dump: not stored", record->value, record->name);
             return false;
         }
         auto put = [&](std::optional<std::size_t> at, int value) {
@@ -297,7 +300,7 @@ bool SetupBuffer::SetDump(const TPtr<_ByteBlock>& dump)
     const QByteArray bytes = dump ? dump->ToByteArray() : QByteArray();
     const SetupDumpLayout l = SetupDumpLayout::Parse(Bytes(bytes));
     if (!ValidateDump(bytes, nullptr, nullptr)) {
-        TLOG(-2, u"Downloaded setup buffer is not valid (buf_start:0x%x, length:0x%x)", Address(bytes),
+        TLOG(kLogError, u"Downloaded setup buffer is not valid (buf_start:0x%x, length:0x%x)", Address(bytes),
              int(bytes.size()));
         return false;
     }
@@ -315,7 +318,7 @@ TPtr<_ByteBlock> SetupBuffer::GetDump() const
 
 bool SetupBuffer::LoadEditBuffer()
 {
-    TLOG(8, u"%s()", u"SetupBuffer::LoadEditBuffer");
+    TLOG(kLogFlow, u"%s()", u"SetupBuffer::LoadEditBuffer");
     ByteBlockList blocks;
     if (GetGlobalConfigurations().GetBool(TestUI)) {
         const QString folder = QCoreApplication::applicationDirPath();
@@ -324,9 +327,9 @@ bool SetupBuffer::LoadEditBuffer()
         OleProps properties;
         const QString path = QDir(folder).filePath(QString::fromUtf16(kTestDataFolder) + QLatin1Char('/')
                                                    + QString::fromUtf16(kTestSetupDumpFile));
-        if (!m_owner->ReadSysExFile(path, blocks, properties) || blocks.empty())
+        if (!DumpFiles(*m_owner).ReadSysExFile(path, blocks, properties) || blocks.empty())
             return false;
-    } else if (!m_owner->DownloadSetup(blocks) || blocks.empty()) {
+    } else if (!SetupArpTuningDumps(*m_owner).DownloadSetup(blocks) || blocks.empty()) {
         return false;
     }
     if (!SetDump(blocks.front()))
@@ -334,17 +337,17 @@ bool SetupBuffer::LoadEditBuffer()
     int triggers = 0;
     int parts = 0;
     Validate(&triggers, &parts);
-    TLOG(4, u"Downloaded setup buffer has %d channels, %d triggers and %d parts", m_channelCount, triggers, parts);
+    TLOG(kLogOperation, u"Downloaded setup buffer has %d channels, %d triggers and %d parts", m_channelCount, triggers, parts);
     return true;
 }
 
 bool SetupBuffer::SaveEditBuffer()
 {
-    TLOG(8, u"%s()", u"SetupBuffer::SaveEditBuffer");
+    TLOG(kLogFlow, u"%s()", u"SetupBuffer::SaveEditBuffer");
     if (!Validate(nullptr, nullptr))
         return false;
     ByteBlockList blocks{MakeByteBlock(m_dump)};
-    if (!m_owner->UploadSetup(blocks, true))
+    if (!SetupArpTuningDumps(*m_owner).UploadSetup(blocks, true))
         return false;
     // The module now holds the dump as sent, with the connection's device id.
     m_dump = blocks.front()->ToByteArray();
@@ -353,12 +356,12 @@ bool SetupBuffer::SaveEditBuffer()
 
 bool SetupBuffer::LoadFile(const QString& path)
 {
-    TLOG(8, u"%s()", u"SetupBuffer::LoadFile");
+    TLOG(kLogFlow, u"%s()", u"SetupBuffer::LoadFile");
     ByteBlockList blocks;
     OleProps properties;
-    if (!m_owner->ReadSysExFile(path, blocks, properties) || blocks.empty())
+    if (!DumpFiles(*m_owner).ReadSysExFile(path, blocks, properties) || blocks.empty())
         return false;
-    if (!m_owner->UploadSetup(blocks, true) && !GetGlobalConfigurations().GetBool(TestUI))
+    if (!SetupArpTuningDumps(*m_owner).UploadSetup(blocks, true) && !GetGlobalConfigurations().GetBool(TestUI))
         return false;
     if (!SetDump(blocks.front()))
         return false;
@@ -368,17 +371,17 @@ bool SetupBuffer::LoadFile(const QString& path)
 
 bool SetupBuffer::SaveFile(const QString& path)
 {
-    TLOG(8, u"%s()", u"SetupBuffer::SaveFile");
+    TLOG(kLogFlow, u"%s()", u"SetupBuffer::SaveFile");
     if (!Validate(nullptr, nullptr))
         return false;
     OleProps properties;
     properties.title = GetSetupName().trimmed();
-    return m_owner->WriteSysExFile(path, ByteBlockList{MakeByteBlock(m_dump)}, properties);
+    return DumpFiles(*m_owner).WriteSysExFile(path, ByteBlockList{MakeByteBlock(m_dump)}, properties);
 }
 
 bool SetupBuffer::RestoreSetup(int setup)
 {
-    TLOG(8, u"%s()", u"SetupBuffer::RestoreSetup");
+    TLOG(kLogFlow, u"%s()", u"SetupBuffer::RestoreSetup");
     if (!m_owner->CopySetup(setup, -1) || !LoadEditBuffer())
         return false;
     m_owner->ParameterEdit(m_owner->FindParameter(SETUP_RELOAD_NOTIFIER));
@@ -387,7 +390,7 @@ bool SetupBuffer::RestoreSetup(int setup)
 
 bool SetupBuffer::StoreSetup(int setup)
 {
-    TLOG(8, u"%s()", u"SetupBuffer::StoreSetup");
+    TLOG(kLogFlow, u"%s()", u"SetupBuffer::StoreSetup");
     return m_owner->CopySetup(-1, setup);
 }
 

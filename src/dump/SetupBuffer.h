@@ -24,17 +24,17 @@
 
 #include "core/RefCounted.h"
 #include "dump/ByteBlock.h"
-#include "module/Proteus.h"
+#include "module/ModuleLink.h"
 
 #include <QByteArray>
 #include <QString>
 
 class ParamRecord;
 
-class SetupBuffer : public Proteus::SetupParameters {
+class SetupBuffer : public ModuleLink::SetupParameters {
 public:
     /// Empty; 32 channels when owner has CAP_32_CHANNELS, else 16.
-    explicit SetupBuffer(Proteus* owner);
+    explicit SetupBuffer(ModuleLink* owner);
     ~SetupBuffer() override;
     SetupBuffer(const SetupBuffer&) = delete;
     SetupBuffer& operator=(const SetupBuffer&) = delete;
@@ -107,7 +107,7 @@ private:
     static bool ValidateDump(const QByteArray& dump, int* triggerCount, int* partCount);
     bool Access(int channel, ParamRecord* record, bool write);
 
-    Proteus* m_owner;
+    ModuleLink* m_owner;
     int m_channelCount = 16;
     int m_partCount = 0;
     int m_triggerCount = 0;

@@ -92,7 +92,7 @@ SysExFileResult SysExFile::Split(QByteArrayView bytes, ByteBlockList& blocks)
 
 SysExFileResult SysExFile::Read(const QString& path, ByteBlockList& blocks, OleProps& properties)
 {
-    TLOG(9, u"%s(%s)", u"SysExFile::Read", path);
+    TLOG(kLogBytes, u"%s(%s)", u"SysExFile::Read", path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Failure(SysExFileResult::OpenFailed, kOpenOperation, platform::FileErrorReason(file, errno));
@@ -117,7 +117,7 @@ SysExFileResult SysExFile::Read(const QString& path, ByteBlockList& blocks, OleP
 
 SysExFileResult SysExFile::Write(const QString& path, const ByteBlockList& blocks, const OleProps& properties)
 {
-    TLOG(9, u"%s(%s)", u"SysExFile::Write", path);
+    TLOG(kLogBytes, u"%s(%s)", u"SysExFile::Write", path);
     // The content goes to a temporary file beside the target that replaces it
     // only once complete, so a full disk or a lost mount never leaves a
     // half-written dump in place of a good one.

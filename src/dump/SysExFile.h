@@ -1,8 +1,8 @@
 #pragma once
 // .sysex files: the SysEx messages of a dump written back to back exactly as
 // they travel on the wire, with no header, and the file's title and comment
-// beside the content (OleProps). Proteus::ReadSysExFile and
-// Proteus::WriteSysExFile forward here.
+// beside the content (OleProps). DumpFiles::ReadSysExFile and
+// DumpFiles::WriteSysExFile forward here.
 //
 //     ByteBlockList blocks;
 //     OleProps props;

@@ -6,7 +6,6 @@
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "midi/MidiBackend.h"
-#include "module/Proteus.h"
 #include "module/ProteusData.h"
 
 namespace {
@@ -102,10 +101,4 @@ QString FormatModuleInfo(const ProteusData& data, const QString& settingsDump,
                          d.support);
     report += QStringLiteral("\n");
     return report;
-}
-
-QString Proteus::GetModuleInfo()
-{
-    return FormatModuleInfo(*this, GetGlobalConfigurations().DumpToText(), MidiOutputDevices(Backend()),
-                            MidiInputDevices(Backend()));
 }

@@ -1,6 +1,6 @@
 #include "module/StackedProgress.h"
 
-#include "module/Proteus.h"
+#include "module/ModuleLink.h"
 
 StackedProgress::~StackedProgress()
 {

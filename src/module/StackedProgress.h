@@ -16,7 +16,7 @@
 #include <QString>
 #include <QStringView>
 
-class Proteus;
+class ModuleLink;
 
 /// The longest progress text the listeners receive.
 inline constexpr int kProgressTextMax = 255;
@@ -24,7 +24,7 @@ inline constexpr int kProgressTextMax = 255;
 class StackedProgress {
 public:
     template <class... A>
-    StackedProgress(Proteus* owner, bool active, int lower, int upper, QStringView format, const A&... args)
+    StackedProgress(ModuleLink* owner, bool active, int lower, int upper, QStringView format, const A&... args)
         : m_owner(owner), m_active(active && owner)
     {
         if (m_active)
@@ -51,6 +51,6 @@ private:
     void Begin(int lower, int upper, const QString& text);
     void Text(const QString& text);
 
-    Proteus* m_owner;
+    ModuleLink* m_owner;
     bool m_active;
 };

@@ -26,7 +26,7 @@ void NumericEditLogic::Commit(const QString& text)
         return;
     if (p->maximum > p->minimum && (number < p->minimum || number > p->maximum)) {
         // A number the parameter cannot hold never reaches the module.
-        TLOG(-2, u"%d is outside the range %d to %d of %s; the value stays %d", number, p->minimum, p->maximum,
+        TLOG(kLogError, u"%d is outside the range %d to %d of %s; the value stays %d", number, p->minimum, p->maximum,
              p->name, p->value);
         ShowText(QString::number(p->value));
         return;

@@ -8,7 +8,7 @@ namespace {
 // The texts and line numbers name the failure the same way in every log.
 void LogFailure(int line, const char16_t* text)
 {
-    CurrentLogger()->Log(-2, "BasicDialog", line, u"%s", QString::fromUtf16(text));
+    CurrentLogger()->Log(kLogError, "BasicDialog", line, u"%s", QString::fromUtf16(text));
 }
 
 } // namespace

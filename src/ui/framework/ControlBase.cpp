@@ -116,7 +116,7 @@ void ControlBase::BindParameters(const TriggerSet* triggers, int format, std::in
 ParamRecord* ControlBase::ParameterAt(unsigned index) const
 {
     if (index >= m_parameters.size()) {
-        CurrentLogger()->Log(-2, "Routing", 148, u"Invalid parameter reference");
+        CurrentLogger()->Log(kLogError, "Routing", 148, u"Invalid parameter reference");
         return nullptr;
     }
     return m_parameters[index];

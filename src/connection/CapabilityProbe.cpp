@@ -7,7 +7,7 @@
 #include "core/Settings.h"
 #include "dump/SetupDumpLayout.h"
 #include "module/ParamRecord.h"
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 #include "module/StackedProgress.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The beat data cache: which keys trigger the 24 beat layers, and which preset
 // and riff the beat channel plays, kept without asking the module each time.
 
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/Logger.h"
 #include "core/MessageBox.h"

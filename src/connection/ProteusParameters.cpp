@@ -3,7 +3,7 @@
 // sending edits after the listeners agreed, the parameters that travel with a
 // ROM-id partner, preset selection by bank select and program change, and the
 // short messages of the keyboard and the MIDI thru.
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/Logger.h"
 #include "core/MessageBox.h"
@@ -76,22 +76,6 @@ constexpr FixedRange kRangeOverrides[] = {
     {PRESET_FX_B_DELAY, -25, 127, 0},
     {PRESET_TEMPO_OFFSET, -1, 1, 0},
     {LAYER_TRANSPOSE, -36, 36, 0},
-};
-
-struct RomIdPartner {
-    ParameterId id;
-    ParameterId partner;
-    const char16_t* partnerName;
-};
-
-constexpr RomIdPartner kRomIdPartners[] = {
-    {MASTER_BEATS_RIFF_NDX, MASTER_BEATS_RIFF_ROM_ID, u"MASTER_BEATS_RIFF_ROM_ID"},
-    {MASTER_ARP_PATTERN, MASTER_ARP_PATTERN_ROM_ID, u"MASTER_ARP_PATTERN_ROM_ID"},
-    {PRESET_RIFF, PRESET_RIFF_ROM_ID, u"PRESET_RIFF_ROM_ID"},
-    {PRESET_ARP_PATTERN, PRESET_ARP_PATTERN_ROM_ID, u"PRESET_ARP_PATTERN_ROM_ID"},
-    {LINK_1_PRESET, LINK_1_PRESET_ROM_ID, u"LINK_1_PRESET_ROM_ID"},
-    {LINK_2_PRESET, LINK_2_PRESET_ROM_ID, u"LINK_2_PRESET_ROM_ID"},
-    {LAYER_INSTRUMENT, LAYER_INST_ROM_ID, u"LAYER_INST_ROM_ID"},
 };
 
 ParamRecord FixedRecord(const char16_t* name, ParameterId id, int maximum)
@@ -183,22 +167,6 @@ bool Proteus::RefuseUnknownParameter(const ParamRecord* record)
         return false;
     TLOG(kLogError, u"Failed to find parameter 0x%x in any parameter cache - please report this problem", record->id);
     return true;
-}
-
-int Proteus::GetRomIdParameter(const ParamRecord* record, QString* name)
-{
-    if (record) {
-        for (const RomIdPartner& p : kRomIdPartners) {
-            if (p.id == record->id) {
-                if (name)
-                    *name = QString::fromUtf16(p.partnerName);
-                return p.partner;
-            }
-        }
-    }
-    if (name)
-        *name = QStringLiteral("UNKNOWN_COMMAND");
-    return -1;
 }
 
 void Proteus::SetRangeKnown(ParameterId id, bool known)
@@ -579,11 +547,6 @@ bool Proteus::SetDeviceId(int id)
 }
 
 // ---- Preset selection -------------------------------------------------------------------
-
-Proteus::PresetSelect Proteus::SplitPresetNumber(int romId, int presetNumber)
-{
-    return {romId & 0xFF, presetNumber / 128, presetNumber % 128};
-}
 
 MidiPort* Proteus::PortForChannel(int channel)
 {

@@ -1,7 +1,7 @@
 // The connect sequence: from the connect notification to a ready connection
 // whose listeners have been told, and the disconnect.
 
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
@@ -48,8 +48,8 @@ QString RevisionOfMember(int member)
 
 void Proteus::OnConnect()
 {
-    TLOG(8, u"%s()", u"Proteus::OnConnect");
-    TLOG(-1, u"MIDI port connected");
+    TLOG(kLogFlow, u"%s()", u"Proteus::OnConnect");
+    TLOG(kLogNotice, u"MIDI port connected");
     MidiPort::OnConnect();
     SetConnected(true);
     // There is no main-window title at this layer; the listeners hear of the
@@ -61,17 +61,17 @@ void Proteus::OnConnect()
     std::optional<SuppressWarningMessages> quiet;
     if (testUI)
         quiet.emplace(this);
-    m_connecting = true;
-    m_simmsReadByConnect = false;
-    m_namesProbedByConnect.clear();
+    m_linkState.connecting = true;
+    m_linkState.simmsReadByConnect = false;
+    m_linkState.namesProbedByConnect.clear();
     m_simmsAddedByConnect.clear();
     m_parametersNotLoaded = 0;
     bool ok = IdentifyDevice() || testUI;
     if (ok && !ConnectAborted())
         ok = RunConnectSteps(testUI);
-    m_connecting = false;
-    m_simmsReadByConnect = false;
-    m_namesProbedByConnect.clear();
+    m_linkState.connecting = false;
+    m_linkState.simmsReadByConnect = false;
+    m_linkState.namesProbedByConnect.clear();
 
     // A disconnect dispatched from inside one of the sequence's waits has
     // already told the listeners; nothing may call the connection ready after it.
@@ -86,7 +86,7 @@ void Proteus::OnConnect()
         return;
     }
     if (ConnectAborted())
-        TLOG(-2, u"The connection was lost while connecting to the module");
+        TLOG(kLogError, u"The connection was lost while connecting to the module");
     ForgetSimmsAddedByConnect();
     ClosePort();
 }
@@ -134,8 +134,8 @@ void Proteus::ForgetSimmsAddedByConnect()
 
 void Proteus::OnDisconnect()
 {
-    TLOG(8, u"%s()", u"Proteus::OnDisconnect");
-    TLOG(-1, u"MIDI port disconnected");
+    TLOG(kLogFlow, u"%s()", u"Proteus::OnDisconnect");
+    TLOG(kLogNotice, u"MIDI port disconnected");
     NotifyDeviceDisconnected();
     SetReady(false);
     GetSetupBuffer()->OnDisconnect();
@@ -145,7 +145,7 @@ void Proteus::OnDisconnect()
 
 bool Proteus::IdentifyDevice()
 {
-    TLOG(8, u"%s()", u"Proteus::IdentifyDevice");
+    TLOG(kLogFlow, u"%s()", u"Proteus::IdentifyDevice");
     StackedProgress progress(this, true, 0, 7, LoadResourceString(kCheckingHardware));
     const bool testUI = TestUIOn();
     if (!ReadyToSend(QStringLiteral("Proteus::IdentifyDevice")) && !testUI)
@@ -191,7 +191,7 @@ bool Proteus::IdentifyDevice()
         hardwareConfig.familyMember = simulate;
         hardwareConfig.SetRevision(RevisionOfMember(simulate));
     }
-    TLOG(7, u"Device - Manufacturer %d, Family %d, Family Number %d, Revision %s, Device %s",
+    TLOG(kLogDeviceDetail, u"Device - Manufacturer %d, Family %d, Family Number %d, Revision %s, Device %s",
          hardwareConfig.manufacturer, hardwareConfig.family, hardwareConfig.familyMember,
          hardwareConfig.GetRevision(), GetModuleName());
 
@@ -216,16 +216,16 @@ bool Proteus::IdentifyDevice()
         if (!FindSimmData(slot.simmId)) {
             AddSimmData(TPtr<_SimmData>(new _SimmData(slot.simmId, slot.presets, slot.instruments, slot.arps,
                                                       slot.setups, slot.demos, slot.riffs, slot.flag)));
-            if (m_connecting)
+            if (m_linkState.connecting)
                 m_simmsAddedByConnect.insert(slot.simmId);
         }
     }
 
     hardwareConfig.SetSimms(std::span<const SimmSlot>(simmSlots.data(), size_t(count)));
-    m_simmsReadByConnect = m_connecting;
-    TLOG(7, u"Device has %d SIMMs", hardwareConfig.GetSimmCount());
+    m_linkState.simmsReadByConnect = m_linkState.connecting;
+    TLOG(kLogDeviceDetail, u"Device has %d SIMMs", hardwareConfig.GetSimmCount());
     for (const auto& [simmId, simm] : simmMap) {
-        TLOG(7, u"SIMM %s (%d) - %d presets, %d instruments, %d arps, %d setups, %d demos, %d riffs",
+        TLOG(kLogDeviceDetail, u"SIMM %s (%d) - %d presets, %d instruments, %d arps, %d setups, %d demos, %d riffs",
              GetSimmName(simmId), simmId, simm->GetCount(OBJECT_PRESET), simm->GetCount(OBJECT_INSTRUMENT),
              simm->GetCount(OBJECT_ARP), simm->GetCount(OBJECT_SETUP), simm->GetCount(OBJECT_DEMO),
              simm->GetCount(OBJECT_RIFF));
@@ -235,7 +235,7 @@ bool Proteus::IdentifyDevice()
 
 bool Proteus::LoadUserData()
 {
-    TLOG(8, u"%s()", u"Proteus::LoadUserData");
+    TLOG(kLogFlow, u"%s()", u"Proteus::LoadUserData");
     const bool testUI = TestUIOn();
 
     ParamRecord* layer = FindParameter(LAYER_SELECT);
@@ -251,7 +251,7 @@ bool Proteus::LoadUserData()
         user.setups = 64;
         if (!FindSimmData(0)) {
             AddSimmData(TPtr<_SimmData>(new _SimmData(0, 512, 0, 100, 64, 0, 0, 0)));
-            if (m_connecting)
+            if (m_linkState.connecting)
                 m_simmsAddedByConnect.insert(0);
         }
         hardwareConfig.AddSimm(user);
@@ -330,7 +330,7 @@ bool Proteus::LoadUserData()
 
 bool Proteus::RetrieveParameters(StackedProgress& progress, ParameterCache& collection)
 {
-    TLOG(8, u"%s()", u"Proteus::RetrieveParameters");
+    TLOG(kLogFlow, u"%s()", u"Proteus::RetrieveParameters");
     const bool testUI = TestUIOn();
     bool all = true;
     for (auto& [id, record] : collection) {

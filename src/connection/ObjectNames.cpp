@@ -1,7 +1,7 @@
 // Object names asked of the module: the name request for presets,
 // instruments, arps, setups, demos and riffs, and the name of a ROM arp, which
 // only its arp dump carries.
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/Codepage.h"
 #include "core/Logger.h"

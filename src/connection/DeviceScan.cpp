@@ -1,7 +1,7 @@
 // The device scan: which Proteus-family modules share the port, and what tells
 // them apart (model, firmware revision, ROM SIMMs). CopySetup uses it to find
 // the connected module again after a setup moved it to another device id.
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/Codepage.h"
 #include "core/Logger.h"

@@ -1,6 +1,8 @@
 // Proteus: the port, the response matching and the blocking wait, the
 // listener walks.
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
+
+#include "module/ModuleInfo.h"
 
 #include "core/Logger.h"
 #include "core/MainWindowRepaint.h"
@@ -48,18 +50,6 @@ bool Proteus::OpenPort(int inputDevice, int outputDevice, int deviceId, unsigned
 }
 
 // ---- Warnings ---------------------------------------------------------------------------
-
-Proteus::SuppressWarningMessages::SuppressWarningMessages(Proteus* owner) : m_owner(owner)
-{
-    if (m_owner)
-        m_owner->m_suppressWarnings = true;
-}
-
-Proteus::SuppressWarningMessages::~SuppressWarningMessages()
-{
-    if (m_owner)
-        m_owner->m_suppressWarnings = false;
-}
 
 bool Proteus::ResponseWarningsSuppressed() const
 {
@@ -250,20 +240,12 @@ void Proteus::HoldBack(const std::uint8_t* message, std::size_t length)
     m_heldBack.emplace_back(message, message + length);
 }
 
-Proteus::KeepEveryReply::KeepEveryReply(Proteus* owner) : m_owner(owner), m_previous(owner && owner->m_keepEveryReply)
+void Proteus::SetKeepEveryReply(bool keep)
 {
-    if (m_owner)
-        m_owner->m_keepEveryReply = true;
-}
-
-Proteus::KeepEveryReply::~KeepEveryReply()
-{
-    if (!m_owner)
-        return;
-    m_owner->m_keepEveryReply = m_previous;
+    m_keepEveryReply = keep;
     // Whatever the dump left unclaimed belongs to no later exchange.
-    if (!m_previous)
-        m_owner->m_heldBack.clear();
+    if (!keep)
+        m_heldBack.clear();
 }
 
 void Proteus::ReplayHeldBack()
@@ -489,4 +471,12 @@ void Proteus::NotifySysExSent(const std::uint8_t* data, unsigned length)
 void Proteus::NotifyShortMessageSent(const std::uint8_t packed[4])
 {
     ForEachListener([&](ProteusEvents* l) { l->OnShortMessageSent(packed); });
+}
+
+// ---- Module information -------------------------------------------------------------
+
+QString Proteus::GetModuleInfo()
+{
+    return FormatModuleInfo(*this, GetGlobalConfigurations().DumpToText(), MidiOutputDevices(Backend()),
+                            MidiInputDevices(Backend()));
 }

@@ -1,7 +1,7 @@
 // Proteus: closing the port pair, and the two requests that tell who the
 // module is (the MIDI identity) and which ROM SIMMs it carries (the hardware
 // configuration).
-#include "module/Proteus.h"
+#include "connection/Proteus.h"
 
 #include "core/Codepage.h"
 #include "core/Logger.h"
