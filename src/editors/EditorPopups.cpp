@@ -1,6 +1,8 @@
 #include "editors/EditorPopups.h"
 
 #include "app/View.h"
+#include "editors/ControllerPopup.h"
+#include "editors/MasterPopup.h"
 #include "ui/framework/Popup.h"
 
 std::unique_ptr<PopupBase> CreateEditorPopup(int slot, View& view)
@@ -8,6 +10,10 @@ std::unique_ptr<PopupBase> CreateEditorPopup(int slot, View& view)
     switch (slot) {
     // One case per editor: View::MasterPopup, View::EditPopup,
     // View::ControllersPopup, View::ArpEditPopup, View::SetupInfoPopup.
+    case View::MasterPopup:
+        return std::make_unique<MasterPopup>(&view, &view, /*topLevel*/ true);
+    case View::ControllersPopup:
+        return std::make_unique<ControllerPopup>(&view, &view, /*topLevel*/ true);
     default:
         return nullptr;
     }

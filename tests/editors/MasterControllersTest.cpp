@@ -1,0 +1,334 @@
+// The master settings, master arpeggiator, beat editor and real-time
+// controller popups on the main panel over the simulated module: values on
+// opening, the bytes each kind of edit sends, undo and redo, and the
+// capability rules both ways.
+#include "app/ViewFixture.h"
+
+#include "editors/BeatEditPopup.h"
+#include "editors/ControllerPopup.h"
+#include "editors/EditorPopups.h"
+#include "editors/MasterArpsPopup.h"
+#include "editors/MasterPopup.h"
+#include "module/Capabilities.h"
+#include "module/NameLists.h"
+#include "module/ParameterIds.h"
+#include "ui/controls/ButtonCtrl.h"
+#include "ui/controls/SelectionPopups.h"
+#include "ui/controls/TrackerCtrl.h"
+#include "ui/framework/LabelCtrl.h"
+#include "module/ValueFormats.h"
+
+#include <gtest/gtest.h>
+
+using namespace viewtest;
+
+namespace {
+
+struct Owner : PopupListener {
+    bool OnPopupClosing() override { return true; }
+};
+
+QByteArray Short(int a, int b, int c)
+{
+    QByteArray m;
+    m.append(char(a)).append(char(b)).append(char(c));
+    return m;
+}
+
+class EditorsTest : public ViewFixture {
+protected:
+    void Begin(const QByteArray& profile)
+    {
+        RegisterAllNameLists();
+        Start(profile);
+        view->SetEditorFactory(CreateEditorPopup);
+        Connect();
+    }
+    MasterPopup* Master() { return dynamic_cast<MasterPopup*>(view->GetPopup(View::MasterPopup)); }
+    ControllerPopup* Controllers() { return dynamic_cast<ControllerPopup*>(view->GetPopup(View::ControllersPopup)); }
+    TrackerLogic* Slider(BasicDialog* d, int item) { return d->ItemAs<TrackerCtrl>(item); }
+    /// Whether the messages since mark hold this one.
+    bool SentSince(size_t mark, const QByteArray& message)
+    {
+        for (const QByteArray& m : Since(mark))
+            if (m == message)
+                return true;
+        return false;
+    }
+    Owner owner;
+};
+
+TEST_F(EditorsTest, MasterShowsTheModuleValuesAndSendsUndoesAndRedoesAnEdit)
+{
+    Begin(R"({"base": "full", "values": {"257": 96}})");
+    MasterPopup* master = Master();
+    ASSERT_NE(master, nullptr);
+    master->Show(&owner, QString());
+    TrackerLogic* tempo = Slider(master, 1086);
+    EXPECT_EQ(tempo->ParameterAt(0)->value, 96);
+    EXPECT_TRUE(master->Item(MasterPopup::ControlChannelItem)->isEnabled());
+
+    size_t mark = ToModule().size();
+    tempo->SetValue(0); // "Midi": the tempo follows MIDI clock
+    EXPECT_TRUE(SentSince(mark, EditMessage(MASTER_CLOCK_TEMPO, 0)));
+    EXPECT_FALSE(master->Item(MasterPopup::ControlChannelItem)->isEnabled());
+    EXPECT_FALSE(master->Item(MasterPopup::TempoUpItem)->isEnabled());
+    auto* undo = master->ItemAs<ButtonCtrl>(MasterPopup::UndoItem);
+    auto* redo = master->ItemAs<ButtonCtrl>(MasterPopup::RedoItem);
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_EQ(undo->Caption(), QStringLiteral("Undo ") + master->GetUndoText());
+
+    mark = ToModule().size();
+    undo->OnClicked();
+    EXPECT_TRUE(SentSince(mark, EditMessage(MASTER_CLOCK_TEMPO, 96)));
+    EXPECT_EQ(tempo->ParameterAt(0)->value, 96);
+    EXPECT_TRUE(master->Item(MasterPopup::ControlChannelItem)->isEnabled());
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_TRUE(redo->isEnabled());
+
+    mark = ToModule().size();
+    redo->OnClicked();
+    EXPECT_TRUE(SentSince(mark, EditMessage(MASTER_CLOCK_TEMPO, 0)));
+}
+
+TEST_F(EditorsTest, MasterEnableRulesFollowDeepEditAndMidiMode)
+{
+    Begin(R"({"base": "full"})");
+    MasterPopup* master = Master();
+    master->Show(&owner, QString());
+    struct Case {
+        int parameter, value, item;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {DEEP_EDIT, 1, MasterPopup::QuickEditItem, false},  {DEEP_EDIT, 0, MasterPopup::QuickEditItem, true},
+        {MASTER_MIDI_MODE, 2, MasterPopup::FxCtrlItem, true}, {MASTER_MIDI_MODE, 0, MasterPopup::FxCtrlItem, false},
+    };
+    for (const Case& c : cases) {
+        ParamRecord* r = master->GetParameter(c.parameter);
+        r->previousValue = r->value;
+        r->value = c.value;
+        ASSERT_TRUE(master->EditParameter(r));
+        EXPECT_EQ(master->Item(c.item)->isEnabled(), c.enabled) << c.parameter << "=" << c.value;
+    }
+}
+
+TEST_F(EditorsTest, CapabilitiesGateTheMasterAndArpControlsBothWays)
+{
+    Begin(R"({"base": "minimal"})");
+    MasterPopup* master = Master();
+    ASSERT_NE(master, nullptr);
+    EXPECT_TRUE(master->MasterArpSwitch()->isHidden());
+    EXPECT_FALSE(master->Item(1092)->isEnabled()); // Ctrl M
+    EXPECT_TRUE(master->MasterArp()->BeatEditorSwitch()->isHidden());
+
+    // A more capable module: everything comes back.
+    Connection().SetCapabilities(Connection().GetCapabilities() | CAP_ARPS_AND_BEATS | CAP_16_CONTROLLERS);
+    master->Activate();
+    EXPECT_FALSE(master->MasterArpSwitch()->isHidden());
+    EXPECT_TRUE(master->Item(1092)->isEnabled());
+    EXPECT_FALSE(master->MasterArp()->BeatEditorSwitch()->isHidden());
+
+    // And back again.
+    Connection().SetCapabilities(Connection().GetCapabilities() & ~(CAP_ARPS_AND_BEATS | CAP_16_CONTROLLERS));
+    master->Activate();
+    EXPECT_TRUE(master->MasterArpSwitch()->isHidden());
+    EXPECT_FALSE(master->Item(1092)->isEnabled());
+}
+
+TEST_F(EditorsTest, HidingTheMasterClosesTheArpPopupAndItsSwitch)
+{
+    Begin(R"({"base": "full"})");
+    MasterPopup* master = Master();
+    master->Show(&owner, QString());
+    master->MasterArpSwitch()->Toggle();
+    ASSERT_TRUE(master->MasterArp()->isVisible());
+    master->Show(nullptr, QString());
+    EXPECT_FALSE(master->MasterArp()->isVisible());
+    EXPECT_FALSE(master->MasterArpSwitch()->IsOn());
+}
+
+TEST_F(EditorsTest, MasterArpEditGoesThroughTheMasterUndoHistory)
+{
+    Begin(R"({"base": "full"})");
+    MasterPopup* master = Master();
+    master->Show(&owner, QString());
+    master->MasterArpSwitch()->Toggle();
+    MasterArpsPopup* arp = master->MasterArp();
+    // The swapped captions: "Ignore Controllers" edits BEATS_IGNORE_TEMPO.
+    EXPECT_EQ(arp->ControlOf(MasterArpsPopup::IgnoreControllersItem)->ParameterAt(0)->id, BEATS_IGNORE_TEMPO);
+    // Beat channels without port letters on a module of 32 channels? This one has 32.
+    EXPECT_EQ(arp->ControlOf(MasterArpsPopup::BeatChannelItem)->GetValueFormat(), vf::MidiChannelPortOrBasic);
+
+    TrackerLogic* velocity = Slider(arp, 1168);
+    const int before = velocity->ParameterAt(0)->value;
+    const size_t mark = ToModule().size();
+    velocity->SetValue(before + 5);
+    EXPECT_TRUE(SentSince(mark, EditMessage(MASTER_ARP_VEL, before + 5)));
+    ASSERT_TRUE(master->CanUndo());
+    EXPECT_EQ(master->GetUndoText(), QStringLiteral("MASTER_ARP_VEL"));
+    const size_t undoMark = ToModule().size();
+    master->ItemAs<ButtonCtrl>(MasterPopup::UndoItem)->OnClicked();
+    EXPECT_TRUE(SentSince(undoMark, EditMessage(MASTER_ARP_VEL, before)));
+}
+
+TEST_F(EditorsTest, BeatEditorListsTheCacheFollowsThePartAndEditsAsOneGroup)
+{
+    Begin(R"({"base": "full"})");
+    MasterPopup* master = Master();
+    master->Show(&owner, QString());
+    master->MasterArpSwitch()->Toggle();
+    MasterArpsPopup* arp = master->MasterArp();
+    size_t mark = ToModule().size();
+    arp->BeatEditorSwitch()->Toggle();
+    BeatEditPopup* beat = arp->BeatEditor();
+    ASSERT_TRUE(beat->isVisible());
+    EXPECT_EQ(beat->RowCount(), 24);
+    // Opening asks the module nothing about the beat parameters.
+    for (const QByteArray& m : Since(mark))
+        EXPECT_FALSE(m.size() > 7 && m.at(5) == 0x02 && m.at(7) == char(BEAT_TRIGGER_KEY & 0x7F)) << m.toHex().data();
+    // The list follows the part shown.
+    EXPECT_EQ(beat->SelectedRow(), beat->CurrentPart());
+
+    beat->SelectRow(2);
+    EXPECT_EQ(beat->CurrentPart(), 2);
+    EXPECT_EQ(beat->PartLabel()->text(), QStringLiteral("Part 3"));
+    EXPECT_TRUE(beat->Item(BeatEditPopup::VelocityItem)->isEnabled());
+
+    const int layerBefore = Connection().GetCurrentLayer();
+    mark = ToModule().size();
+    Slider(beat, BeatEditPopup::KeyItem)->SetValue(40);
+    const std::vector<QByteArray> sent = Since(mark);
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0], EditMessage(LAYER_SELECT, 2));
+    EXPECT_EQ(sent[1], EditMessage(BEAT_TRIGGER_KEY, 40));
+    EXPECT_EQ(sent[2], EditMessage(LAYER_SELECT, layerBefore));
+    EXPECT_EQ(beat->CellText(2, 1), FormatNoteName(40));
+    EXPECT_EQ(master->GetUndoText(), QStringLiteral("BEAT_TRIGGER_KEY"));
+
+    // A trigger row has no velocity, transposition or group.
+    beat->SelectRow(20);
+    EXPECT_FALSE(beat->Item(BeatEditPopup::VelocityItem)->isEnabled());
+    EXPECT_FALSE(beat->Item(BeatEditPopup::GroupItem)->isEnabled());
+    EXPECT_EQ(beat->CellText(20, 3), QString());
+
+    // A second activation keeps exactly 24 rows.
+    beat->Activate();
+    EXPECT_EQ(beat->RowCount(), 24);
+}
+
+// ---------------------------------------------------------------- controllers
+
+TEST_F(EditorsTest, ControllerMoveSendsTheAssignedControlChangeAndUndoes)
+{
+    Begin(R"({"base": "full", "values": {"392": 74}})");
+    ControllerPopup* popup = Controllers();
+    ASSERT_NE(popup, nullptr);
+    Connection().FindParameter(MULTIMODE_BASIC_CHANNEL)->value = 2;
+    popup->OwnRecord(CONTROLLER_B_CTRL)->value = 10;
+    size_t mark = ToModule().size();
+    Slider(popup, 1149)->SetValue(11);
+    EXPECT_EQ(Since(mark), std::vector<QByteArray>{Short(0xB2, 0x4A, 0x0B)});
+
+    mark = ToModule().size();
+    popup->ItemAs<ButtonCtrl>(ControllerPopup::UndoItem)->OnClicked();
+    EXPECT_EQ(Since(mark), std::vector<QByteArray>{Short(0xB2, 0x4A, 0x0A)});
+    mark = ToModule().size();
+    popup->ItemAs<ButtonCtrl>(ControllerPopup::RedoItem)->OnClicked();
+    EXPECT_EQ(Since(mark), std::vector<QByteArray>{Short(0xB2, 0x4A, 0x0B)});
+}
+
+TEST_F(EditorsTest, NoControllerNumberOrKeyOutsideADataByteIsSent)
+{
+    Begin(R"({"base": "full"})");
+    ControllerPopup* popup = Controllers();
+    struct Case {
+        int controller, value;
+    };
+    // "Off", "Mpr", "PWh" and a number past 127.
+    for (const Case c : {Case{-3, 5}, Case{-1, 5}, Case{128, 5}}) {
+        Connection().FindParameter(MASTER_MIDI_A_CONTROL)->value = c.controller;
+        const size_t mark = ToModule().size();
+        Slider(popup, 1148)->SetValue(popup->OwnRecord(CONTROLLER_A_CTRL)->value + 1);
+        EXPECT_TRUE(Since(mark).empty()) << c.controller;
+    }
+    EXPECT_FALSE(popup->SendTriggerNote(true, 0, 130, 100));
+    EXPECT_FALSE(popup->SendControlChange(0, 7, 200));
+}
+
+TEST_F(EditorsTest, FootSwitchSendsFullOnAndOff)
+{
+    Begin(R"({"base": "full", "values": {"400": 65}})");
+    ControllerPopup* popup = Controllers();
+    Connection().FindParameter(MULTIMODE_BASIC_CHANNEL)->value = 0;
+    ParamRecord* fs2 = popup->OwnRecord(CONTROLLER_FS2_CTRL);
+    size_t mark = ToModule().size();
+    fs2->previousValue = 0;
+    fs2->value = 1;
+    ASSERT_TRUE(popup->EditParameter(fs2));
+    EXPECT_EQ(Since(mark), std::vector<QByteArray>{Short(0xB0, 65, 127)});
+    mark = ToModule().size();
+    fs2->previousValue = 1;
+    fs2->value = 0;
+    ASSERT_TRUE(popup->EditParameter(fs2));
+    EXPECT_EQ(Since(mark), std::vector<QByteArray>{Short(0xB0, 65, 0)});
+}
+
+TEST_F(EditorsTest, ResetTakesThePresetInitialValuesAndARangeRequestKeepsThem)
+{
+    Begin(R"({"base": "full", "values": {"915": 64}})");
+    ControllerPopup* popup = Controllers();
+    const size_t mark = ToModule().size();
+    popup->ResetControllers();
+    ParamRecord* a = popup->OwnRecord(CONTROLLER_A_CTRL);
+    EXPECT_EQ(a->value, 64);
+    EXPECT_EQ(a->defaultValue, 64);
+    EXPECT_EQ(popup->OwnRecord(CONTROLLER_EXPRESSION_CTRL)->value, 127);
+    for (const QByteArray& m : Since(mark))
+        EXPECT_NE(uchar(m.at(0)) & 0xF0, 0xB0) << "a reset of the display sends no control change";
+    // Showing the popup asks the ranges: the reset values stay.
+    ASSERT_TRUE(popup->RequestParameterMinMax(a));
+    EXPECT_EQ(a->value, 64);
+    EXPECT_EQ(a->defaultValue, 64);
+    EXPECT_FALSE(popup->CanUndo());
+}
+
+TEST_F(EditorsTest, PanelCallsReachTheControllerPopup)
+{
+    Begin(R"({"base": "full", "values": {"392": 74}})");
+    ControllerPopup* popup = Controllers();
+    Connection().FindParameter(MULTIMODE_BASIC_CHANNEL)->value = 0;
+
+    // A control change the program sent moves controller B's slider.
+    const std::uint8_t cc[4] = {0xB0, 74, 55, 0};
+    view->OnShortMessageSent(cc);
+    EXPECT_EQ(popup->OwnRecord(CONTROLLER_B_CTRL)->value, 55);
+
+    // A held part trigger is released by Sounds Off.
+    ParamRecord* part1 = popup->OwnRecord(TRIGGER_BEAT_PART_1);
+    part1->previousValue = 0;
+    part1->value = 1;
+    ASSERT_TRUE(popup->EditParameter(part1));
+    ASSERT_TRUE(popup->AnyBeatTriggerOn());
+    const Proteus::BeatData& beats = Connection().GetBeatData();
+    const int key = beats.layers[0].triggerKey + beats.triggerOffset;
+    const size_t mark = ToModule().size();
+    view->ItemAs<ButtonCtrl>(View::SoundsOffItem)->OnClicked();
+    EXPECT_EQ(part1->value, 0);
+    EXPECT_FALSE(popup->AnyBeatTriggerOn());
+    const int channel = beats.triggerChannel == -1 ? 0 : beats.triggerChannel;
+    ASSERT_EQ(beats.layers[0].latch, 0);
+    EXPECT_TRUE(SentSince(mark, Short(0x80 | (channel & 15), key, 127))) << channel << " " << key;
+}
+
+TEST_F(EditorsTest, ControllersMToPFollowTheCapabilityBothWays)
+{
+    Begin(R"({"base": "audity"})");
+    ControllerPopup* popup = Controllers();
+    EXPECT_FALSE(popup->Item(1161)->isEnabled());
+    Connection().SetCapabilities(Connection().GetCapabilities() | CAP_16_CONTROLLERS);
+    popup->Activate();
+    EXPECT_TRUE(popup->Item(1161)->isEnabled());
+}
+
+} // namespace
