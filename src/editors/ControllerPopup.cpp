@@ -379,7 +379,9 @@ void ControllerPopup::ResetControllers()
             ParamRecord* initial = proteus ? proteus->FindParameter(initialId) : nullptr;
             if (initial && initial->id == initialId) {
                 const bool answered = RequestParameterValues(initial);
-                if (answered || GetGlobalConfigurations().GetBool(TestUI))
+                // -1 ("Off": the preset sets no initial value) is no position
+                // of the slider and no controller value: the controller starts at 0.
+                if ((answered || GetGlobalConfigurations().GetBool(TestUI)) && IsDataByte(initial->value))
                     reset = initial->value;
             }
         } else if (id == CONTROLLER_EXPRESSION_CTRL) {
@@ -472,6 +474,15 @@ void ControllerPopup::ShowTriggerNote(int status, int note, int velocity)
 }
 
 // ------------------------------------------------------------------ requests and edits
+
+bool ControllerPopup::RequestParameterValues(ParamRecord* record)
+{
+    if (!record)
+        return false;
+    if (OwnRecord(record->id) == record)
+        return true;
+    return Popup::RequestParameterValues(record);
+}
 
 bool ControllerPopup::RequestParameterMinMax(ParamRecord* record)
 {

@@ -56,6 +56,8 @@ public:
     void ParameterChanged(ParamRecord* record) override;
 
     // ---- ControlListener
+    /// The popup's own records hold their values: nothing to ask.
+    bool RequestParameterValues(ParamRecord* record) override;
     bool RequestParameterMinMax(ParamRecord* record) override;
     bool EditParameter(ParamRecord* record) override;
 

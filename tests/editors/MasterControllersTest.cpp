@@ -9,6 +9,7 @@
 #include "editors/EditorPopups.h"
 #include "editors/MasterArpsPopup.h"
 #include "editors/MasterPopup.h"
+#include "core/Settings.h"
 #include "module/Capabilities.h"
 #include "module/NameLists.h"
 #include "module/ParameterIds.h"
@@ -329,6 +330,85 @@ TEST_F(EditorsTest, ControllersMToPFollowTheCapabilityBothWays)
     Connection().SetCapabilities(Connection().GetCapabilities() | CAP_16_CONTROLLERS);
     popup->Activate();
     EXPECT_TRUE(popup->Item(1161)->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EditorsTest, MasterEffectsFollowTheirRoutingAtOnce)
+{
+    Begin(R"({"base": "full"})");
+    MasterPopup* master = Master();
+    master->Show(&owner, QString());
+    auto set = [&](int id, int value) {
+        ParamRecord* r = master->GetParameter(id);
+        r->previousValue = r->value;
+        r->value = value;
+        ASSERT_TRUE(master->EditParameter(r));
+    };
+    set(MASTER_MIDI_MODE, 2);
+    set(MULTIMODE_FX_CTRL_CHANNEL, -1);
+    set(MASTER_FX_BYPASS, 1);
+    for (int item : {1048, 1053, 1058, 1066})
+        EXPECT_TRUE(master->Item(item)->isEnabled()) << item;
+    set(MASTER_FX_BYPASS, 0);
+    for (int item : {1048, 1053, 1058, 1066})
+        EXPECT_FALSE(master->Item(item)->isEnabled()) << item;
+}
+
+TEST_F(EditorsTest, ControllersShowTheirOwnValuesAndTriggersNeedABeatsRiff)
+{
+    Begin(R"({"base": "full"})");
+    ControllerPopup* popup = Controllers();
+    popup->Show(&owner, QString());
+    EXPECT_EQ(Slider(popup, 1148)->ParameterAt(0)->value, popup->OwnRecord(CONTROLLER_A_CTRL)->value);
+    EXPECT_GE(popup->OwnRecord(CONTROLLER_A_CTRL)->value, 0);
+    EXPECT_EQ(popup->OwnRecord(CONTROLLER_EXPRESSION_CTRL)->value, 127);
+
+    ASSERT_FALSE(Connection().GetBeatData().riffName.startsWith(QStringLiteral("BTS-"), Qt::CaseInsensitive));
+    EXPECT_FALSE(popup->Item(1165)->isEnabled());
+    EXPECT_FALSE(popup->Item(ControllerPopup::ClearItem)->isEnabled());
+    GetGlobalConfigurations().SetBool(TestUI, true);
+    popup->Refresh();
+    EXPECT_TRUE(popup->Item(1165)->isEnabled());
+    EXPECT_TRUE(popup->Item(ControllerPopup::ClearItem)->isEnabled());
+    GetGlobalConfigurations().SetBool(TestUI, false);
+    popup->Refresh();
+    EXPECT_FALSE(popup->Item(1165)->isEnabled());
+
+    // The beat labels go with the beats engine, and come back with it.
+    EXPECT_TRUE(popup->Item(ControllerPopup::RiffNameItem)->isVisibleTo(popup));
+    Connection().SetCapabilities(Connection().GetCapabilities() & ~CAP_ARPS_AND_BEATS);
+    popup->Refresh();
+    EXPECT_FALSE(popup->Item(ControllerPopup::RiffNameItem)->isVisibleTo(popup));
+    Connection().SetCapabilities(Connection().GetCapabilities() | CAP_ARPS_AND_BEATS);
+    popup->Refresh();
+    EXPECT_TRUE(popup->Item(ControllerPopup::RiffNameItem)->isVisibleTo(popup));
+}
+
+TEST_F(EditorsTest, ClearTapsItsKeyAndReleasesTheHeldTriggers)
+{
+    Begin(R"({"base": "full"})");
+    ControllerPopup* popup = Controllers();
+    const Proteus::BeatData& beats = Connection().GetBeatData();
+    const int channel = (beats.triggerChannel == -1 ? 0 : beats.triggerChannel) & 15;
+    ParamRecord* part2 = popup->OwnRecord(TRIGGER_BEAT_PART_2);
+    part2->previousValue = 0;
+    part2->value = 1;
+    ASSERT_TRUE(popup->EditParameter(part2));
+    const size_t mark = ToModule().size();
+    ParamRecord* clear = popup->OwnRecord(TRIGGER_BEAT_CLEAR);
+    clear->previousValue = 0;
+    clear->value = 1;
+    ASSERT_TRUE(popup->EditParameter(clear));
+    const int clearKey = beats.layers[21].triggerKey + beats.triggerOffset;
+    const int part2Key = beats.layers[1].triggerKey + beats.triggerOffset;
+    const std::vector<QByteArray> expected = {Short(0x90 | channel, clearKey, 127), Short(0x80 | channel, part2Key, 127),
+                                              Short(0x80 | channel, clearKey, 127)};
+    EXPECT_EQ(Since(mark), expected);
+    EXPECT_EQ(part2->value, 0);
+    EXPECT_FALSE(popup->CanUndo()); // trigger presses are not recorded
 }
 
 } // namespace
