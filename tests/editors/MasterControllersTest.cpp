@@ -16,6 +16,7 @@
 #include "ui/controls/ButtonCtrl.h"
 #include "ui/controls/SelectionPopups.h"
 #include "ui/controls/TrackerCtrl.h"
+#include "ui/framework/ChainedListener.h"
 #include "ui/framework/LabelCtrl.h"
 #include "module/ValueFormats.h"
 
@@ -409,6 +410,81 @@ TEST_F(EditorsTest, ClearTapsItsKeyAndReleasesTheHeldTriggers)
     EXPECT_EQ(Since(mark), expected);
     EXPECT_EQ(part2->value, 0);
     EXPECT_FALSE(popup->CanUndo()); // trigger presses are not recorded
+}
+
+} // namespace
+
+namespace {
+
+// A parent of the beat editor that writes down every edit it is handed and
+// refuses the value itself, as a module that does not take it would.
+class RefusingParent : public ChainedListener {
+public:
+    explicit RefusingParent(ControlListener* view) : ChainedListener(view, false) {}
+    bool EditParameter(ParamRecord* record) override
+    {
+        ids.push_back(record->id);
+        if (record->id == START_UNDO || record->id == END_UNDO)
+            labels.push_back(record->text);
+        if (record->id == refuse)
+            return false;
+        return ChainedListener::EditParameter(record);
+    }
+    int refuse = BEAT_TRIGGER_KEY;
+    std::vector<int> ids;
+    std::vector<QString> labels;
+};
+
+TEST_F(EditorsTest, ARefusedBeatEditIsReportedAsRefusedAndTheLayerIsPutBack)
+{
+    Begin(R"({"base": "full"})");
+    RefusingParent parent(view.get());
+    BeatEditPopup beat(&parent, nullptr);
+    beat.Activate();
+    beat.Show(&owner, QString());
+    beat.SelectRow(1);
+    ParamRecord* key = beat.GetParameter(BEAT_TRIGGER_KEY);
+    const int before = key->value;
+    const int layerBefore = Connection().GetCurrentLayer();
+    parent.ids.clear();
+
+    key->previousValue = key->value;
+    key->value = before + 3;
+    EXPECT_FALSE(beat.EditParameter(key));
+    const std::vector<int> expected = {START_UNDO, BEAT_LAYER_SELECT, BEAT_TRIGGER_KEY, BEAT_LAYER_SELECT, END_UNDO};
+    EXPECT_EQ(parent.ids, expected);
+    EXPECT_EQ(parent.labels, (std::vector<QString>{QStringLiteral("BEAT_TRIGGER_KEY"), QStringLiteral("BEAT_TRIGGER_KEY")}));
+    EXPECT_EQ(Connection().GetCurrentLayer(), layerBefore);
+
+    // Taken, the same edit answers true.
+    parent.refuse = -1;
+    key->value = before + 3;
+    EXPECT_TRUE(beat.EditParameter(key));
+    beat.Show(nullptr, QString());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EditorsTest, ARefusedStopOfTheAuditionLeavesThePanelRecordAsItWas)
+{
+    Begin(R"({"base": "full"})");
+    RefusingParent parent(view.get());
+    parent.refuse = AUDITION_BUTTON;
+    ControllerPopup popup(&parent, nullptr, false);
+    ParamRecord* audition = popup.GetParameter(AUDITION_BUTTON);
+    ASSERT_EQ(audition->id, AUDITION_BUTTON);
+    audition->value = 1;
+    audition->previousValue = 0;
+
+    ParamRecord* part = popup.OwnRecord(TRIGGER_BEAT_PART_5);
+    part->previousValue = 0;
+    part->value = 1;
+    EXPECT_TRUE(popup.EditParameter(part));
+    EXPECT_EQ(parent.ids, std::vector<int>{AUDITION_BUTTON});
+    EXPECT_EQ(audition->value, 1);
+    EXPECT_EQ(audition->previousValue, 0);
 }
 
 } // namespace
