@@ -6,6 +6,7 @@
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "editors/ControllerTrackerCtrl.h"
+#include "editors/FormControls.h"
 #include "midi/MidiPort.h"
 #include "module/Capabilities.h"
 #include "module/ParameterIds.h"
@@ -461,8 +462,8 @@ void ControllerPopup::ShowTriggerNote(int status, int note, int velocity)
     const int id = kFirstTrigger + layer;
     ControlBase* c = ControlOfRecord(id);
     if (id == TRIGGER_BEAT_CLEAR) {
-        if (QWidget* w = c ? c->GetControlWindow() : nullptr)
-            w->update();
+        if (auto* clear = dynamic_cast<EditorTriggerButtonCtrl*>(c))
+            clear->ShowHeld(on);
         if (on)
             ReleaseTriggers();
         return;

@@ -15,6 +15,7 @@
 #include "module/ParameterIds.h"
 #include "ui/controls/ButtonCtrl.h"
 #include "ui/controls/SelectionPopups.h"
+#include "ui/controls/SwitchCtrl.h"
 #include "ui/controls/TrackerCtrl.h"
 #include "ui/framework/ChainedListener.h"
 #include "ui/framework/LabelCtrl.h"
@@ -485,6 +486,40 @@ TEST_F(EditorsTest, ARefusedStopOfTheAuditionLeavesThePanelRecordAsItWas)
     EXPECT_EQ(parent.ids, std::vector<int>{AUDITION_BUTTON});
     EXPECT_EQ(audition->value, 1);
     EXPECT_EQ(audition->previousValue, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EditorsTest, TriggerNotesSentElsewhereShowOnTheTriggersOnly)
+{
+    Begin(R"({"base": "full"})");
+    ControllerPopup* popup = Controllers();
+    const Proteus::BeatData& beats = Connection().GetBeatData();
+    // The trigger channel is the basic one: the notes the panel sends there are the triggers'.
+    Connection().FindParameter(MULTIMODE_BASIC_CHANNEL)->value =
+        beats.triggerChannel == -1 ? 0 : beats.triggerChannel;
+    const int part3Key = beats.layers[2].triggerKey + beats.triggerOffset;
+    int first = 0;
+    while (beats.layers[std::size_t(first)].triggerKey != beats.layers[2].triggerKey)
+        ++first; // the first layer with that key is the one shown
+    auto* part = popup->ItemAs<SwitchCtrl>(1165 + first);
+    const size_t mark = ToModule().size();
+    popup->ShowTriggerNote(0x90, part3Key, 100);
+    EXPECT_TRUE(part->IsOn());
+    EXPECT_EQ(popup->OwnRecord(TRIGGER_BEAT_PART_1 + first)->value, 0); // display only
+    popup->ShowTriggerNote(0x80, part3Key, 0);
+    EXPECT_FALSE(part->IsOn());
+    EXPECT_TRUE(Since(mark).empty());
+
+    // On another channel than the basic one nothing shows.
+    Connection().FindParameter(MULTIMODE_BASIC_CHANNEL)->value =
+        (beats.triggerChannel == -1 ? 0 : beats.triggerChannel) + 1;
+    if (beats.triggerChannel != -1) {
+        popup->ShowTriggerNote(0x90, part3Key, 100);
+        EXPECT_FALSE(part->IsOn());
+    }
 }
 
 } // namespace
