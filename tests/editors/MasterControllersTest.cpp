@@ -16,6 +16,7 @@
 #include "ui/controls/ButtonCtrl.h"
 #include "ui/controls/SelectionPopups.h"
 #include "ui/controls/SwitchCtrl.h"
+#include "ui/controls/ValueMenuLogic.h"
 #include "ui/controls/TrackerCtrl.h"
 #include "ui/framework/ChainedListener.h"
 #include "ui/framework/LabelCtrl.h"
@@ -519,6 +520,53 @@ TEST_F(EditorsTest, TriggerNotesSentElsewhereShowOnTheTriggersOnly)
     if (beats.triggerChannel != -1) {
         popup->ShowTriggerNote(0x90, part3Key, 100);
         EXPECT_FALSE(part->IsOn());
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(EditorsTest, EachKindOfMasterControlSendsItsParameterEdit)
+{
+    Begin(R"({"base": "full"})");
+    MasterPopup* master = Master();
+    master->Show(&owner, QString());
+    master->MasterArpSwitch()->Toggle();
+    MasterArpsPopup* arp = master->MasterArp();
+    struct Case {
+        BasicDialog* dialog;
+        int item;
+        int parameter;
+        const char* kind;
+    };
+    const Case cases[] = {
+        {master, 1039, MASTER_MIDI_MODE, "menu"},   {master, 1013, MASTER_MIDI_MODE_CHANGE, "lamp"},
+        {master, 1087, MASTER_BEND_RANGE, "slider"}, {arp, 1165, MASTER_ARP_MODE, "menu"},
+        {arp, 1164, MASTER_ARP_STATUS, "lamp"},      {arp, 1191, BEATS_TRIGGER_OFFSET, "slider"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        auto* control = dynamic_cast<ControlBase*>(c.dialog->Item(c.item));
+        ASSERT_NE(control, nullptr) << c.item;
+        ParamRecord* record = control->ParameterAt(0);
+        ASSERT_EQ(record->id, c.parameter);
+        const int before = record->value;
+        const int wanted = before == record->minimum ? record->minimum + 1 : record->minimum;
+        const size_t mark = ToModule().size();
+        if (auto* menu = dynamic_cast<MenuLogic*>(control))
+            menu->Choose(wanted);
+        else if (auto* lamp = dynamic_cast<SwitchLogic*>(control))
+            lamp->Toggle();
+        else
+            dynamic_cast<TrackerLogic*>(control)->SetValue(wanted);
+        EXPECT_TRUE(SentSince(mark, EditMessage(c.parameter, record->value))) << c.item;
+        EXPECT_NE(record->value, before);
+        EXPECT_EQ(master->GetUndoText(), record->name);
+        // One undo step puts the module's value back.
+        const size_t undoMark = ToModule().size();
+        master->OnCommand(cmd::Undo);
+        EXPECT_TRUE(SentSince(undoMark, EditMessage(c.parameter, before))) << c.item;
     }
 }
 
