@@ -571,3 +571,41 @@ TEST_F(EditorsTest, EachKindOfMasterControlSendsItsParameterEdit)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorsTest, AControllerDragSendsEveryStepAndUndoesAsOneStep)
+{
+    Begin(R"({"base": "full", "values": {"391": 21}})");
+    ControllerPopup* popup = Controllers();
+    popup->Show(&owner, QString());
+    Connection().FindParameter(MULTIMODE_BASIC_CHANNEL)->value = 0;
+    TrackerLogic* a = Slider(popup, 1148);
+    const int before = a->ParameterAt(0)->value;
+    const Edges thumb = a->Thumb();
+    const int x = (thumb.l + thumb.r) / 2;
+    const int y = (thumb.t + thumb.b) / 2;
+    const size_t mark = ToModule().size();
+    a->MousePress(x, y);
+    for (int step = 1; step <= 5; ++step)
+        a->MouseMove(x + 6 * step, y);
+    a->MouseRelease(x + 30, y);
+    const std::vector<QByteArray> sent = Since(mark);
+    EXPECT_GE(sent.size(), 3u);
+    for (const QByteArray& m : sent)
+        EXPECT_EQ(m.left(2), Short(0xB0, 21, 0).left(2));
+    ASSERT_TRUE(popup->CanUndo());
+    // One group: the history begins and ends with its markers.
+    for (int id : {popup->UndoHistory().front().id, popup->UndoHistory().back().id})
+        EXPECT_TRUE(id == START_UNDO || id == END_UNDO) << id;
+
+    const size_t undoMark = ToModule().size();
+    popup->OnCommand(cmd::Undo);
+    const std::vector<QByteArray> undone = Since(undoMark);
+    ASSERT_FALSE(undone.empty());
+    EXPECT_EQ(undone.back(), Short(0xB0, 21, before));
+    EXPECT_FALSE(popup->CanUndo());
+    EXPECT_EQ(a->ParameterAt(0)->value, before);
+}
+
+} // namespace
