@@ -3,6 +3,8 @@
 #include "app/View.h"
 #include "editors/ArpEditPopup.h"
 #include "editors/SetupInfoPopup.h"
+#include "editors/ControllerPopup.h"
+#include "editors/MasterPopup.h"
 #include "ui/framework/Popup.h"
 
 std::unique_ptr<PopupBase> CreateEditorPopup(int slot, View& view)
@@ -14,6 +16,10 @@ std::unique_ptr<PopupBase> CreateEditorPopup(int slot, View& view)
         return std::make_unique<ArpEditPopup>(View::PopupSlotName(slot), /*topLevel*/ true, &view, &view);
     case View::SetupInfoPopup:
         return std::make_unique<SetupInfoPopup>(View::PopupSlotName(slot), /*topLevel*/ true, &view, &view);
+    case View::MasterPopup:
+        return std::make_unique<MasterPopup>(&view, &view, /*topLevel*/ true);
+    case View::ControllersPopup:
+        return std::make_unique<ControllerPopup>(&view, &view, /*topLevel*/ true);
     default:
         return nullptr;
     }
