@@ -129,15 +129,16 @@ struct GeometryReport {
     }
 };
 
-/// Waits until condition holds, keeping this process's events going; false on timeout.
-inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+/// Waits until condition holds, asking every pollMs and keeping this process's
+/// events going; false on timeout.
+inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout, int pollMs = 20)
 {
     const QDeadlineTimer deadline(timeout);
     while (!condition()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, pollMs);
+        QThread::msleep(pollMs);
     }
     return true;
 }

@@ -6,7 +6,7 @@
 // them with xdotool (XTEST mouse and keys only), checks each step in the module's
 // transcript, and saves a picture of the main window at each step in the build
 // folder's screenshots/.
-#include "ModuleSession.h"
+#include "support/ModuleSession.h"
 #include "support/Screenshots.h"
 #include "sim/JackServer.h"
 

@@ -3,7 +3,7 @@
 // over a JACK server, as scripts/run.sh --simulated starts them: the module on its
 // JACK ports (tabrine_simmodule), which writes the program's configuration for
 // them, and the program itself with the test-only geometry report. Shared by the
-// end-to-end test and bench/startup_bench.
+// end-to-end test (tests/app/e2e) and bench/startup_bench.
 
 #include "support/ProgramDriver.h"
 
