@@ -18,6 +18,11 @@
 #include <memory>
 #include <vector>
 
+/// The main panel's controls that follow the connection (enabled while a module is
+/// connected, disabled otherwise): pan, channel, volume, keyboard, preset, Sounds Off.
+/// (Others also follow what the module can do.)
+inline const std::vector<int> kPanelControls = {1050, 1015, 1020, 1011, 1014, 1105};
+
 /// One message of the simulated module's transcript file.
 struct TranscriptLine {
     bool toModule = false;
@@ -133,7 +138,7 @@ public:
                 const GeometryReport r = Report();
                 AnswerMessages(r, messages);
                 const GeometryReport::Window* main = r.MainWindow();
-                return main && r.OtherWindows().empty() && r.PanelEnabled()
+                return main && r.OtherWindows().empty() && r.Enabled(kPanelControls)
                        && !main->title.contains(QStringLiteral(" -- "));
             },
             timeout) && Running();

@@ -107,24 +107,24 @@ struct GeometryReport {
         return out;
     }
 
-    /// Every main panel item is listed and enabled: the module is connected.
-    bool PanelEnabled() const
+    /// Every one of the items is listed and enabled.
+    bool Enabled(const std::vector<int>& ids) const
     {
-        if (items.empty())
-            return false;
-        for (const Item& i : items)
-            if (!i.enabled)
+        for (const int id : ids) {
+            const Item* i = FindItem(id);
+            if (!i || !i->enabled)
                 return false;
+        }
         return true;
     }
-    /// Items are listed and none is enabled: no module.
-    bool PanelDisabled() const
+    /// Every one of the items is listed and disabled.
+    bool Disabled(const std::vector<int>& ids) const
     {
-        if (items.empty())
-            return false;
-        for (const Item& i : items)
-            if (i.enabled)
+        for (const int id : ids) {
+            const Item* i = FindItem(id);
+            if (!i || i->enabled)
                 return false;
+        }
         return true;
     }
 };

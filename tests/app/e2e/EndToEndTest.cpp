@@ -83,15 +83,15 @@ void Picture(const ProgramUnderTest& program, const QString& name)
 
 std::string Describe(const ProgramUnderTest& program, const SimulatedModule& module)
 {
-    QFile report(QString{});
     QString text = QStringLiteral("geometry report:\n");
     const GeometryReport r = program.Report();
     for (const GeometryReport::Window& w : r.windows)
         text += QStringLiteral("  window %1 \"%2\"\n").arg(w.name, w.title);
-    int enabled = 0;
+    QStringList enabled;
     for (const GeometryReport::Item& i : r.items)
-        enabled += i.enabled ? 1 : 0;
-    text += QStringLiteral("  %1 items, %2 enabled\n").arg(r.items.size()).arg(enabled);
+        if (i.enabled)
+            enabled << QString::number(i.id);
+    text += QStringLiteral("  %1 items; enabled: %2\n").arg(r.items.size()).arg(enabled.join(u' '));
     text += QStringLiteral("messages to the module: %1\n").arg(CountToModule(module.Transcript()));
     text += QStringLiteral("program log (end):\n") + program.Log().right(3000);
     return text.toStdString();
@@ -236,7 +236,7 @@ TEST_F(EndToEnd, ConnectsColdThenWarmAndIsPlayedThroughItsWindow)
         EXPECT_TRUE(WaitUntil([&] { return program.Report().OtherWindows().empty(); }, 10s))
             << Describe(program, module);
         const GeometryReport r = program.Report();
-        EXPECT_TRUE(r.PanelEnabled());
+        EXPECT_TRUE(r.Enabled(kPanelControls));
         ASSERT_NE(r.MainWindow(), nullptr);
         EXPECT_FALSE(r.MainWindow()->title.contains(QStringLiteral(" -- "))) << r.MainWindow()->title.toStdString();
         EXPECT_FALSE(IdentityRequestSince(module, before)) << "the ports were opened again";
@@ -276,7 +276,7 @@ TEST_F(EndToEnd, NoModuleAnsweringSaysSoOnceAndStaysDisconnected)
     const GeometryReport r = program.Report();
     ASSERT_NE(r.MainWindow(), nullptr) << Describe(program, module);
     EXPECT_TRUE(r.MainWindow()->title.contains(QStringLiteral(" -- "))) << r.MainWindow()->title.toStdString();
-    EXPECT_TRUE(r.PanelDisabled()) << Describe(program, module);
+    EXPECT_TRUE(r.Disabled(kPanelControls)) << Describe(program, module);
     const QString log = program.Log();
     EXPECT_LE(log.count(QStringLiteral("Device not responding")), 1) << log.toStdString();
     Picture(program, QStringLiteral("08-no-module"));
