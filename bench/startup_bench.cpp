@@ -148,7 +148,7 @@ int main(int argc, char** argv)
         std::printf("cold start to enabled panel: %s %.3f s\n", connected ? "ok" : "FAILED",
                     program.Elapsed() / 1000.0);
         std::fflush(stdout);
-        program.Stop();
+        program.Quit();
         if (!connected) {
             std::fprintf(stderr, "%s\n", qPrintable(program.Log().right(2000)));
             return 1;
@@ -163,7 +163,7 @@ int main(int argc, char** argv)
         const double tShown = program.Elapsed() / 1000.0;
         const bool connected = window && program.WaitConnected(smoke ? 120s : 600s);
         const double tEnabled = program.Elapsed() / 1000.0;
-        program.Stop();
+        program.Quit();
         std::printf("warm run %d: main window shown %s %.3f s, enabled panel %s %.3f s\n", i + 1,
                     window ? "ok" : "FAILED", tShown, connected ? "ok" : "FAILED", tEnabled);
         std::fflush(stdout);
@@ -179,7 +179,7 @@ int main(int argc, char** argv)
         program.Start(QStringLiteral(TABRINE_MINIMAL_WINDOW), QStringLiteral("-"), folder);
         const bool window = WaitUntil([&] { return program.Report().MainWindow() != nullptr; }, 60s, 2);
         const double t = program.Elapsed() / 1000.0;
-        program.Stop();
+        program.Quit();
         std::printf("minimal Qt Widgets program run %d: main window shown %s %.3f s\n", i + 1,
                     window ? "ok" : "FAILED", t);
         if (!window)

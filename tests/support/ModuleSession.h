@@ -125,7 +125,23 @@ public:
     }
     /// Milliseconds since the start.
     qint64 Elapsed() const { return m_clock.elapsed(); }
-    /// Ends it (SIGTERM); false when it had to be killed.
+    /// Ends it as a user does: a click on the main window's status bar (which makes it
+    /// the active window) and its Exit key, Ctrl+X. True when it ended within
+    /// waitMs; otherwise it is ended with SIGTERM (false).
+    bool Quit(int waitMs = 20000)
+    {
+        if (!Running())
+            return true;
+        if (const GeometryReport::Window* main = Report().MainWindow()) {
+            ClickAt(main->rect.bottomLeft() + QPoint(4, -4));
+            PressKey(QStringLiteral("ctrl+x"));
+            if (m_process->waitForFinished(waitMs))
+                return true;
+        }
+        EndProcess(*m_process);
+        return false;
+    }
+    /// Ends it with SIGTERM; false when it had to be killed.
     bool Stop() { return m_process ? EndProcess(*m_process) : true; }
 
     /// Waits for the connected main window: the panel enabled and the title without

@@ -161,7 +161,7 @@ protected:
 
     void TearDown() override
     {
-        program.Stop();
+        program.Quit();
         module.Stop();
     }
 
@@ -189,7 +189,7 @@ TEST_F(EndToEnd, ConnectsColdThenWarmAndIsPlayedThroughItsWindow)
     EXPECT_EQ(messages, 1) << "the first connect of a configuration says so once";
     Picture(program, QStringLiteral("01-cold-connected"));
     const std::size_t coldTraffic = CountToModule(module.Transcript());
-    EXPECT_TRUE(program.Stop()) << "the program did not end on SIGTERM";
+    EXPECT_TRUE(program.Quit()) << "the program did not end on its Exit key";
 
     // Warm: the caches are there; no message, far less traffic.
     const std::size_t warmFrom = module.Transcript().size();
@@ -243,7 +243,7 @@ TEST_F(EndToEnd, ConnectsColdThenWarmAndIsPlayedThroughItsWindow)
         Picture(program, QStringLiteral("07-configure-device-closed"));
     }
 
-    EXPECT_TRUE(program.Stop()) << "the program did not end on SIGTERM";
+    EXPECT_TRUE(program.Quit()) << "the program did not end on its Exit key";
     EXPECT_TRUE(module.Stop()) << "the simulated module did not end cleanly on SIGTERM";
 }
 
@@ -282,9 +282,9 @@ TEST_F(EndToEnd, NoModuleAnsweringSaysSoOnceAndStaysDisconnected)
     Picture(program, QStringLiteral("08-no-module"));
 
     // Not hung: the window still answers its keys.
-    ASSERT_TRUE(ClickAt(r.MainWindow()->rect.topLeft() + QPoint(4, 4)));
+    ASSERT_TRUE(ClickAt(r.MainWindow()->rect.bottomLeft() + QPoint(4, -4)));
     ASSERT_TRUE(PressKey(QStringLiteral("ctrl+g")));
     EXPECT_TRUE(WaitUntil([&] { return !program.Report().OtherWindows().empty(); }, 10s)) << Describe(program, module);
     PressKey(QStringLiteral("Escape"));
-    EXPECT_TRUE(program.Stop()) << "the program did not end on SIGTERM";
+    EXPECT_TRUE(program.Quit()) << "the program did not end on its Exit key";
 }
