@@ -230,6 +230,8 @@ TEST_F(EndToEnd, ConnectsColdThenWarmAndIsPlayedThroughItsWindow)
             },
             10s))
             << Describe(program, module);
+        // A window just shown is painted a moment later.
+        WaitUntil([] { return false; }, 500ms);
         Picture(program, QStringLiteral("06-configure-device"));
         ASSERT_TRUE(ClickAt(dialogs.front().rect.topLeft() + QPoint(6, 6)));
         ASSERT_TRUE(PressKey(QStringLiteral("Escape")));
