@@ -1,6 +1,7 @@
 // The test-only geometry report: the file the end-to-end test reads to find the
 // program's windows and the main panel's controls.
 #include "app/TestGeometry.h"
+#include "support/ProgramDriver.h"
 
 #include <QDialog>
 #include <QFile>
@@ -128,4 +129,32 @@ TEST_F(TestGeometry, AWindowWithoutANameIsWrittenWithADash)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
     EXPECT_TRUE(Settled(path).startsWith(QStringLiteral("window - "))) << Settled(path).toStdString();
     EXPECT_TRUE(Settled(path).endsWith(QStringLiteral(" 50 30 \"Tabrine\"\n"))) << Settled(path).toStdString();
+}
+
+// The end-to-end test's reader takes back exactly what the report writes.
+TEST_F(TestGeometry, TheDriversReaderReadsTheReportBack)
+{
+    QMainWindow frame;
+    frame.setObjectName(QStringLiteral("MainFrame"));
+    const QString title = QStringLiteral("Tabrine \"odd\" \\name\\n -- Not Connected");
+    frame.setWindowTitle(title);
+    auto* panel = new QWidget;
+    auto* volume = new QPushButton(panel);
+    volume->setObjectName(QStringLiteral("item1020"));
+    volume->setGeometry(5, 6, 70, 20);
+    volume->setEnabled(false);
+    frame.setCentralWidget(panel);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+
+    const GeometryReport r = GeometryReport::Parse(TestGeometryReportText());
+    ASSERT_EQ(r.windows.size(), 1u);
+    EXPECT_EQ(r.windows[0].name, QStringLiteral("MainFrame"));
+    EXPECT_EQ(r.windows[0].title, title);
+    EXPECT_EQ(r.windows[0].rect, QRect(frame.mapToGlobal(QPoint(0, 0)), frame.size()));
+    ASSERT_NE(r.FindItem(1020), nullptr);
+    EXPECT_EQ(r.FindItem(1020)->rect, QRect(volume->mapToGlobal(QPoint(0, 0)), QSize(70, 20)));
+    EXPECT_TRUE(r.Disabled({1020}));
+    EXPECT_EQ(r.MainWindow(), &r.windows[0]);
+    EXPECT_TRUE(r.OtherWindows().empty());
 }

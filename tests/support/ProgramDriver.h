@@ -49,9 +49,17 @@ struct GeometryReport {
         GeometryReport r;
         for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             if (const QRegularExpressionMatch m = window.match(line); m.hasMatch()) {
-                QString title = m.captured(6);
-                title.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
-                title.replace(QRegularExpression(QStringLiteral(R"(\\(.))")), QStringLiteral("\\1"));
+                // "\n" stands for a line end, a backslash before any other character for that character.
+                const QString quoted = m.captured(6);
+                QString title;
+                for (qsizetype i = 0; i < quoted.size(); ++i) {
+                    if (quoted[i] == QLatin1Char('\\') && i + 1 < quoted.size()) {
+                        ++i;
+                        title += quoted[i] == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : quoted[i];
+                    } else {
+                        title += quoted[i];
+                    }
+                }
                 r.windows.push_back({m.captured(1),
                                      QRect(m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt(),
                                            m.captured(5).toInt()),
