@@ -372,7 +372,11 @@ std::optional<QByteArray> SourceAsUtf8(const QByteArray& raw, EncodingFailure& f
     const QRegularExpressionMatch m = declared.match(QString::fromLatin1(raw.left(256)));
     if (m.hasMatch() && !IsUtf8Name(m.captured(1))) {
         const QString name = m.captured(1);
-        QStringDecoder decoder(name.toLatin1().constData());
+        // An encoding name is a letter followed by letters, digits, '.', '_'
+        // and '-'. Anything else is refused before the converter's lookup,
+        // which skips punctuation and would take a mangled name for another.
+        static const QRegularExpression encName(QStringLiteral("^[A-Za-z][A-Za-z0-9._-]*$"));
+        QStringDecoder decoder(encName.match(name).hasMatch() ? name.toLatin1().constData() : "");
         if (!decoder.isValid()) {
             failure.encoding = name;
             failure.offset = -1;

@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr unsigned kOpenInput = 0x1;
-constexpr unsigned kOpenOutput = 0x2;
+constexpr unsigned kOpenInput = kMidiInputOpen;
+constexpr unsigned kOpenOutput = kMidiOutputOpen;
 
 constexpr unsigned kDeviceNotResponding = 238;
 constexpr unsigned kAlternateNotResponding = 152;

@@ -53,6 +53,12 @@ enum MidiNotifyCode : std::uintptr_t {
     MIDI_NOTIFY_SHORT_ERROR = 5,      ///< a bad short message arrived (value: packed)
 };
 
+/// The open-state bits (MidiPort::GetOpenFlags): each is set when the MIDI
+/// system has reported that direction open, cleared when it closes.
+inline constexpr unsigned kMidiInputOpen = 0x1;
+inline constexpr unsigned kMidiOutputOpen = 0x2;
+inline constexpr unsigned kMidiPairOpen = kMidiInputOpen | kMidiOutputOpen;
+
 /// The id of the open timer on the hidden window.
 inline constexpr unsigned kMidiOpenTimerId = 2;
 /// Buffers made for each pool at construction, and handed to the input at each open.
@@ -194,6 +200,10 @@ public:
     bool IsDevicePort() const { return m_isDevicePort; }
     bool IsInputOpen() const { return m_inputHandle.load(std::memory_order_acquire); }
     bool IsOutputOpen() const { return m_outputHandle.load(std::memory_order_acquire); }
+    /// kMidiInputOpen and kMidiOutputOpen as reported by the MIDI system (a
+    /// direction is reported open some time after OpenPort asked for it);
+    /// kMidiPairOpen when both are.
+    unsigned GetOpenFlags() const { return m_openFlags.load(std::memory_order_acquire); }
     /// The open time-out, which the module protocol also uses as its reply time-out.
     unsigned GetTimeout() const { return m_timeout.load(); }
     void SetTimeout(unsigned timeoutMs) { m_timeout.store(timeoutMs); }

@@ -262,6 +262,61 @@ TEST_F(SharedDocumentsTest, MappingLookUpsFollowTheConfigurationName)
     EXPECT_TRUE(TakeMessages().empty());
 }
 
+// The command line may name a configuration with quotes or brackets in it;
+// every Mappings look-up by that name still finds its own DEVICE and only it.
+TEST_F(SharedDocumentsTest, ConfigurationNamesWithQuotesFindTheirOwnDevice)
+{
+    StartWith(nullptr, nullptr,
+              "<Mappings>"
+              "<DEVICE ID=\"Tom's Studio\"><OBJECT ID='Preset'><MAPPING ID='Pno'>Tom piano</MAPPING>"
+              "<SIMM ID='2'><MAPPINGS><MAPPING ID='Str'>Tom strings</MAPPING></MAPPINGS>"
+              "<NAMES><NAME ID='5'>Tom five</NAME></NAMES></SIMM></OBJECT>"
+              "<CONTROLLERS><CONTROLLER ID='B'>Tom breath</CONTROLLER></CONTROLLERS></DEVICE>"
+              "<DEVICE ID='Rig [2]'><CONTROLLERS><CONTROLLER ID='C'>Rig pedal</CONTROLLER></CONTROLLERS></DEVICE>"
+              "<DEVICE ID='Settings'><OBJECT ID='Preset'><MAPPING ID='Pno'>Piano</MAPPING></OBJECT>"
+              "<CONTROLLERS><CONTROLLER ID='A'>Mod wheel</CONTROLLER></CONTROLLERS></DEVICE>"
+              "</Mappings>",
+              nullptr);
+    struct Case {
+        QString name;
+        QString controller, controllerLabel; // empty: no controllers
+        QString objectMapping;               // the 'Pno' mapping, empty when none
+    };
+    const Case cases[] = {
+        {QStringLiteral("Tom's Studio"), QStringLiteral("B"), QStringLiteral("Tom breath"), QStringLiteral("Tom piano")},
+        {QStringLiteral("Rig [2]"), QStringLiteral("C"), QStringLiteral("Rig pedal"), QString()},
+        {QStringLiteral("x' or @ID='Settings"), QString(), QString(), QString()},
+        {QStringLiteral("Tom's"), QString(), QString(), QString()},
+    };
+    for (const Case& c : cases) {
+        // The name goes the program's way: kept by the settings, read back from them.
+        ASSERT_TRUE(IsValidConfigurationName(c.name)) << c.name.toStdString();
+        GetGlobalConfigurations().SetKeyName(c.name);
+        const QString device = GetGlobalConfigurations().KeyName();
+        ASSERT_EQ(device, c.name);
+
+        std::map<QString, QString> controllers;
+        EXPECT_EQ(resources->GetControllerNames(device, controllers), !c.controller.isEmpty()) << c.name.toStdString();
+        if (!c.controller.isEmpty())
+            EXPECT_EQ(controllers, (std::map<QString, QString>{{c.controller, c.controllerLabel}}));
+
+        std::map<QString, QString> objects;
+        EXPECT_TRUE(resources->GetObjectMappings(device, QStringLiteral("Preset"), objects));
+        EXPECT_EQ(objects.count(QStringLiteral("Pno")) ? objects[QStringLiteral("Pno")] : QString(), c.objectMapping)
+            << c.name.toStdString();
+
+        const bool tom = c.name == QStringLiteral("Tom's Studio");
+        std::map<QString, QString> simm;
+        EXPECT_TRUE(resources->GetSimmMappings(device, QStringLiteral("Preset"), 2, simm));
+        EXPECT_EQ(simm.size(), tom ? 1u : 0u) << c.name.toStdString();
+        QString name;
+        EXPECT_EQ(resources->GetMappedObjectName(device, QStringLiteral("Preset"), 2, 5, name), tom);
+        if (tom)
+            EXPECT_EQ(name, QStringLiteral("Tom five"));
+    }
+    EXPECT_TRUE(TakeMessages().empty());
+}
+
 TEST_F(SharedDocumentsTest, MappingsTextEditsReplaceTheDocumentOnlyWhenTheyParse)
 {
     EXPECT_EQ(resources->GetMappingsXML(), QStringLiteral("<?xml version='1.0' ?><Mappings></Mappings>"));

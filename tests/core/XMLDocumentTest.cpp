@@ -350,6 +350,8 @@ TEST(XMLDocumentTest, TextThatDoesNotConvertFromItsEncodingIsRefused)
         {"undeclared, Latin-1 bytes", "<r a=\"caf\xE9\"/>", "UTF-8", 1},
         {"byte-order mark, then a bad byte", "\xEF\xBB\xBF<r>\xC0\xAF</r>", "UTF-8", 1},
         {"UTF-8 encoded surrogate", "<r>\xED\xA0\x80</r>", "UTF-8", 1},
+        {"encoding name with stray bytes", "<?xml version=\"1.0\" encoding=\"U\x9C\x9CTF-8\"?>\n<r>Gr\xFC\xDF""e</r>\n",
+         "cannot be read", -1},
         {"UTF-16 with half a pair", QByteArray("\xFF\xFE<\0r\0>\0\x3D\xD8<\0/\0r\0>\0", 18), "UTF-16", -1},
     };
     auto presenter = RecordingPresenter::Install();

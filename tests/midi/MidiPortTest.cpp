@@ -578,4 +578,24 @@ TEST_F(MidiPortTest, PumpEndsOnceTheHiddenWindowIsDestroyed)
     EXPECT_TRUE(port.events.empty()) << "nothing is dispatched after the destruction";
 }
 
+// The open-state bits follow what the MIDI system reports, direction by
+// direction: a port opened output only never reads as a whole pair.
+TEST_F(MidiPortTest, OpenFlagsFollowTheReportedDirections)
+{
+    RecordingPort port(true, backend);
+    EXPECT_EQ(port.GetOpenFlags(), 0u);
+    OpenAndConnect(port);
+    EXPECT_EQ(port.GetOpenFlags(), kMidiPairOpen);
+
+    EXPECT_TRUE(port.ClosePort());
+    ASSERT_TRUE(PumpUntil(port, [&] { return port.Count(MIDI_NOTIFY_DISCONNECT) == 1; }));
+    EXPECT_EQ(port.GetOpenFlags(), 0u);
+
+    port.events.clear();
+    ASSERT_TRUE(port.OpenPort(-1, 0, 5000));
+    ASSERT_TRUE(PumpUntil(port, [&] { return port.Count(MIDI_NOTIFY_CONNECT) == 1; }));
+    EXPECT_EQ(port.GetOpenFlags(), kMidiOutputOpen);
+    EXPECT_TRUE(port.ClosePort());
+}
+
 } // namespace

@@ -488,6 +488,22 @@ TEST_F(FileSettingsStoreTest, OneLineThatCannotBeReadLosesOnlyThatLine)
     }
 }
 
+TEST_F(FileSettingsStoreTest, BadLineWithCarriageReturnsIsWrittenBackTheSameEveryTime)
+{
+    // Carriage returns inside the line stay; a run of them at its end is line-end
+    // noise, so each rewrite writes the same line and nothing creeps.
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    WriteBytes(m_path, "Tabrine Settings Version 1\n[Software\\Brimcote Limited\\Tabrine\\Settings]\n"
+                       "x=1\r\r2\r\r\r\n\"DeviceId\"=dword:00000003\n");
+    auto store = Open();
+    ASSERT_TRUE(store->WriteValue(kKey, QStringLiteral("SysExDelay"), StoredValue::Number(5)));
+    const QByteArray once = ReadBytes(m_path);
+    EXPECT_TRUE(once.contains("\nx=1\r\r2\n")) << once.toStdString();
+    ASSERT_TRUE(Open()->WriteValue(kKey, QStringLiteral("SysExDelay"), StoredValue::Number(6)));
+    ASSERT_TRUE(Open()->WriteValue(kKey, QStringLiteral("SysExDelay"), StoredValue::Number(5)));
+    EXPECT_EQ(ReadBytes(m_path), once);
+}
+
 TEST_F(FileSettingsStoreTest, StoringAValueTypedBadlyByHandReplacesTheBadLine)
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());

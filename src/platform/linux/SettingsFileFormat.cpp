@@ -348,7 +348,9 @@ SettingsParseResult ParseSettingsFile(const QByteArray& bytes, KeyTree& tree)
     // (in its key, or before every key when it belongs to none) and the rest
     // of the file is read.
     auto keep = [&](int lineNo, QByteArray raw, const QString& valueName, const QString& reason) {
-        if (raw.endsWith('\r'))
+        // Carriage returns at the end are line-end noise; dropping all of them
+        // (not just one) keeps a rewritten file the same on the next rewrite.
+        while (raw.endsWith('\r'))
             raw.chop(1);
         if (section == Section::Key)
             tree.KeepUnreadLine(keyPath, valueName, raw);

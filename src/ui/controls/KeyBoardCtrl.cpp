@@ -125,7 +125,7 @@ void KeyBoardCtrl::paintEvent(QPaintEvent*)
     painter.drawPixmap(0, 0, picture);
     // The sounding keys' markers, inverted like a highlight on the strip above the keys.
     for (int note : Marked())
-        painter.fillRect(MarkerRect(note), QColor(255, 255, 255));
+        painter.fillRect(MarkerRect(note, OctaveOffset()), QColor(255, 255, 255));
 }
 
 void KeyBoardCtrl::mousePressEvent(QMouseEvent* event)

@@ -310,6 +310,14 @@ void KeyboardLogic::SendSystem(std::uint8_t status)
     SendFromUi(out);
 }
 
+void KeyboardLogic::SetOctaveOffset(int octave)
+{
+    if (octave == m_octaveOffset)
+        return;
+    m_octaveOffset = octave;
+    Repaint();
+}
+
 // ------------------------------------------------------------------ mouse
 
 void KeyboardLogic::MousePress(int x, int y)

@@ -84,6 +84,11 @@ public:
     void SetMode(int mode);
     void SetChord(bool on);
     void ReleaseNote();
+    /// The octave of the picture's first key: the picture starts at note
+    /// octave x 12 (2 at construction; the main panel's octave spin moves it).
+    /// The markers follow at once; a held note stays held.
+    void SetOctaveOffset(int octave);
+    int OctaveOffset() const { return m_octaveOffset; }
     /// A press (down) or release of note on the picture or from the test-note keys.
     void NoteInput(bool down, int note, int velocity);
 

@@ -42,6 +42,13 @@ void UndoRedo::RecordChange(const ParamRecord* record)
     OnUndoStackChanged();
 }
 
+void UndoRedo::ClearHistory()
+{
+    m_undo.clear();
+    m_redo.clear();
+    OnUndoStackChanged();
+}
+
 void UndoRedo::Apply(ParamRecord record)
 {
     if (m_owner) {

@@ -40,6 +40,9 @@ public:
     /// drops it without making Redo possible.
     void Undo(bool keepForRedo = true);
     void Redo();
+    /// Empties both histories (a new preset, pattern or setup replaces what
+    /// they could return to), then OnUndoStackChanged.
+    void ClearHistory();
     /// Something to undo, and the newest record is no barrier.
     bool CanUndo() const;
     bool CanRedo() const { return !m_redo.empty(); }

@@ -171,6 +171,31 @@ TEST_F(SelectionWidgetTest, KeyboardPlaysItsHitMapAndTheTestNoteKeys)
     EXPECT_EQ(NoteEvents(owner.Take()), (std::vector<std::pair<int, int>>{{0x90, 24}, {0x80, 24}}));
 }
 
+// The panel's octave spin moves the picture: the same place plays an octave
+// lower, and the sounding key's marker is drawn where that key is.
+TEST_F(SelectionWidgetTest, KeyboardOctaveMovesTheNotesAndTheirMarkers)
+{
+    auto* keys = new KeyBoardCtrl(&owner, &dialog);
+    keys->move(10, 10);
+    Show();
+    EXPECT_EQ(keys->OctaveOffset(), 2);
+    keys->SetOctaveOffset(1);
+    EXPECT_EQ(keys->OctaveOffset(), 1);
+    QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(4 + 70, 60));
+    EXPECT_EQ(NoteEvents(owner.Take()), (std::vector<std::pair<int, int>>{{0x90, 24}, {0x80, 24}}));
+
+    const QRect marker = KeyboardLogic::MarkerRect(13, 1);
+    const QPoint inside = marker.center();
+    const QColor before = keys->grab().toImage().pixelColor(inside);
+    ASSERT_NE(before, QColor(255, 255, 255));
+    keys->SetMode(1);
+    QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(11, 20)); // C#, here note 13
+    EXPECT_EQ(keys->Marked(), (std::set<int>{13}));
+    EXPECT_EQ(keys->grab().toImage().pixelColor(inside), QColor(255, 255, 255));
+    keys->SetMode(0);
+    owner.Take();
+}
+
 TEST_F(SelectionWidgetTest, TheTestNoteKeysCollideWithNoShortcut)
 {
     BasicDialog window(QStringLiteral("Panel"), 0, false, &owner, nullptr);

@@ -178,3 +178,30 @@ TEST(UndoRedo, GroupEndingEarlyStillNotifies)
     EXPECT_EQ(r.notifications, redoBefore + 1);
     EXPECT_TRUE(r.RedoHistory().empty());
 }
+
+// A new preset, pattern or setup empties both histories at once, including a
+// barrier, and the window hears of it so its buttons go grey.
+TEST(UndoRedo, ClearHistoryEmptiesBothListsAndNotifies)
+{
+    TableListener owner;
+    History h(&owner);
+    ParamRecord randomise(QStringLiteral("RANDOMISE"), RANDOMISE_PRESET_BUTTON, 0), a(QStringLiteral("A"), 10, 0);
+    Edit(h, a, 1);
+    Edit(h, randomise, 1);
+    Edit(h, a, 2);
+    h.Undo();
+    ASSERT_TRUE(h.CanUndo() || h.CanRedo());
+    const int before = h.notifications;
+    h.applied.clear();
+
+    h.ClearHistory();
+    EXPECT_EQ(h.notifications, before + 1);
+    EXPECT_TRUE(h.UndoHistory().empty());
+    EXPECT_TRUE(h.RedoHistory().empty());
+    EXPECT_FALSE(h.CanUndo());
+    EXPECT_FALSE(h.CanRedo());
+    EXPECT_FALSE(h.IsModified());
+    EXPECT_TRUE(h.GetUndoText().isEmpty());
+    EXPECT_TRUE(h.GetRedoText().isEmpty());
+    EXPECT_TRUE(h.applied.empty()); // nothing is sent back to the module
+}
