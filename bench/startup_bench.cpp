@@ -143,12 +143,14 @@ int main(int argc, char** argv)
     // The first start builds the caches (answering the one-time message).
     {
         ProgramUnderTest program;
+        server.waitUntilAnswering(60s);
         program.Start(QStringLiteral(TABRINE_PROGRAM), QStringLiteral("Bench"), folder);
         const bool connected = program.WaitConnected(smoke ? 180s : 1200s);
         std::printf("cold start to enabled panel: %s %.3f s\n", connected ? "ok" : "FAILED",
                     program.Elapsed() / 1000.0);
         std::fflush(stdout);
-        program.Quit();
+        if (!program.Quit())
+            std::printf("the program did not end on its Exit key\n");
         if (!connected) {
             std::fprintf(stderr, "%s\n", qPrintable(program.Log().right(2000)));
             return 1;
@@ -158,12 +160,14 @@ int main(int argc, char** argv)
     std::vector<double> shown, enabled, minimal;
     for (int i = 0; i < runs; ++i) {
         ProgramUnderTest program;
+        server.waitUntilAnswering(60s);
         program.Start(QStringLiteral(TABRINE_PROGRAM), QStringLiteral("Bench"), folder);
         const bool window = WaitUntil([&] { return program.Report().MainWindow() != nullptr; }, 60s, 2);
         const double tShown = program.Elapsed() / 1000.0;
         const bool connected = window && program.WaitConnected(smoke ? 120s : 600s);
         const double tEnabled = program.Elapsed() / 1000.0;
-        program.Quit();
+        if (!program.Quit())
+            std::printf("the program did not end on its Exit key\n");
         std::printf("warm run %d: main window shown %s %.3f s, enabled panel %s %.3f s\n", i + 1,
                     window ? "ok" : "FAILED", tShown, connected ? "ok" : "FAILED", tEnabled);
         std::fflush(stdout);

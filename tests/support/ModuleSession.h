@@ -126,18 +126,26 @@ public:
     /// Milliseconds since the start.
     qint64 Elapsed() const { return m_clock.elapsed(); }
     /// Ends it as a user does: a click on the main window's status bar (which makes it
-    /// the active window) and its Exit key, Ctrl+X. True when it ended within
-    /// waitMs; otherwise it is ended with SIGTERM (false).
-    bool Quit(int waitMs = 20000)
+    /// the active window) and its Exit key, Ctrl+X; a message box in the way is answered
+    /// first. True when it ended so; otherwise it is ended with SIGTERM (false). A
+    /// program that dies with its JACK ports open holds a synchronous JACK server up
+    /// for many seconds, so the next start would find no MIDI system.
+    bool Quit()
     {
-        if (!Running())
-            return true;
-        if (const GeometryReport::Window* main = Report().MainWindow()) {
-            ClickAt(main->rect.bottomLeft() + QPoint(4, -4));
-            PressKey(QStringLiteral("ctrl+x"));
-            if (m_process->waitForFinished(waitMs))
+        for (int attempt = 0; attempt < 4 && Running(); ++attempt) {
+            const GeometryReport r = Report();
+            if (!r.OtherWindows().empty()) {
+                m_answered = QRect();
+                AnswerMessages(r, nullptr);
+            } else if (const GeometryReport::Window* main = r.MainWindow()) {
+                ClickAt(main->rect.bottomLeft() + QPoint(4, -4));
+                PressKey(QStringLiteral("ctrl+x"));
+            }
+            if (m_process->waitForFinished(5000))
                 return true;
         }
+        if (!Running())
+            return true;
         EndProcess(*m_process);
         return false;
     }

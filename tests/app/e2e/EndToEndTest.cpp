@@ -183,6 +183,7 @@ TEST_F(EndToEnd, ConnectsColdThenWarmAndIsPlayedThroughItsWindow)
         << error.toStdString();
 
     // Cold: no caches, so the one-time message comes first, then the caches are built.
+    ASSERT_TRUE(server->waitUntilAnswering(60s));
     program.Start(QStringLiteral(TABRINE_PROGRAM), QStringLiteral("E2E"), folder.path());
     int messages = 0;
     ASSERT_TRUE(program.WaitConnected(180s, &messages)) << Describe(program, module);
@@ -193,6 +194,7 @@ TEST_F(EndToEnd, ConnectsColdThenWarmAndIsPlayedThroughItsWindow)
 
     // Warm: the caches are there; no message, far less traffic.
     const std::size_t warmFrom = module.Transcript().size();
+    ASSERT_TRUE(server->waitUntilAnswering(60s));
     program.Start(QStringLiteral(TABRINE_PROGRAM), QStringLiteral("E2E"), folder.path());
     messages = 0;
     ASSERT_TRUE(program.WaitConnected(120s, &messages)) << Describe(program, module);
@@ -255,6 +257,7 @@ TEST_F(EndToEnd, NoModuleAnsweringSaysSoOnceAndStaysDisconnected)
     ASSERT_TRUE(module.Start(QStringLiteral(TABRINE_SIMMODULE), kProfile, QStringLiteral("E2E Silent Module"),
                              QStringLiteral("E2E Silent"), transcript, true, &error))
         << error.toStdString();
+    ASSERT_TRUE(server->waitUntilAnswering(60s));
     program.Start(QStringLiteral(TABRINE_PROGRAM), QStringLiteral("E2E Silent"), folder.path());
 
     // The identity request goes unanswered: one message box, answered.
