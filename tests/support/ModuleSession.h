@@ -18,10 +18,19 @@
 #include <memory>
 #include <vector>
 
+#include <sys/prctl.h>
+
 /// The main panel's controls that follow the connection (enabled while a module is
 /// connected, disabled otherwise): pan, channel, volume, keyboard, preset, Sounds Off.
 /// (Others also follow what the module can do.)
 inline const std::vector<int> kPanelControls = {1050, 1015, 1020, 1011, 1014, 1105};
+
+/// The process gets SIGTERM when this one ends, however it ends (a crashed test leaves
+/// nothing running).
+inline void EndWithThisProcess(QProcess& p)
+{
+    p.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
 
 /// One message of the simulated module's transcript file.
 struct TranscriptLine {
@@ -68,6 +77,7 @@ public:
         if (silent)
             args << QStringLiteral("--silent");
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        EndWithThisProcess(m_process);
         m_process.start(program, args);
         QByteArray out;
         const bool ready = WaitUntil(
@@ -112,6 +122,7 @@ public:
         m_process->setProcessEnvironment(env);
         m_process->setStandardOutputFile(QProcess::nullDevice());
         m_process->setStandardErrorFile(m_stderr);
+        EndWithThisProcess(*m_process);
         m_clock.start();
         m_process->start(program, {configuration});
     }

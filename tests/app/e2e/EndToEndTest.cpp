@@ -210,7 +210,8 @@ TEST_F(EndToEnd, ConnectsColdThenWarmAndIsPlayedThroughItsWindow)
 
     // Sounds Off: all notes off and all sounds off go to the module.
     {
-        const GeometryReport::Item* button = program.Report().FindItem(kSoundsOff);
+        const GeometryReport report = program.Report();
+        const GeometryReport::Item* button = report.FindItem(kSoundsOff);
         ASSERT_NE(button, nullptr) << Describe(program, module);
         const std::size_t before = module.Transcript().size();
         ASSERT_TRUE(ClickAt(button->rect.center()));
