@@ -8,11 +8,13 @@
 #include "midi/MidiPort.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class MidiBackend;
 class Proteus;
 class View;
+class QWidget;
 
 class Document {
 public:
@@ -31,6 +33,22 @@ public:
     private:
         Document& m_document;
     };
+
+    /// The fields of the device dialog: the four ports, the device id and the three times.
+    struct DeviceSettings {
+        int inputPort = -1;
+        int outputPort = -1;
+        int deviceId = 0;
+        int bPort = -1;
+        int controllerPort = -1;
+        int longTimeout = 0;
+        int writeDelay = 0;
+        int sysExDelay = 0;
+        bool operator==(const DeviceSettings&) const = default;
+    };
+    /// Runs the device dialog over the fields; true (fields changed in place)
+    /// when the user accepted it.
+    using DeviceDialogRunner = std::function<bool(DeviceSettings& fields)>;
 
     /// backend: the MIDI back end both port pairs use (null: the process default).
     explicit Document(std::shared_ptr<MidiBackend> backend = nullptr);
@@ -68,8 +86,17 @@ public:
     /// The view that shows this document (none until the frame is built).
     void SetView(View* view) { m_view = view; }
     View* GetFirstView() const { return m_view; }
-    /// Tells the view the ports changed (their names are shown again).
+    /// Tells the view the ports changed (their names are shown again) and
+    /// rebuilds the main window's title.
     void UpdateAllViews();
+    /// Rebuilds the main window's title from the connection state (nothing
+    /// while there is no main window).
+    void UpdateFrameTitle();
+
+    /// Replaces how the device dialog is run (tests); null restores the dialog.
+    void SetDeviceDialogRunner(DeviceDialogRunner runner) { m_runDeviceDialog = std::move(runner); }
+    /// Runs ConfigureDeviceDlg over fields, owned by the main window.
+    static bool RunDeviceDialog(DeviceSettings& fields, QWidget* owner);
 
 private:
     int m_outputPort = -1;
@@ -80,4 +107,12 @@ private:
     int m_controllerPort = -1;
     std::unique_ptr<AlternatePort> m_alternatePort;
     View* m_view = nullptr;
+    DeviceDialogRunner m_runDeviceDialog;
+
+    /// Reads the five port fields from the settings.
+    void LoadPortSettings();
+    /// Opens the module's port pair with the times of the settings.
+    void OpenModulePort();
+    /// Opens the alternate pair when the controller or the B port is set.
+    void OpenAlternatePort();
 };

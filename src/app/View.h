@@ -2,16 +2,121 @@
 // View: the main panel. It is the module connection's listener, the root of
 // every chain of controls, dialogs and popups, the router of requests and
 // edits to the module, and the keeper of the named popups.
+//
+// The panel's layout is the form View.ui; its controls are bound in
+// OnInitialUpdate from one table (item, control, parameter, triggers, value
+// format, tooltip) and stay disabled until the module connects. The panel's
+// own buttons are pseudo-parameters whose edits end here (EditParameter and
+// ApplyChange); module parameters go to the connection and are recorded on
+// the panel's undo list.
+//
+// The named popups: the Message Log exists with the panel; the selection
+// lists and the editors are made at the first connect and kept until the
+// panel goes. An editor whose class is not part of the program leaves its
+// slot empty (CreatePopup), and the switch that would show it stays disabled.
 
 #include "ui/framework/RootListener.h"
 
+#include <QElapsedTimer>
+#include <QString>
 #include <QWidget>
 
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
 class Document;
+class LabelCtrl;
+class LoggerPopup;
+class PopupBase;
+class PopupSwitchCtrl;
+class ProgressCtrl;
+class SpinButtonCtrl;
+class TrackerCtrl;
+class ViewKeyboard;
+class ViewSelectCtrl;
+
+namespace Ui {
+class View;
+}
+
+/// What the panel asks of the Controllers popup, which implements it.
+class ControllerPopupCalls {
+public:
+    virtual ~ControllerPopupCalls() = default;
+    /// Whether one of its beat triggers is on.
+    virtual bool AnyBeatTriggerOn() = 0;
+    virtual void ReleaseTriggers() = 0;
+    virtual void ResetControllers() = 0;
+    /// A control change other than volume and pan was sent (status, controller, value).
+    virtual void ShowControlChange(int status, int controller, int value) = 0;
+    /// A note on or off was sent (status, note, velocity).
+    virtual void ShowTriggerNote(int status, int note, int velocity) = 0;
+};
 
 class View : public QWidget, public RootListener {
     Q_OBJECT
 public:
+    /// The named popups, in the order they are made and deleted.
+    enum PopupSlot {
+        PresetSelectionPopup,
+        InstrumentSelectionPopup,
+        ArpSelectionPopup,
+        SetupSelectionPopup,
+        DemoSelectionPopup,
+        RiffSelectionPopup,
+        MasterPopup,
+        EditPopup,
+        ControllersPopup,
+        ArpEditPopup,
+        SetupInfoPopup,
+        PopupSlotCount
+    };
+    /// The registry name of a slot ("PresetSelection" ... "SetupInfo").
+    static QString PopupSlotName(int slot);
+
+    /// Makes the editor of a slot (Master, Edit, Controllers, ArpEdit,
+    /// SetupInfo) with the view as its parent listener and window, or null
+    /// when the program has no such editor. The editors live in a layer above
+    /// this one, so the program hands their maker in.
+    using EditorFactory = std::function<std::unique_ptr<PopupBase>(int slot, View& view)>;
+    void SetEditorFactory(EditorFactory factory) { m_editorFactory = std::move(factory); }
+
+    /// The panel's tooltip, shown over points that belong to no control.
+    static constexpr int PanelTooltipId = 20400;
+    /// The panel's items.
+    enum Item : int {
+        PanItem = 1050,
+        ChannelItem = 1015,
+        VolumeItem = 1020,
+        SoundsOffItem = 1105,
+        MixItem = 1055,
+        ArpItem = 1052,
+        EditArpItem = 1053,
+        ProgChangeItem = 1054,
+        OctaveSpinItem = 1185,
+        KeyboardItem = 1011,
+        LatchItem = 1106,
+        RepeatItem = 1107,
+        ChordItem = 1109,
+        ClearItem = 1108,
+        EnabledItem = 1010,
+        PresetItem = 1014,
+        AuditionItem = 1016,
+        ControllersItem = 1017,
+        EditPresetItem = 1012,
+        MasterItem = 1048,
+        SetupItem = 1284,
+        ProgressTextItem = 1051,
+        ProgressBarItem = 1002,
+        OutPortItem = 1140,
+        LowNoteItem = 1141,
+        InPortItem = 1142,
+        HighNoteItem = 1143,
+    };
+
     explicit View(Document& document, QWidget* parent = nullptr);
     ~View() override;
 
@@ -27,7 +132,136 @@ public:
     void GetCurrentPreset(int& romId, int& presetNumber);
 
     Document& GetDocument() const { return m_document; }
+    /// The panel's size: the form's.
+    QSize sizeHint() const override { return m_formSize; }
+
+    // ---- Panel ---------------------------------------------------------------------------
+
+    /// The widget of a panel item; null when the form has none.
+    QWidget* Item(int id) const;
+    template <class T> T* ItemAs(int id) const { return qobject_cast<T*>(Item(id)); }
+    /// The panel's tooltip id: 20400 once the panel is bound, 0 before.
+    int GetPanelTooltipId() const { return m_panelTooltipId; }
+    /// The tooltip of an item: a registered control's own text, else the
+    /// panel's; empty when neither has one.
+    QString GetToolTipText(int itemId);
+    /// Command 127 (long tooltips only): edits the tooltip of the focused panel control.
+    void OnTipEditor();
+    /// The shared enable rule of the commands that need the module.
+    bool OnUpdateNeedsDevice() { return IsDeviceReady(); }
+    /// A step of the octave spin; false (and nothing changes) outside its range.
+    bool OnOctaveDeltaPos(int delta);
+    /// The keyboard's octave and the range labels under it.
+    void SetOctave(int position);
+    /// The keyboard's lowest note, as the range label shows it.
+    int KeyboardOctave() const;
+
+    /// A named popup; null before the first connect or when its editor is not part of the program.
+    PopupBase* GetPopup(int slot) const { return m_popups[size_t(slot)].get(); }
+    LoggerPopup* GetMessageLog() const { return m_messageLog; }
+    bool IsProgressActive() const { return m_progressActive; }
+    /// The last preset file and file type of the file commands (settings PresetFile and PresetFilter).
+    const QString& GetPresetFile() const { return m_presetFile; }
+    void SetPresetFile(const QString& path) { m_presetFile = path; }
+    int GetPresetFilter() const { return m_presetFilter; }
+    void SetPresetFilter(int filter) { m_presetFilter = filter; }
+
+    // ---- ControlListener -------------------------------------------------------------------
+
+    bool EditParameter(ParamRecord* record) override;
+    /// The module's name of an object; none while no module is ready.
+    QString GetObjectName(int kind, int romId, int index) override;
+    MidiPort* GetAltPort() override;
+    bool IsDeviceReady() override;
+    /// Nothing: the panel keeps every edit it recorded.
+    void RevertLastEdit() override {}
+    /// A popup entered under a name already present replaces the earlier one.
+    void AddPopup(const QString& name, QWidget* popup) override;
+
+    // ---- ProteusEvents ------------------------------------------------------------------------
+
+    void OnDeviceConnected() override;
+    void OnParameterChanged(ParamRecord* record) override;
+    void OnDeviceDisconnected() override;
+    void OnWaiting() override;
+    void OnBeginProgress(int lower, int upper, const QString& text) override;
+    void OnProgressText(const QString& text) override;
+    void OnProgressStep() override;
+    void OnEndProgress() override;
+    void OnSysExSent(const std::uint8_t* data, unsigned length) override;
+    void OnShortMessageSent(const std::uint8_t packed[4]) override;
+
+    // ---- UndoRedo ------------------------------------------------------------------------------
+
+    void OnUndoStackChanged() override;
+    bool ApplyChange(ParamRecord* record) override;
+
+protected:
+    /// Makes the popup of a slot, not yet registered as a control; null for
+    /// an editor whose class is not part of the program.
+    virtual std::unique_ptr<PopupBase> CreatePopup(int slot);
+
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    /// The effect of a panel button other than the recorded ones (9016, 9018,
+    /// 9019, 9020, 9024, 9025).
+    void PanelButtonEdit(ParamRecord* record);
+    /// Audition, latch, repeat and chord: their effect, then the edit.
+    bool PanelSwitchEdit(ParamRecord* record);
+    void SoundsOff(ParamRecord* record);
+    /// Switches a panel switch off through EditParameter (so it is recorded).
+    void SwitchOff(int id);
+    /// The Controllers popup's calls, when it exists.
+    ControllerPopupCalls* Controllers() const;
+
+    /// The channel maximum (31 or 15) and the channel tracker's value format.
+    void SetChannelRange();
+    void ShowPortNames();
+    /// Enables or disables every registered control but the Message Log.
+    void EnablePanel(bool enable);
+    /// A popup switch stays disabled while its popup does not exist.
+    void UpdatePopupSwitches();
+    void RefreshFrameTitle();
+    /// Makes the record show value without sending or recording anything.
+    void EchoToTracker(int item, int value);
+    void ShortMessageEcho(std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    /// The preset on the panel's channel; false (and the outputs untouched)
+    /// when it could not be found.
+    bool LookUpCurrentPreset(int& romId, int& presetNumber);
+    /// The registered control at or above widget inside the panel; null when none.
+    ControlBase* ControlAt(QWidget* widget) const;
+    QWidget* ItemAt(QWidget* widget) const;
+    void ApplyColours();
+    void TakeOverLabels();
+
     Document& m_document;
+    EditorFactory m_editorFactory;
+    std::unique_ptr<Ui::View> m_ui;
+    QSize m_formSize;
+
+    LoggerPopup* m_messageLog = nullptr;
+    std::array<std::unique_ptr<PopupBase>, PopupSlotCount> m_popups;
+
+    SpinButtonCtrl* m_octaveSpin = nullptr;
+    LabelCtrl* m_progressText = nullptr;
+    ProgressCtrl* m_progressBar = nullptr;
+    TrackerCtrl* m_pan = nullptr;
+    TrackerCtrl* m_channel = nullptr;
+    TrackerCtrl* m_volume = nullptr;
+    ViewKeyboard* m_keyboard = nullptr;
+    ViewSelectCtrl* m_preset = nullptr;
+    std::vector<PopupSwitchCtrl*> m_popupSwitches;
+    std::vector<LabelCtrl*> m_labels;
+
+    std::array<ParamRecord, 13> m_panelRecords;
+    bool m_progressActive = false;
+    int m_progressWaitCursors = 0;
+    bool m_connected = false;
+    QString m_presetFile;
+    int m_presetFilter = 0;
+    int m_panelTooltipId = 0;
+    QString m_toolTipText;
+    QElapsedTimer m_lastWaitRepaint;
 };

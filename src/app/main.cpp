@@ -1,28 +1,23 @@
 // Tabrine: editor and librarian for E-mu Proteus family sound modules.
-#include "core/Logger.h"
-#include "core/Settings.h"
+#include "app/Application.h"
 
-#include <QCoreApplication>
-#include <cstdio>
+#include <QApplication>
+#include <QStringList>
+
+// The application object is the first of the program's global objects: it is
+// built before every other static object and destroyed after them.
+__attribute__((init_priority(101))) Application theApp;
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    // Problems of the settings file found while starting (by the logger's
-    // first read) are shown once the configuration is open.
-    CollectSettingsProblems();
-    // The start-up logger first: it deletes the previous run's log file
-    // before anything of this run is logged.
-    TheTmpLogStore();
+    SetTheApp(&theApp);
+    QApplication app(argc, argv);
+    BuildStartupGlobals();
 
-    // The whole command line names the configuration; an unsafe name is
-    // refused (and logged) in favour of the default one.
-    const ConfigurationChoice configuration = ChooseConfiguration(QCoreApplication::arguments().mid(1).join(u' '));
-    GetGlobalConfigurations().SetKeyName(configuration.name);
-    ShowSettingsProblems();
-    TLOG(kLogInfo, u"Tabrine initialised");
-
-    std::fputs(GetGlobalConfigurations().DumpToText().toLocal8Bit().constData(), stdout);
-    TLOG(kLogInfo, u"Tabrine shutdown");
-    return 0;
+    // The whole command line names the configuration; QApplication has taken
+    // its own options out of it.
+    if (!theApp.InitInstance(QApplication::arguments().mid(1).join(u' ')))
+        return theApp.ExitInstance();
+    app.exec();
+    return theApp.ExitInstance();
 }

@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -178,12 +180,17 @@ void GlobalResources::LoadDocuments()
         SharedDoc& d = m_documents[i];
         d.changed = false;
         d.rootReported = false;
+        d.loadedBytes.clear();
+        d.journal.clear();
         if (!d.document.Create()) {
             d.document.ReportError(Text(info.createFailed), -2);
             continue;
         }
         const QString path = GetDataFilePath(false, Text(info.fileName));
         if (!path.isEmpty()) {
+            QFile file(path);
+            if (file.open(QIODevice::ReadOnly))
+                d.loadedBytes = file.readAll();
             // A file that fails to load is kept as it is: the document is not
             // marked changed, so it is not written over at exit.
             if (!d.document.Load(path))
@@ -207,12 +214,48 @@ void GlobalResources::SaveDocuments()
             continue;
         if (d.changed) {
             const QString path = GetDataFilePath(true, Text(kDocuments[i].fileName));
-            if (!path.isEmpty() && !d.document.Save(path))
-                d.document.ReportError(Text(kDocuments[i].saveFailed), -2);
+            if (!path.isEmpty()) {
+                // Another configuration's run may save the same file: one at a time.
+                QLockFile lock(path + QStringLiteral(".lock"));
+                lock.setStaleLockTime(0);
+                if (!lock.tryLock(10000))
+                    TLOG(kLogError, u"%s is locked by another run of Tabrine; saving it anyway", path);
+                TakeNewerFile(d, path);
+                if (!d.document.Save(path))
+                    d.document.ReportError(Text(kDocuments[i].saveFailed), -2);
+            }
         }
         d.changed = false;
+        d.journal.clear();
         d.document.Close();
     }
+}
+
+void GlobalResources::Journal(SharedDocument which, std::function<void()> change)
+{
+    if (!m_replaying)
+        Shared(which).journal.push_back(std::move(change));
+}
+
+void GlobalResources::TakeNewerFile(SharedDoc& d, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    if (bytes == d.loadedBytes)
+        return;
+    // Read aside: a file that does not load leaves this run's document as it is.
+    XMLDocument newer;
+    if (!newer.Create() || !newer.Load(path))
+        return;
+    d.document = newer;
+    d.rootReported = false;
+    m_replaying = true;
+    for (const auto& change : d.journal)
+        change();
+    m_replaying = false;
 }
 
 XMLElement GlobalResources::RootOf(SharedDocument which)
@@ -236,6 +279,7 @@ QString GlobalResources::GetMappingsXML() const
 
 bool GlobalResources::SetMappingsXML(const QString& text)
 {
+    Journal(SharedDocument::Mappings, [this, text] { SetMappingsXML(text); });
     SharedDoc& d = Shared(SharedDocument::Mappings);
     if (d.document.IsNull())
         return false;

@@ -7,7 +7,11 @@
 // the application owns exactly one of them.
 //
 // The documents are loaded by Initialise, changed in memory only, and written
-// by Shutdown, each only when it was changed, whole or not at all. Every
+// by Shutdown, each only when it was changed, whole or not at all. Two
+// configurations may run at once and share the documents: the save takes the
+// document's lock file, and when another run wrote the file since this one
+// read it, its content is read again and this run's own changes are made
+// again on it, so neither run's edits are lost. Every
 // look-up works (and answers "nothing found") when a document is missing or
 // failed to load; a document without a root element is reported once a run.
 //
@@ -20,7 +24,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <QByteArray>
+
 #include <array>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -159,7 +166,17 @@ private:
         XMLDocument document;
         bool changed = false;
         bool rootReported = false;
+        /// The file's bytes as this run read them (empty when it read none).
+        QByteArray loadedBytes;
+        /// This run's changes, in order, to be made again on a newer file.
+        std::vector<std::function<void()>> journal;
     };
+
+    /// Keeps a change of which for a save that has to make it again.
+    void Journal(SharedDocument which, std::function<void()> change);
+    /// Under the document's lock: when the file at path differs from what was
+    /// read, reads it and makes this run's changes again on it.
+    void TakeNewerFile(SharedDoc& d, const QString& path);
 
     SharedDoc& Shared(SharedDocument which) { return m_documents[static_cast<int>(which)]; }
     const SharedDoc& Shared(SharedDocument which) const { return m_documents[static_cast<int>(which)]; }
@@ -171,6 +188,7 @@ private:
 
     std::optional<DataLocations> m_locations;
     std::array<SharedDoc, 4> m_documents;
+    bool m_replaying = false;
 };
 
 /// The application's resources; null when none exist.

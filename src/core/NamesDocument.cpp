@@ -60,6 +60,7 @@ bool GlobalResources::GetFunctionNames(const QString& function, std::map<int, QS
 
 bool GlobalResources::SetFunctionName(const QString& function, int id, const QString& given)
 {
+    Journal(SharedDocument::Names, [this, function, id, given] { SetFunctionName(function, id, given); });
     // Kept with the line ends a reload gives back, so a name reads the same
     // before and after a save.
     const QString name = WithStoredLineEnds(given);

@@ -94,6 +94,7 @@ QString GlobalResources::GetTooltipText(unsigned tipId)
 
 void GlobalResources::SetTooltipText(unsigned tipId, const QString& text)
 {
+    Journal(SharedDocument::Tooltips, [this, tipId, text] { SetTooltipText(tipId, text); });
     XMLDocument& doc = Shared(SharedDocument::Tooltips).document;
     if (doc.IsNull() || GetTooltipText(tipId) == WithShownLineEnds(text))
         return;
@@ -138,6 +139,8 @@ QString GlobalResources::GetObjectTooltip(ObjectKind kind, int simmId, int objec
 
 void GlobalResources::SetObjectTooltip(ObjectKind kind, int simmId, int objectId, const QString& text)
 {
+    Journal(SharedDocument::Tooltips,
+            [this, kind, simmId, objectId, text] { SetObjectTooltip(kind, simmId, objectId, text); });
     XMLDocument& doc = Shared(SharedDocument::Tooltips).document;
     if (doc.IsNull() || GetObjectTooltip(kind, simmId, objectId) == WithShownLineEnds(text))
         return;

@@ -1,0 +1,14 @@
+#include "editors/EditorPopups.h"
+
+#include "app/View.h"
+#include "ui/framework/Popup.h"
+
+std::unique_ptr<PopupBase> CreateEditorPopup(int slot, View& view)
+{
+    switch (slot) {
+    // One case per editor: View::MasterPopup, View::EditPopup,
+    // View::ControllersPopup, View::ArpEditPopup, View::SetupInfoPopup.
+    default:
+        return nullptr;
+    }
+}
