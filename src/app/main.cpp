@@ -1,5 +1,6 @@
 // Tabrine: editor and librarian for E-mu Proteus family sound modules.
 #include "app/Application.h"
+#include "app/TestGeometry.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -12,6 +13,9 @@ int main(int argc, char** argv)
 {
     SetTheApp(&theApp);
     QApplication app(argc, argv);
+    // Tests that drive the program from outside read its windows' places from
+    // here; without TABRINE_TEST_GEOMETRY this does nothing.
+    InstallTestGeometryReport();
     BuildStartupGlobals();
 
     // The whole command line names the configuration; QApplication has taken
