@@ -78,7 +78,10 @@ jack_running() { [ "$(JACK_NO_START_SERVER=1 jack_wait --check 2>/dev/null)" = "
 if ! jack_running; then
   export JACK_DEFAULT_SERVER="tabrine-run-$$"
   export JACK_NO_AUDIO_RESERVATION=1
-  jackd --no-realtime -d dummy -r 48000 -p 256 >build/simulated-jackd.log 2>&1 &
+  # Synchronous, with a long client time-out, as the tests run theirs: on a busy
+  # machine a late client then holds the cycle up rather than being thrown out or
+  # losing messages.
+  jackd --no-realtime --sync -t 10000 -d dummy -r 48000 -p 256 >build/simulated-jackd.log 2>&1 &
   jackd_pid=$!
   for _ in $(seq 100); do
     jack_running && break
