@@ -176,6 +176,8 @@ bool Application::InitInstance(const QString& commandLine)
     frame->SetHelpHandler(cmd::About, [this] { OnAppAbout(); });
     frame->SetAboutAvailable(HasAboutBox());
 
+    if (m_options.editorFactory)
+        frame->GetView()->SetEditorFactory(m_options.editorFactory);
     frame->GetView()->OnInitialUpdate();
     frame->FitToPanel();
     if (!m_document->OnNewDocument()) {

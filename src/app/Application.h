@@ -15,6 +15,8 @@
 #include <memory>
 
 class CAboutDlg;
+class PopupBase;
+class View;
 class Document;
 class Frame;
 class GlobalStyle;
@@ -53,6 +55,9 @@ public:
         bool showMainWindow = true;
         /// Runs the About box in place of its modal loop (tests); unset: exec.
         std::function<void(CAboutDlg&)> runAboutBox;
+        /// Makes the panel's editor popups (the editors live in a layer above
+        /// the shell); unset: the panel has no editors.
+        std::function<std::unique_ptr<PopupBase>(int slot, View& view)> editorFactory;
     };
 
     Application();

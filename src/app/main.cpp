@@ -1,6 +1,8 @@
 // Tabrine: editor and librarian for E-mu Proteus family sound modules.
 #include "app/Application.h"
 #include "app/TestGeometry.h"
+#include "editors/EditorPopups.h"
+#include "ui/framework/Popup.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -17,6 +19,9 @@ int main(int argc, char** argv)
     // here; without TABRINE_TEST_GEOMETRY this does nothing.
     InstallTestGeometryReport();
     BuildStartupGlobals();
+    Application::Options options;
+    options.editorFactory = CreateEditorPopup;
+    theApp.SetOptions(std::move(options));
 
     // The whole command line names the configuration; QApplication has taken
     // its own options out of it.
