@@ -81,6 +81,26 @@ void Picture(const ProgramUnderTest& program, const QString& name)
         << "no screenshot " << name.toStdString();
 }
 
+// Waits until nothing has passed to or from the module for a while longer than the
+// program's reply time-out: the program has ended what it does after connecting
+// (popups loading their data) and takes input at once.
+bool WaitQuiet(const SimulatedModule& module, std::chrono::milliseconds timeout)
+{
+    std::size_t seen = module.Transcript().size();
+    QElapsedTimer still;
+    still.start();
+    return WaitUntil(
+        [&] {
+            const std::size_t now = module.Transcript().size();
+            if (now != seen) {
+                seen = now;
+                still.restart();
+            }
+            return still.elapsed() > 2500;
+        },
+        timeout, 100);
+}
+
 std::string Describe(const ProgramUnderTest& program, const SimulatedModule& module)
 {
     QString text = QStringLiteral("geometry report:\n");
@@ -201,6 +221,7 @@ TEST_F(EndToEnd, ConnectsColdThenWarmAndIsPlayedThroughItsWindow)
     EXPECT_EQ(messages, 0);
     EXPECT_LT(CountToModule(module.Transcript(), warmFrom), coldTraffic);
     Picture(program, QStringLiteral("02-warm-connected"));
+    ASSERT_TRUE(WaitQuiet(module, 180s)) << Describe(program, module);
 
     // The channel, then the volume.
     EXPECT_TRUE(MoveTracker(program, module, kChannelTracker, kBasicChannel, 0.75)) << Describe(program, module);
