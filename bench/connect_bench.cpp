@@ -11,9 +11,11 @@
 // (the editor's JACK backend on one side, the simulated module's JACK ports on
 // the other) at each period given, beside the virtual run of the same profile.
 //
-// Usage: connect_bench [--latency MS[,MS...]] [--jack FRAMES[,FRAMES...]] [--connect-only] [profile ...]
-//   profiles default to "full"; latencies (per round trip) default to 0;
-//   --connect-only leaves out the backup and the restore (a quick smoke run).
+// Usage: connect_bench [--latency MS[,MS...]] [--jack FRAMES[,FRAMES...]] [--connect-only] [--summary] [profile ...]
+//   profiles (names, or literals in JSON) default to "full"; latencies (per round trip) default to 0;
+//   --connect-only leaves out the backup and the restore (a quick smoke run);
+//   --summary ends with one line per virtual connect for other programs to read
+//   (bench/startup_bench): "connect <profile> <latency ms> <cold|warm> <elapsed s> <round trips>".
 // Exits 1 when a job failed (a failed step, or a message at the error level).
 #include "core/GlobalResources.h"
 #include "core/Logger.h"
@@ -197,6 +199,12 @@ void Print(const QString& profile, int latencyMs, const Job& j)
     std::fflush(stdout);
 }
 
+// A profile by name, or a profile literal in JSON ('{"base": "minimal", ...}').
+std::optional<sim::Profile> LoadProfile(const QString& name)
+{
+    return name.startsWith(QLatin1Char('{')) ? sim::Profile::fromJson(name.toUtf8()) : sim::Profile::load(name);
+}
+
 bool WaitReady(Proteus& proteus)
 {
     // The connect sequence runs inside the pump that delivers the connect.
@@ -234,7 +242,7 @@ struct BenchEnvironment {
 // Returns false when a job failed.
 bool RunProfile(const QString& profileName, int latencyMs, bool connectOnly, std::vector<Job>& connects)
 {
-    std::optional<sim::Profile> profile = sim::Profile::load(profileName);
+    std::optional<sim::Profile> profile = LoadProfile(profileName);
     if (!profile) {
         std::fprintf(stderr, "no profile %s\n", qPrintable(profileName));
         return false;
@@ -345,7 +353,7 @@ int PortNumber(const std::vector<MidiPortInfo>& ports, const QString& name)
 bool RunJack(const QString& profileName, int periodFrames, const std::vector<Job>& virtualJobs)
 {
     using namespace std::chrono_literals;
-    std::optional<sim::Profile> profile = sim::Profile::load(profileName);
+    std::optional<sim::Profile> profile = LoadProfile(profileName);
     if (!profile)
         return false;
     BenchEnvironment env;
@@ -448,6 +456,7 @@ int main(int argc, char** argv)
     QStringList profiles;
     std::vector<int> latencies;
     bool connectOnly = false;
+    bool summary = false;
     std::vector<int> periods;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
@@ -459,6 +468,8 @@ int main(int argc, char** argv)
                 periods.push_back(frames.toInt());
         } else if (args[i] == QStringLiteral("--connect-only")) {
             connectOnly = true;
+        } else if (args[i] == QStringLiteral("--summary")) {
+            summary = true;
         } else {
             profiles << args[i];
         }
@@ -474,6 +485,7 @@ int main(int argc, char** argv)
         QString profile;
         int latency;
         double cold, warm;
+        Job coldJob, warmJob;
     };
     std::vector<Ratios> ratios;
     for (const QString& profile : profiles) {
@@ -481,7 +493,7 @@ int main(int argc, char** argv)
             std::vector<Job> connects;
             ok = RunProfile(profile, latency, connectOnly, connects) && ok;
             if (connects.size() == 2)
-                ratios.push_back({profile, latency, connects[0].ratio(), connects[1].ratio()});
+                ratios.push_back({profile, latency, connects[0].ratio(), connects[1].ratio(), connects[0], connects[1]});
             if (latency == 0)
                 for (const int frames : periods)
                     ok = RunJack(profile, frames, connects) && ok;
@@ -490,5 +502,12 @@ int main(int argc, char** argv)
     std::printf("\nconnect ratios (elapsed / busier wire time)\n");
     for (const Ratios& r : ratios)
         std::printf("%-8s latency %2d ms: cold %.2f, warm %.2f\n", qPrintable(r.profile), r.latency, r.cold, r.warm);
+    if (summary) {
+        std::printf("\n");
+        for (const Ratios& r : ratios)
+            for (const Job* j : {&r.coldJob, &r.warmJob})
+                std::printf("connect %s %d %s %.6f %d\n", qPrintable(r.profile), r.latency,
+                            j == &r.coldJob ? "cold" : "warm", j->elapsed, j->roundTrips);
+    }
     return ok ? 0 : 1;
 }

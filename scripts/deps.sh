@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev libpugixml-dev librtmidi-dev
           libjack-jackd2-dev jackd2 xvfb libgtest-dev libgmock-dev googletest ccache
-          clang libclang-rt-dev python3)
+          clang libclang-rt-dev python3 xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

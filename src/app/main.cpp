@@ -1,5 +1,6 @@
 // Tabrine: editor and librarian for E-mu Proteus family sound modules.
 #include "app/Application.h"
+#include "app/TestGeometry.h"
 #include "editors/EditorPopups.h"
 #include "ui/framework/Popup.h"
 
@@ -14,6 +15,9 @@ int main(int argc, char** argv)
 {
     SetTheApp(&theApp);
     QApplication app(argc, argv);
+    // Tests that drive the program from outside read its windows' places from
+    // here; without TABRINE_TEST_GEOMETRY this does nothing.
+    InstallTestGeometryReport();
     BuildStartupGlobals();
     Application::Options options;
     options.editorFactory = CreateEditorPopup;

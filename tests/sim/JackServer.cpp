@@ -119,6 +119,17 @@ void JackServer::stop()
     lock_.reset(); // unlocks
 }
 
+bool JackServer::waitUntilAnswering(std::chrono::milliseconds timeout)
+{
+    const QDeadlineTimer deadline(timeout);
+    while (running() && !TakesClients()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
+    return running();
+}
+
 bool JackServer::running() const { return process_ && process_->state() == QProcess::Running; }
 
 bool JackServer::signal(int sig)

@@ -32,6 +32,10 @@ public:
     /// let go on first.
     void stop();
     bool running() const;
+    /// Waits until the server takes a new client again (after a client died with its
+    /// ports open, a synchronous server waits out its client time-out first); false
+    /// when it does not within timeout.
+    bool waitUntilAnswering(std::chrono::milliseconds timeout);
     /// Sends a signal to jackd (SIGSTOP stalls it, SIGCONT lets it go on,
     /// SIGKILL ends it); false when it does not run.
     bool signal(int sig);

@@ -36,18 +36,26 @@ std::vector<TranscriptEntry> Transcript::entries(Direction d) const
     return out;
 }
 
+QString DumpLine(const TranscriptEntry& e)
+{
+    QString line = QStringLiteral("%1 -> %2 ms %3 %4 [%5]")
+                       .arg(Ms(e.sent), Ms(e.arrived),
+                            e.direction == Direction::ToModule ? QStringLiteral("host>module") : QStringLiteral("module>host"),
+                            QString::fromLatin1(e.bytes.toHex(' ')), e.label);
+    if (e.kind == EntryKind::Disconnect)
+        line += QStringLiteral(" disconnect");
+    else if (e.kind == EntryKind::Reconnect)
+        line += QStringLiteral(" reconnect");
+    if (!e.note.isEmpty())
+        line += QStringLiteral(" (") + e.note + QLatin1Char(')');
+    return line;
+}
+
 QString Transcript::dump() const
 {
     QStringList lines;
-    for (const TranscriptEntry& e : entries_) {
-        QString line = QStringLiteral("%1 -> %2 ms %3 %4 [%5]")
-                           .arg(Ms(e.sent), Ms(e.arrived),
-                                e.direction == Direction::ToModule ? QStringLiteral("host>module") : QStringLiteral("module>host"),
-                                QString::fromLatin1(e.bytes.toHex(' ')), e.label);
-        if (!e.note.isEmpty())
-            line += QStringLiteral(" (") + e.note + QLatin1Char(')');
-        lines << line;
-    }
+    for (const TranscriptEntry& e : entries_)
+        lines << DumpLine(e);
     return lines.join(QLatin1Char('\n'));
 }
 

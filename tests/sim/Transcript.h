@@ -57,6 +57,11 @@ private:
     std::vector<TranscriptEntry> entries_;
 };
 
+/// One entry as one line: sent and arrived times, direction ("host>module" or
+/// "module>host"), the bytes in lower-case hex separated by spaces, the label in
+/// brackets, then the note in parentheses when there is one.
+QString DumpLine(const TranscriptEntry& e);
+
 /// A short description of a message as the module sees it (its own decoding).
 QString Describe(const QByteArray& message);
 
