@@ -23,6 +23,7 @@
 #include "ui/framework/TipEditorDlg.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QLabel>
 
 namespace {
@@ -223,6 +224,8 @@ constexpr unsigned kUndoString = 303;
 constexpr unsigned kRedoString = 304;
 constexpr unsigned kOverwriteQuestion = 300;
 constexpr unsigned kSaveQuestion = 301;
+/// "Failed to %s with %s"
+constexpr unsigned kFailedWith = 156;
 
 // Where a layer's instrument sits in the first block of its layer dump.
 constexpr std::size_t kInstrumentByte = 13;
@@ -753,8 +756,13 @@ bool EditPopup::SavePreset()
         RestoreAudition audition(proteus, GetParameter(AUDITION_BUTTON));
         done = proteus->SaveEditBuffer(preset) || GetGlobalConfigurations().GetBool(TestUI);
     }
-    if (!done)
+    if (!done) {
+        // The preset on the module was not written (or not confirmed): the
+        // edits stay, and the user learns why nothing changed.
+        ShowMessage(this, msgbox::Ok | msgbox::IconError, false, kFailedWith, QStringLiteral("save the preset"),
+                    QStringLiteral("no confirmation from the module"));
         return false;
+    }
 
     if (ParamRecord* tip = GetParameter(EDIT_TOOLTIP); tip && tip->id == EDIT_TOOLTIP)
         if (GlobalResources* resources = TheGlobalResources())
@@ -811,6 +819,32 @@ void EditPopup::OnEditTooltip()
         return;
     QString text = tip->text;
     if (!EditTooltipText(&text))
+        return;
+    tip->SetText(text);
+    EditParameter(tip);
+}
+
+// ------------------------------------------------------------------ the File commands
+
+QString EditPopup::GetTitleText()
+{
+    auto text = [this](int item) {
+        auto* edit = FindItem<QLineEdit>(this, item);
+        return edit ? edit->text() : QString();
+    };
+    return text(1098) + QLatin1Char(':') + text(1097);
+}
+
+QString EditPopup::GetTooltipText()
+{
+    ParamRecord* tip = GetParameter(EDIT_TOOLTIP);
+    return tip && tip->id == EDIT_TOOLTIP ? tip->text : QString();
+}
+
+void EditPopup::SetTooltipText(const QString& text)
+{
+    ParamRecord* tip = GetParameter(EDIT_TOOLTIP);
+    if (!tip || tip->id != EDIT_TOOLTIP)
         return;
     tip->SetText(text);
     EditParameter(tip);

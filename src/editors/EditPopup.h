@@ -11,6 +11,7 @@
 // links, preset arpeggiator, tuning) pass their requests and edits up
 // through it, so their edits land on its history too.
 
+#include "app/View.h"
 #include "dump/ByteBlock.h"
 #include "ui/framework/Popup.h"
 #include "ui/framework/UndoRedo.h"
@@ -29,7 +30,7 @@ namespace Ui {
 class EditPopup;
 }
 
-class EditPopup : public Popup, public UndoRedo {
+class EditPopup : public Popup, public UndoRedo, public PresetEditorCalls {
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 148;
@@ -94,6 +95,11 @@ public:
     /// in, then 0) one layer of the edit buffer.
     bool MuteLayer(int layer, bool mute, int* instrument);
     void UnmuteAllLayers();
+
+    // ---- PresetEditorCalls (the File commands)
+    QString GetTitleText() override;
+    QString GetTooltipText() override;
+    void SetTooltipText(const QString& text) override;
 
     // ---- for the editor's callers and tests
     ParamRecord* OwnRecord(int id);
