@@ -91,8 +91,15 @@ void View::OnFileLoad()
         start->SetText(kLoadDocument);
         editorPopup->EditParameter(start);
     }
-    const bool loaded = LoadPresetDocument(
-        *proteus, [editorPopup](ParamRecord* record) { editorPopup->EditParameter(record); }, path, props);
+    // The document's value is already in the shared record when it is
+    // handed over; after an edit that is refused (an editor's save question
+    // answered Cancel) the record is asked of the module again, so nothing
+    // shows a value the module does not have.
+    auto edit = [editorPopup, proteus](ParamRecord* record) {
+        if (!editorPopup->EditParameter(record))
+            proteus->ParameterRequest(record);
+    };
+    const bool loaded = LoadPresetDocument(*proteus, edit, path, props);
     if (loaded) {
         m_presetFile = path;
         m_presetFilter = kDocumentType;

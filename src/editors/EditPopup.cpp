@@ -607,9 +607,8 @@ bool EditPopup::EditParameter(ParamRecord* record)
     default:
         break;
     }
-    // A refused edit leaves the module's cached record as it was: the record
-    // is put back to its value before the edit, and the control that made
-    // the edit shows that value again.
+    // A refused edit is not recorded; the control that made it puts the
+    // record back to its former value (SwapWithPrevious) and shows it again.
     if (!ApplyChange(record))
         return false;
     RecordChange(record);

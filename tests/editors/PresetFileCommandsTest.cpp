@@ -9,6 +9,7 @@
 #include "core/MessageBox.h"
 #include "editors/EditPopup.h"
 #include "editors/EditorPopups.h"
+#include "module/ParameterIds.h"
 #include "sim/DumpHandlers.h"
 
 #include <QDir>
@@ -177,6 +178,28 @@ TEST_F(PresetFileCommandsTest, EveryRealPresetComesBackThroughTheModuleAndAPrese
         }
         QFile::remove(out);
     }
+}
+
+TEST_F(PresetFileCommandsTest, ARefusedEditFromADocumentLeavesTheModulesValueShowing)
+{
+    /// An editor elsewhere that refuses every change of the preset's tuning.
+    class Veto : public ControlBase {
+    public:
+        Veto() : ControlBase(nullptr) {}
+        bool AllowParameterChange(ParamRecord* r) override { return !r || r->id != PRESET_KBD_TUNE; }
+    };
+    static Veto veto; // outlives the panel that holds it
+    const QString xml = Path(QStringLiteral("tuned.xml"));
+    NextFile(xml, 1);
+    view->OnFileSaveAsPreset();
+    ParamRecord* tune = Connection().FindParameter(PRESET_KBD_TUNE);
+    ASSERT_NE(tune, nullptr);
+    const int saved = tune->value;
+    link->withDevice([&](sim::Device&) { module->setParameterValue(PRESET_KBD_TUNE, saved + 3); });
+    view->AddControl(&veto);
+    NextFile(xml);
+    view->OnFileLoad();
+    EXPECT_EQ(tune->value, saved + 3);
 }
 
 TEST_F(PresetFileCommandsTest, SaveAfterLoadingASysExFileWritesSysExAgain)
