@@ -56,6 +56,20 @@ public:
     virtual void ShowTriggerNote(int status, int note, int velocity) = 0;
 };
 
+/// What the File and Edit commands need of the preset editor ("Edit"), which
+/// implements it: the title and comments stored with a file, and the
+/// comments a loaded file brings.
+class PresetEditorCalls {
+public:
+    virtual ~PresetEditorCalls() = default;
+    /// The category, ":" and the name, as the editor's name fields show them.
+    virtual QString GetTitleText() = 0;
+    /// The preset's tooltip text; empty when the editor has none.
+    virtual QString GetTooltipText() = 0;
+    /// Sets the preset's tooltip text as an edit of the editor.
+    virtual void SetTooltipText(const QString& text) = 0;
+};
+
 class View : public QWidget, public RootListener {
     Q_OBJECT
 public:
@@ -165,6 +179,39 @@ public:
     void SetPresetFile(const QString& path) { m_presetFile = path; }
     int GetPresetFilter() const { return m_presetFilter; }
     void SetPresetFilter(int filter) { m_presetFilter = filter; }
+
+    // ---- File and Edit commands: documents and transfers (ViewDocumentCommands.cpp) --------
+
+    /// Load: a .sysex file is sent into the edit buffer, a preset document is
+    /// loaded into the preset editor (as one undo step).
+    void OnFileLoad();
+    /// Save: to the current preset file, as a SysEx dump or a preset document
+    /// by its type (a file named .sysex or .syx is always written as SysEx).
+    void OnFileSave();
+    /// Save As: asks for the file and its type, then saves.
+    void OnFileSaveAsPreset();
+    /// Copy Data: copies a preset or a layer on the module.
+    void OnEditCopyData();
+    /// Import Data: a .sysex file sent into the edit buffer.
+    void OnEditImportData();
+    /// Export Data: a preset or a section of one written to a .sysex file.
+    void OnEditExportData();
+    /// Send Data: a .sysex file sent as it is (stored where the file says).
+    void OnEditSendData();
+    /// Enable rules: Load, Save, Save As, Copy Data and Import Data need the
+    /// module ready; Export Data and Send Data a module that takes SysEx dumps.
+    bool CanLoadOrSave() { return IsDeviceReady(); }
+    bool CanCopyOrImportData() { return IsDeviceReady(); }
+    bool CanExportOrSendData();
+    /// Whether a file is a SysEx file: its suffix is .sysex or .syx, in any case.
+    static bool IsSysExPath(const QString& path);
+    /// The preset editor's calls, when the editor exists.
+    PresetEditorCalls* PresetEditor() const;
+    /// Downloads a preset (or the edit buffer: ROM 0, preset -1) and writes it
+    /// to path with its title and comments; false when either step failed.
+    bool DumpToFile(int subRequest, int romId, int preset, const QString& path);
+    /// Import Data (renumber) and Send Data (as it is).
+    void TransferSysExFile(bool renumber);
 
     // ---- ControlListener -------------------------------------------------------------------
 

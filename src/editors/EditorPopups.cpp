@@ -2,9 +2,10 @@
 
 #include "app/View.h"
 #include "editors/ArpEditPopup.h"
-#include "editors/SetupInfoPopup.h"
 #include "editors/ControllerPopup.h"
+#include "editors/EditPopup.h"
 #include "editors/MasterPopup.h"
+#include "editors/SetupInfoPopup.h"
 #include "ui/framework/Popup.h"
 
 std::unique_ptr<PopupBase> CreateEditorPopup(int slot, View& view)
@@ -20,6 +21,8 @@ std::unique_ptr<PopupBase> CreateEditorPopup(int slot, View& view)
         return std::make_unique<MasterPopup>(&view, &view, /*topLevel*/ true);
     case View::ControllersPopup:
         return std::make_unique<ControllerPopup>(&view, &view, /*topLevel*/ true);
+    case View::EditPopup:
+        return std::make_unique<::EditPopup>(QStringLiteral("Edit"), /*topLevel*/ true, &view, &view);
     default:
         return nullptr;
     }

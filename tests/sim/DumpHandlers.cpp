@@ -171,7 +171,40 @@ bool EmitDue(Module& m, DumpState& d, Exchange& ex, const std::vector<QByteArray
     return true;
 }
 
-QByteArray SectionDump(const Module& m, const DumpState& d, int sub, int preset, int layer, int simmId)
+// The edit buffer's layer section (0x21) carries the layer's instrument in
+// its first two data bytes, so a host that changes them there (a layer mute)
+// changes the instrument the module plays. Read and written where LAYER_SELECT
+// (898) points, with LAYER_SELECT put back afterwards.
+constexpr int kLayerSelect = 898;
+constexpr int kLayerInstrument = 1409;
+
+bool IsEditBufferLayerSection(int sub, int preset)
+{
+    return sub == 0x21 && preset == -1;
+}
+
+} // namespace
+
+int EditBufferLayerInstrument(Module& m, int layer)
+{
+    const int selected = m.parameterValue(kLayerSelect).value_or(0);
+    m.setParameterValue(kLayerSelect, layer);
+    const int instrument = m.parameterValue(kLayerInstrument).value_or(0);
+    m.setParameterValue(kLayerSelect, selected);
+    return instrument;
+}
+
+void SetEditBufferLayerInstrument(Module& m, int layer, int instrument)
+{
+    const int selected = m.parameterValue(kLayerSelect).value_or(0);
+    m.setParameterValue(kLayerSelect, layer);
+    m.setParameterValue(kLayerInstrument, instrument);
+    m.setParameterValue(kLayerSelect, selected);
+}
+
+namespace {
+
+QByteArray SectionDump(Module& m, const DumpState& d, int sub, int preset, int layer, int simmId)
 {
     QByteArray data;
     data.append(char(sub));
@@ -181,6 +214,12 @@ QByteArray SectionDump(const Module& m, const DumpState& d, int sub, int preset,
     Module::Put14(data, simmId);
     for (int i = 0; i < d.sectionPayload; ++i)
         data.append(char((i * 13 + sub + (preset & 0x7F) + layer) & 0x7F));
+    if (IsEditBufferLayerSection(sub, preset) && d.sectionPayload >= 2) {
+        QByteArray instrument;
+        Module::Put14(instrument, EditBufferLayerInstrument(m, layer));
+        data[7] = instrument[0];
+        data[8] = instrument[1];
+    }
     return m.frame(kCmdPresetDump, data);
 }
 
@@ -302,6 +341,8 @@ void PresetUpload(Module& m, Exchange& ex)
     const int sub = q.size() > 6 ? uchar(q[6]) : -1;
     if (sub >= 0x10 && sub <= 0x25) {
         d.sectionUploads.push_back(q);
+        if (IsEditBufferLayerSection(sub, Module::Get14(q, 7)) && q.size() >= 16)
+            SetEditBufferLayerInstrument(m, Module::Get14(q, 9), Module::Get14(q, 13));
         ex.note = QStringLiteral("section 0x%1 stored").arg(sub, 2, 16, QLatin1Char('0'));
         return;
     }

@@ -104,6 +104,12 @@ struct DumpState {
 /// The module's dump state (the handlers install it with the module).
 DumpState& Dumps(Module& module);
 
+/// The instrument (1409) of a layer of the edit buffer, which its layer
+/// section (0x21) carries in the first two data bytes, and its setting by an
+/// uploaded layer section.
+int EditBufferLayerInstrument(Module& module, int layer);
+void SetEditBufferLayerInstrument(Module& module, int layer, int instrument);
+
 /// The stored messages of the preset {simmId, preset}: the stored dump, or a
 /// generated one for a preset the module has; empty when it has none.
 std::vector<QByteArray> StoredPreset(Module& module, int simmId, int preset);

@@ -3,6 +3,7 @@
 // instrument's SIMM, and the preset's riff. The dump handlers decide whether a
 // request is answered at all (capability, preset present); this only replaces
 // the contents of the answer. The rules are documented in profiles.json.
+#include "sim/DumpHandlers.h"
 #include "sim/Module.h"
 
 #include <QJsonObject>
@@ -76,8 +77,16 @@ void InstallKeymapHandlers(Module& module)
             if (reply.size() < 7 || uchar(reply[5]) != kCmdPresetDump)
                 return; // refused: an error reply stays as it is
             const int preset = Module::Get14(q, 7);
-            if (sub == kLayerSection)
+            if (sub == kLayerSection) {
                 reply = LayerSection(m, k, preset, Module::Get14(q, 9), Module::Get14(q, 11));
+                if (preset == -1) {
+                    // The edit buffer's layers play the instruments set on the module.
+                    QByteArray instrument;
+                    Module::Put14(instrument, EditBufferLayerInstrument(m, Module::Get14(q, 9)));
+                    reply[13] = instrument[0];
+                    reply[14] = instrument[1];
+                }
+            }
             else
                 reply = PresetSection(m, k, preset, Module::Get14(q, 9));
         },

@@ -1,0 +1,143 @@
+#pragma once
+// The preset editor over a root listener and a Proteus connected to the
+// simulated module (virtual time), with the application's style and a
+// message presenter that answers from a script.
+#include "support/ProteusSimFixture.h"
+#include "support/TestStyle.h"
+
+#include "core/MessageBox.h"
+#include "core/resources/GuiFont.h"
+#include "editors/EditPopup.h"
+#include "module/Capabilities.h"
+#include "module/NameLists.h"
+#include "module/ParameterIds.h"
+#include "sim/SysExHex.h"
+#include "ui/framework/RootListener.h"
+
+#include <QTemporaryDir>
+
+#include <deque>
+
+namespace presettest {
+
+/// Records every message; answers from `answers` in turn, then OK.
+class ScriptedPresenter : public MessagePresenter {
+public:
+    int Present(QObject*, const QString& text, const QString&, unsigned type) override
+    {
+        texts << text;
+        types.push_back(type);
+        if (answers.empty())
+            return msgbox::IdOk;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QStringList texts;
+    std::vector<unsigned> types;
+    std::deque<int> answers;
+};
+
+class Owner : public PopupListener {
+public:
+    bool OnPopupClosing() override { return true; }
+};
+
+/// The editor with the save dialog and the tip editor answered by the test.
+class ScriptedEditPopup : public EditPopup {
+public:
+    using EditPopup::EditPopup;
+    int savePreset = -1; ///< the preset chosen in "Save Preset"; -1 cancels
+    QString tipText;     ///< what the tip editor returns; null cancels
+    int saveDialogs = 0;
+
+protected:
+    bool ChooseSavePreset(int* preset) override
+    {
+        ++saveDialogs;
+        if (savePreset < 0)
+            return false;
+        *preset = savePreset;
+        return true;
+    }
+    bool EditTooltipText(QString* text) override
+    {
+        if (tipText.isNull())
+            return false;
+        *text = tipText;
+        return true;
+    }
+};
+
+class PresetEditorTest : public proteustest::ProteusSimTest {
+protected:
+    void SetUp() override
+    {
+        RegisterAllNameLists();
+        ProteusSimTest::SetUp();
+        style = std::make_unique<GlobalStyle>();
+        StartTestStyle(style.get(), dir, true);
+        InstallGuiFont();
+        presenter = std::make_shared<ScriptedPresenter>();
+        SetMessagePresenter(presenter);
+        proteus->SetCapabilities(CAP_TESTED | CAP_16_CONTROLLERS | CAP_ARPS_AND_BEATS | CAP_PRESET_DUMPS |
+                                 CAP_TUNING_DUMPS | CAP_SYSEX_DUMPS);
+        proteus->SetReady(true);
+        root = std::make_unique<RootListener>(proteus.get());
+        popup = std::make_unique<ScriptedEditPopup>(QStringLiteral("Edit"), true, root.get(), nullptr);
+        root->AddControl(popup.get());
+    }
+    void TearDown() override
+    {
+        popup.reset();
+        root.reset();
+        StopTestStyle(style.get());
+        style.reset();
+        ProteusSimTest::TearDown();
+    }
+
+    void Open()
+    {
+        root->OnDeviceConnected();
+        popup->Activate();
+        popup->Show(&owner, QStringLiteral("Edit Layer"));
+    }
+    /// The parameter edit message the module gets for id = value.
+    static QByteArray EditMessage(int id, int value)
+    {
+        const int v = value < 0 ? value + 0x4000 : value;
+        QByteArray m = sim::Hex("F0 18 0F 00 55 01 02");
+        m.append(char(id & 0x7F));
+        m.append(char((id >> 7) & 0x7F));
+        m.append(char(v & 0x7F));
+        m.append(char((v >> 7) & 0x7F));
+        m.append(char(0xF7));
+        return m;
+    }
+    bool Sent(const QByteArray& message)
+    {
+        for (const QByteArray& m : ToModule())
+            if (m == message)
+                return true;
+        return false;
+    }
+    int ModuleValue(int id)
+    {
+        link->SleepMs(50); // whatever was sent has been handled (virtual time)
+        return link->withDevice([&](sim::Device&) { return module->parameterValue(id).value_or(-9999); });
+    }
+    void SetModuleValue(int id, int value)
+    {
+        link->withDevice([&](sim::Device&) { module->setParameterValue(id, value); });
+    }
+    template <class T> T* Item(int id) { return popup->findChild<T*>(QStringLiteral("item%1").arg(id)); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<GlobalStyle> style;
+    std::shared_ptr<ScriptedPresenter> presenter;
+    std::unique_ptr<RootListener> root;
+    std::unique_ptr<ScriptedEditPopup> popup;
+    Owner owner;
+};
+
+} // namespace presettest
