@@ -10,7 +10,7 @@
 #include "core/ObjectKind.h"
 #include "core/Settings.h"
 #include "dump/OleProps.h"
-#include "dump/PresetDocument.h"
+#include "connection/PresetDocument.h"
 #include "module/Capabilities.h"
 #include "module/ParameterIds.h"
 #include "module/Proteus.h"

@@ -721,6 +721,9 @@ public:
     bool SaveEditBuffer(int preset);
     bool DumpPreset(int counts[10], TPtr<_ByteBlock>& payload);
     bool AltSaveEditBuffer(int preset);
+    /// The edit buffer as a preset XML document, and back (see PresetDocument.h).
+    bool SavePresetDocument(const QString& path, const OleProps& properties);
+    bool LoadPresetDocument(const ParameterEditor& editor, const QString& path, OleProps& properties);
     bool WriteInstrumentDefinitionFile(const QString& path, const QString& deviceName, bool uniqueOnly,
                                        bool includeNoCategory, bool insertKeyMaps, bool beatsTriggers);
     bool BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,

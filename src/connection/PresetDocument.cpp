@@ -1,4 +1,4 @@
-#include "dump/PresetDocument.h"
+#include "connection/PresetDocument.h"
 
 #include "core/MessageBox.h"
 #include "core/XMLDocument.h"
@@ -189,4 +189,14 @@ bool LoadPresetDocument(Proteus& proteus, const Proteus::ParameterEditor& editor
     const XMLElement tooltip(preset.SelectSingleNode(u"TOOLTIP"));
     properties.comments = tooltip.IsNull() ? QString() : tooltip.GetText().trimmed();
     return true;
+}
+
+bool Proteus::SavePresetDocument(const QString& path, const OleProps& properties)
+{
+    return ::SavePresetDocument(*this, path, properties);
+}
+
+bool Proteus::LoadPresetDocument(const ParameterEditor& editor, const QString& path, OleProps& properties)
+{
+    return ::LoadPresetDocument(*this, editor, path, properties);
 }

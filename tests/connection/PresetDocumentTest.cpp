@@ -2,10 +2,10 @@
 // saved from the module loads back without a single edit, a changed value
 // goes out as its edit on the right layer, and files that are no preset
 // document are refused with a message before anything is sent or written.
-#include "DumpSimTest.h"
-#include "RecordingPresenter.h"
+#include "../dump/DumpSimTest.h"
+#include "../dump/RecordingPresenter.h"
 
-#include "dump/PresetDocument.h"
+#include "connection/PresetDocument.h"
 #include "module/ParameterIds.h"
 #include "sim/Fault.h"
 
