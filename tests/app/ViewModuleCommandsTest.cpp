@@ -7,6 +7,7 @@
 #include "app/BackupDlg.h"
 #include "app/BankMapDlg.h"
 #include "app/Document.h"
+#include "app/FileDialogs.h"
 #include "app/Frame.h"
 #include "app/OptionsDlg.h"
 #include "app/RestoreDlg.h"
@@ -165,6 +166,15 @@ TEST_F(ModuleCommands, BackupThenRestoreThroughTheDialogs)
     EXPECT_TRUE(QFileInfo::exists(backup.filePath(QStringLiteral("TabrineBackup.txt"))));
     EXPECT_TRUE(QFileInfo::exists(backup.filePath(QStringLiteral("Setup0.sysex"))));
 
+    // The module's bank map changes after the backup; the restore brings it back.
+    std::array<std::int16_t, 256> saved{};
+    ASSERT_TRUE(Connection().GetBankMap(saved.data()));
+    std::array<std::int16_t, 256> other = saved;
+    other[5] = 77;
+    ASSERT_TRUE(Connection().SetBankMap(other.data()));
+    link->SleepMs(400);
+    ASSERT_EQ(link->withDevice([this](sim::Device&) { return module->state().bankMap; })[5], 77);
+
     QString chosen;
     view->SetDialogRunner([&](QDialog& d) {
         ++runs;
@@ -181,6 +191,57 @@ TEST_F(ModuleCommands, BackupThenRestoreThroughTheDialogs)
     EXPECT_TRUE(presenter->texts.isEmpty()) << presenter->texts.join('\n').toStdString();
     EXPECT_EQ(QDir(chosen).dirName(), QStringLiteral("Sunday"));
     EXPECT_FALSE(Since(mark).empty());
+    link->SleepMs(400);
+    const std::vector<int> stored = link->withDevice([this](sim::Device&) { return module->state().bankMap; });
+    ASSERT_EQ(stored.size(), 256u);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(stored[size_t(i)], saved[size_t(i)]) << i;
+}
+
+TEST_F(ModuleCommands, TheInstrumentDefinitionIsWrittenWhereTheDialogSays)
+{
+    Connect();
+    presenter->texts.clear(); // the first-connect notice
+    const QString path = QDir(folder->path()).filePath(QStringLiteral("module.ins"));
+    QString deviceName;
+    SetFileDialogScript([&](FileDialogBase& d) {
+        auto& dialog = dynamic_cast<SonarFileDlg&>(d);
+        deviceName = dialog.deviceName;
+        dialog.Choose(path);
+        return int(QDialog::Accepted);
+    });
+    view->OnSaveInstrumentDefinition();
+    SetFileDialogScript({});
+    EXPECT_EQ(deviceName, Connection().GetModuleName());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(deviceName.toLatin1()));
+    EXPECT_TRUE(presenter->texts.isEmpty()) << presenter->texts.join('\n').toStdString();
+}
+
+TEST_F(ModuleCommands, TheEffectsBankIsWrittenAsSysEx)
+{
+    Connect();
+    presenter->texts.clear(); // the first-connect notice
+    GetGlobalConfigurations().SetString(SysexFile, QStringLiteral("old.sysex"));
+    const QString path = QDir(folder->path()).filePath(QStringLiteral("fx.sysex"));
+    QString offered;
+    SetFileDialogScript([&](FileDialogBase& d) {
+        EXPECT_FALSE(d.IsOpenDialog());
+        offered = QFileInfo(d.selectedFiles().value(0)).fileName();
+        d.Choose(path);
+        return int(QDialog::Accepted);
+    });
+    view->OnExportFxBank();
+    SetFileDialogScript({});
+    EXPECT_EQ(offered, QStringLiteral("old.sysex"));
+    EXPECT_EQ(GetGlobalConfigurations().GetString(SysexFile), QStringLiteral("old.sysex"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    ASSERT_FALSE(bytes.isEmpty());
+    EXPECT_EQ(std::uint8_t(bytes.front()), 0xF0);
+    EXPECT_EQ(std::uint8_t(bytes.back()), 0xF7);
 }
 
 TEST_F(ModuleCommands, RestoreWithoutABackupSaysSoAndOpensNoDialog)
