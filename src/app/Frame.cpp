@@ -292,7 +292,7 @@ void Frame::UpdateCommandStates()
     };
     // Commands whose work comes with later parts of the program stay disabled.
     for (int command : {cmd::FileLoad, cmd::FileSave, cmd::FileSaveAs, cmd::CopyData, cmd::ImportData,
-                        cmd::ExportData, cmd::SendData, cmd::TipEditor})
+                        cmd::ExportData, cmd::SendData})
         enable(command, false);
     // The module operations, the tooltip mode and Options.
     const bool ready = m_view->IsDeviceReady();
@@ -303,6 +303,7 @@ void Frame::UpdateCommandStates()
             a->setChecked(command == View::TooltipCommand());
     }
     enable(cmd::SaveInstrumentDefinition, ready);
+    enable(cmd::TipEditor, ready);
     enable(cmd::ExportFxBank, m_view->OnUpdateExportFxBank());
     enable(cmd::BackupModule, m_view->OnUpdateBackupRestore());
     enable(cmd::RestoreBackup, m_view->OnUpdateBackupRestore());
@@ -352,6 +353,9 @@ void Frame::RunCommand(int command)
     case cmd::TooltipsShort:
     case cmd::TooltipsLong:
         m_view->OnViewTooltips(command);
+        break;
+    case cmd::TipEditor:
+        m_view->OnTipEditor();
         break;
     case cmd::BankMap:
         m_view->OnEditBankMap();

@@ -101,7 +101,7 @@ void View::OnEditBankMap()
 
 void View::OnViewMessageLog()
 {
-    QWidget* log = m_messageLog;
+    QWidget* log = FindPopup(QStringLiteral("Message Log"));
     if (!log)
         return;
     if (log->isVisible()) {

@@ -5,6 +5,7 @@
 #include "ViewFixture.h"
 
 #include "app/BackupDlg.h"
+#include "app/Application.h"
 #include "app/BankMapDlg.h"
 #include "app/Document.h"
 #include "app/FileDialogs.h"
@@ -94,6 +95,7 @@ TEST_F(ModuleCommandStates, EachCommandFollowsReadinessCapabilitiesAndTheEffects
         frame.UpdateCommandStates();
         EXPECT_EQ(Enabled(frame, cmd::BankMap), c.bankMap);
         EXPECT_EQ(Enabled(frame, cmd::SaveInstrumentDefinition), c.instrument);
+        EXPECT_EQ(Enabled(frame, cmd::TipEditor), c.instrument);
         for (int id : {cmd::TooltipsNone, cmd::TooltipsShort, cmd::TooltipsLong})
             EXPECT_EQ(Enabled(frame, id), c.tooltips) << id;
         EXPECT_EQ(Enabled(frame, cmd::ExportFxBank), c.fxBank);
@@ -125,6 +127,17 @@ TEST_F(ModuleCommandStates, TheTooltipRadioMarkFollowsTheStoredMode)
     GetGlobalConfigurations().SetDword(EnableTooltips, 0);
     frame.UpdateCommandStates();
     EXPECT_EQ(checked(), (std::vector<bool>{true, false, false}));
+}
+
+TEST(HelpFiles, TheHelpAndTheReadMeLieBesideTheBuiltProgram)
+{
+    const QString programFolder = QStringLiteral(TABRINE_PROGRAM_DIR);
+    const QString help = Application::HelpFilePath(programFolder);
+    EXPECT_EQ(QFileInfo(help).absolutePath(), QFileInfo(programFolder).absoluteFilePath());
+    QFile file(help);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << help.toStdString();
+    EXPECT_TRUE(file.readAll().contains("<title>Tabrine Help</title>"));
+    EXPECT_TRUE(QFileInfo::exists(QDir(programFolder).filePath(QStringLiteral("ReadMe.txt"))));
 }
 
 class ModuleCommands : public viewtest::ViewFixture {
