@@ -311,9 +311,10 @@ TEST_F(ModuleCommands, AFailedBankMapReadOpensTheIdentityMapOnlyInTestMode)
         });
         view->OnEditBankMap();
         EXPECT_EQ(runs, testUI ? 1 : 0);
-        if (testUI)
+        if (testUI) {
             for (int i = 0; i < 256; ++i)
                 EXPECT_EQ(shown[size_t(i)], i < 128 ? i : 0) << i;
+        }
     }
 }
 
