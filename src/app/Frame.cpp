@@ -290,12 +290,27 @@ void Frame::UpdateCommandStates()
         if (QAction* a = Action(command))
             a->setEnabled(on);
     };
-    // Commands whose work comes with later parts of the program stay disabled.
-    for (int command : {cmd::FileLoad, cmd::FileSave, cmd::FileSaveAs, cmd::BankMap, cmd::CopyData, cmd::ImportData,
-                        cmd::ExportData, cmd::SendData, cmd::TooltipsNone, cmd::TooltipsShort, cmd::TooltipsLong,
-                        cmd::SaveInstrumentDefinition, cmd::ExportFxBank, cmd::BackupModule, cmd::RestoreBackup,
-                        cmd::Options, cmd::TipEditor})
-        enable(command, false);
+    // The documents and transfers of the File and Edit menus.
+    for (int command : {cmd::FileLoad, cmd::FileSave, cmd::FileSaveAs})
+        enable(command, m_view->CanLoadOrSave());
+    for (int command : {cmd::CopyData, cmd::ImportData})
+        enable(command, m_view->CanCopyOrImportData());
+    for (int command : {cmd::ExportData, cmd::SendData})
+        enable(command, m_view->CanExportOrSendData());
+    // The module operations, the tooltip mode and Options.
+    const bool ready = m_view->IsDeviceReady();
+    enable(cmd::BankMap, m_view->OnUpdateBankMap());
+    for (int command : {cmd::TooltipsNone, cmd::TooltipsShort, cmd::TooltipsLong}) {
+        enable(command, ready);
+        if (QAction* a = Action(command))
+            a->setChecked(command == View::TooltipCommand());
+    }
+    enable(cmd::SaveInstrumentDefinition, ready);
+    enable(cmd::TipEditor, ready);
+    enable(cmd::ExportFxBank, m_view->OnUpdateExportFxBank());
+    enable(cmd::BackupModule, m_view->OnUpdateBackupRestore());
+    enable(cmd::RestoreBackup, m_view->OnUpdateBackupRestore());
+    enable(cmd::Options, true);
     enable(cmd::AppExit, true);
     enable(cmd::ConfigureMidi, true);
     enable(cmd::NextPopup, true);
@@ -334,8 +349,55 @@ void Frame::RunCommand(int command)
     case cmd::Redo:
         OnRedo();
         break;
+    case cmd::FileLoad:
+        m_view->OnFileLoad();
+        break;
+    case cmd::FileSave:
+        m_view->OnFileSave();
+        break;
+    case cmd::FileSaveAs:
+        m_view->OnFileSaveAsPreset();
+        break;
+    case cmd::CopyData:
+        m_view->OnEditCopyData();
+        break;
+    case cmd::ImportData:
+        m_view->OnEditImportData();
+        break;
+    case cmd::ExportData:
+        m_view->OnEditExportData();
+        break;
+    case cmd::SendData:
+        m_view->OnEditSendData();
+        break;
     case cmd::MessageLog:
-        OnMessageLog();
+        m_view->OnViewMessageLog();
+        break;
+    case cmd::TooltipsNone:
+    case cmd::TooltipsShort:
+    case cmd::TooltipsLong:
+        m_view->OnViewTooltips(command);
+        break;
+    case cmd::TipEditor:
+        m_view->OnTipEditor();
+        break;
+    case cmd::BankMap:
+        m_view->OnEditBankMap();
+        break;
+    case cmd::SaveInstrumentDefinition:
+        m_view->OnSaveInstrumentDefinition();
+        break;
+    case cmd::ExportFxBank:
+        m_view->OnExportFxBank();
+        break;
+    case cmd::BackupModule:
+        m_view->OnBackupModule();
+        break;
+    case cmd::RestoreBackup:
+        m_view->OnRestoreBackup();
+        break;
+    case cmd::Options:
+        m_view->OnOptions();
         break;
     case cmd::NextPopup:
         OnNextPopup();
@@ -369,19 +431,6 @@ void Frame::OnRedo()
 {
     if (m_view->CanRedo())
         m_view->Redo();
-}
-
-void Frame::OnMessageLog()
-{
-    QWidget* log = m_view->FindPopup(QStringLiteral("Message Log"));
-    if (!log)
-        return;
-    if (log->isVisible()) {
-        log->hide();
-    } else {
-        log->show();
-        log->raise();
-    }
 }
 
 QString Frame::NextPopupTarget(const std::vector<std::pair<QString, bool>>& registry, const QString& current)

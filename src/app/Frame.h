@@ -71,7 +71,6 @@ protected:
 private:
     void BuildMenus();
     QAction* AddCommand(QMenu* menu, int command, const QString& text, const QString& key, const QString& tip);
-    void OnMessageLog();
     void OnNextPopup();
     void OnUndo();
     void OnRedo();

@@ -28,6 +28,7 @@
 #include <vector>
 
 class Document;
+class QDialog;
 class LabelCtrl;
 class LoggerPopup;
 class PopupBase;
@@ -213,6 +214,33 @@ public:
     /// Import Data (renumber) and Send Data (as it is).
     void TransferSysExFile(bool renumber);
 
+    // ---- Module operations, view and options commands (ViewModuleCommands.cpp) -------------
+    /// Runs a modal dialog of these commands and answers its result; tests
+    /// install one that answers for the user instead of showing the dialog.
+    using DialogRunner = std::function<int(QDialog& dialog)>;
+    void SetDialogRunner(DialogRunner runner) { m_dialogRunner = std::move(runner); }
+    /// Edits the module's bank map and sends it back when changed.
+    void OnEditBankMap();
+    /// Shows or hides the Message Log.
+    void OnViewMessageLog();
+    /// Stores the tooltip mode of command (TooltipsNone, TooltipsShort, TooltipsLong).
+    void OnViewTooltips(int command);
+    /// Writes the module's instrument definition file for Sonar.
+    void OnSaveInstrumentDefinition();
+    /// Writes the current effects settings to a SysEx file.
+    void OnExportFxBank();
+    void OnBackupModule();
+    void OnRestoreBackup();
+    void OnOptions();
+    /// Enable rules: the bank map needs bank map dumps.
+    bool OnUpdateBankMap();
+    /// Export FX Bank: device ready, effects not bypassed in multi mode with an effects channel.
+    bool OnUpdateExportFxBank();
+    /// Backup and Restore: the module takes at least one kind of dump.
+    bool OnUpdateBackupRestore();
+    /// The command whose radio mark shows the stored tooltip mode.
+    static int TooltipCommand();
+
     // ---- ControlListener -------------------------------------------------------------------
 
     bool EditParameter(ParamRecord* record) override;
@@ -285,6 +313,7 @@ private:
 
     Document& m_document;
     EditorFactory m_editorFactory;
+    DialogRunner m_dialogRunner;
     std::unique_ptr<Ui::View> m_ui;
     QSize m_formSize;
 

@@ -149,7 +149,7 @@ TEST_F(FrameTest, MenuHoldsEveryCommandAndNoKeyIsBoundTwice)
         {cmd::TooltipsLong, "", false},        {cmd::ConfigureMidi, "Ctrl+G", true},
         {cmd::SaveInstrumentDefinition, "Ctrl+D", false},
         {cmd::ExportFxBank, "", false},        {cmd::BackupModule, "", false},
-        {cmd::RestoreBackup, "", false},       {cmd::Options, "", false},
+        {cmd::RestoreBackup, "", false},       {cmd::Options, "", true},
         {cmd::HelpFinder, "F1", false},        {cmd::WebSite, "", false},
         {cmd::ReadMe, "", false},              {cmd::About, "Shift+F1", false},
         {cmd::NextPopup, "Ctrl+Tab", true},    {cmd::TipEditor, "Shift+F2", false},
