@@ -35,12 +35,6 @@ class ExportDataDlg;
 class CopyPresetDlg;
 } // namespace Ui
 
-/// The selector as the forms build it: the owner is set when the dialog binds it.
-class FormSelectCtrl : public SelectCtrl {
-public:
-    explicit FormSelectCtrl(QWidget* parent = nullptr) : SelectCtrl(nullptr, parent) {}
-};
-
 /// What the six dialogs share: the private records, the selectors bound to
 /// them, and the edits of those records shown by their selectors.
 class SelectionDialog : public ModalDialog {

@@ -20,9 +20,11 @@
 #include "ui/controls/ButtonCtrl.h"
 #include "ui/controls/EditCtrls.h"
 #include "ui/controls/LoggerPopup.h"
+#include "ui/controls/ObjectSelectCtrl.h"
 #include "ui/controls/ProgressCtrl.h"
 #include "ui/controls/SwitchCtrl.h"
 #include "ui/controls/TrackerCtrl.h"
+#include "ui/controls/ValueMenuCtrl.h"
 #include "ui/framework/ConfiguredColours.h"
 #include "ui/framework/ItemId.h"
 #include "ui/framework/LabelCtrl.h"
@@ -311,7 +313,7 @@ void View::OnInitialUpdate()
     m_channel = ItemAs<TrackerCtrl>(ChannelItem);
     m_volume = ItemAs<TrackerCtrl>(VolumeItem);
     m_keyboard = ItemAs<ViewKeyboard>(KeyboardItem);
-    m_preset = ItemAs<ViewSelectCtrl>(PresetItem);
+    m_preset = ItemAs<SelectCtrl>(PresetItem);
     m_octaveSpin = ItemAs<SpinButtonCtrl>(OctaveSpinItem);
     m_progressText = ItemAs<LabelCtrl>(ProgressTextItem);
     m_progressBar = ItemAs<ProgressCtrl>(ProgressBarItem);
@@ -353,7 +355,7 @@ void View::OnInitialUpdate()
             static_cast<ButtonCtrl*>(widget)->Setup(row.tooltip);
             break;
         case Kind::Menu:
-            static_cast<ViewMenuCtrl*>(widget)->Setup(false, 0, &row.values(), row.tooltip);
+            static_cast<MenuCtrl*>(widget)->Setup(false, 0, &row.values(), row.tooltip);
             break;
         case Kind::PopupSwitch:
             static_cast<PopupSwitchCtrl*>(widget)->Setup(QString::fromLatin1(row.popup), row.tooltip);
@@ -386,7 +388,7 @@ void View::OnInitialUpdate()
             break;
         }
         case Kind::Select:
-            static_cast<ViewSelectCtrl*>(widget)->Setup(1, false, false, QString::fromLatin1(row.popup),
+            static_cast<SelectCtrl*>(widget)->Setup(1, false, false, QString::fromLatin1(row.popup),
                                                         LoadResourceString(kSelectPresetTitle), row.tooltip);
             break;
         case Kind::Switch:

@@ -37,7 +37,7 @@ class ProgressCtrl;
 class SpinButtonCtrl;
 class TrackerCtrl;
 class ViewKeyboard;
-class ViewSelectCtrl;
+class SelectCtrl;
 
 namespace Ui {
 class View;
@@ -327,7 +327,7 @@ private:
     TrackerCtrl* m_channel = nullptr;
     TrackerCtrl* m_volume = nullptr;
     ViewKeyboard* m_keyboard = nullptr;
-    ViewSelectCtrl* m_preset = nullptr;
+    SelectCtrl* m_preset = nullptr;
     std::vector<PopupSwitchCtrl*> m_popupSwitches;
     std::vector<LabelCtrl*> m_labels;
 

@@ -1,33 +1,10 @@
 #pragma once
-// The main panel's own forms of the shared controls. The panel's form builds
-// its widgets with the parent window only; these give the controls that need
-// an owner at construction a constructor the form can call (the panel sets
-// the owner afterwards).
+// The main panel's own keyboard control, and the pictures of its
+// keyboard-mode buttons.
 
 #include "ui/controls/KeyBoardCtrl.h"
-#include "ui/controls/ObjectSelectCtrl.h"
-#include "ui/controls/SelectionPopups.h"
-#include "ui/controls/ValueMenuCtrl.h"
 
 #include <QPixmap>
-
-class ViewMenuCtrl : public MenuCtrl {
-    Q_OBJECT
-public:
-    explicit ViewMenuCtrl(QWidget* parent = nullptr) : MenuCtrl(nullptr, parent) {}
-};
-
-class ViewSelectCtrl : public SelectCtrl {
-    Q_OBJECT
-public:
-    explicit ViewSelectCtrl(QWidget* parent = nullptr) : SelectCtrl(nullptr, parent) {}
-};
-
-class ViewPopupSwitchCtrl : public PopupSwitchCtrl {
-    Q_OBJECT
-public:
-    explicit ViewPopupSwitchCtrl(QWidget* parent = nullptr) : PopupSwitchCtrl(nullptr, parent) {}
-};
 
 /// The on-screen keyboard of the panel: greyed while it cannot be played.
 class ViewKeyboard : public KeyBoardCtrl {

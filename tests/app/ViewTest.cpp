@@ -11,9 +11,11 @@
 #include "ui/controls/ButtonCtrl.h"
 #include "ui/controls/EditCtrls.h"
 #include "ui/controls/LoggerPopup.h"
+#include "ui/controls/ObjectSelectCtrl.h"
 #include "ui/controls/ProgressCtrl.h"
 #include "ui/controls/SwitchCtrl.h"
 #include "ui/controls/TrackerCtrl.h"
+#include "ui/controls/ValueMenuCtrl.h"
 #include "ui/framework/LabelCtrl.h"
 #include "app/Frame.h"
 #include "ui/framework/Popup.h"
@@ -255,7 +257,7 @@ TEST_F(ViewTest, PanelEditsSendTheirParameterEdits)
          [&] { view->ItemAs<TrackerCtrl>(View::VolumeItem)->SetPosition(100); }},
         {"enabled lamp", MULTIMODE_CHANNEL_ENABLE, 0,
          [&] { view->ItemAs<LitButtonCtrl>(View::EnabledItem)->Toggle(); }},
-        {"mix menu", MULTIMODE_MIX_OUTPUT, 2, [&] { view->ItemAs<ViewMenuCtrl>(View::MixItem)->Choose(2); }},
+        {"mix menu", MULTIMODE_MIX_OUTPUT, 2, [&] { view->ItemAs<MenuCtrl>(View::MixItem)->Choose(2); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -735,7 +737,7 @@ TEST_F(ViewTest, APresetThatCannotBeLookedUpLeavesTheOneShown)
 TEST_F(ViewTest, APresetChosenInThePresetListSelectsItOnThePanelsChannel)
 {
     Connect();
-    auto* preset = view->ItemAs<ViewSelectCtrl>(View::PresetItem);
+    auto* preset = view->ItemAs<SelectCtrl>(View::PresetItem);
     preset->Toggle(); // the list opens for the selector
     ASSERT_TRUE(view->GetPopup(View::PresetSelectionPopup)->isVisible());
     const size_t mark = ToModule().size();

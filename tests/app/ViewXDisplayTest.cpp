@@ -7,6 +7,7 @@
 #include "support/Screenshots.h"
 
 #include "app/ViewControls.h"
+#include "ui/controls/ObjectSelectCtrl.h"
 #include "ui/controls/TrackerCtrl.h"
 #include "ui/framework/Popup.h"
 
@@ -100,7 +101,7 @@ TEST_F(ViewXDisplayTest, TooltipAndPresetListOverTheConnectedPanel)
     QToolTip::hideText();
 
     // The preset selector opens the panel's preset list beside the panel.
-    auto* preset = view->ItemAs<ViewSelectCtrl>(View::PresetItem);
+    auto* preset = view->ItemAs<SelectCtrl>(View::PresetItem);
     preset->Toggle();
     auto* list = qobject_cast<QWidget*>(view->GetPopup(View::PresetSelectionPopup));
     ASSERT_NE(list, nullptr);

@@ -10,6 +10,8 @@ class EnvGraphCtrl : public SelfDrawnControl, public EnvGraphLogic {
     Q_OBJECT
 public:
     explicit EnvGraphCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
+    // As a form builds it; the owner is set when the control is bound.
+    explicit EnvGraphCtrl(QWidget* parent) : EnvGraphCtrl(nullptr, parent) {}
 
 protected:
     void paintEvent(QPaintEvent*) override;

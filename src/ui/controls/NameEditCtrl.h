@@ -9,6 +9,8 @@ class NameCtrl : public QLineEdit, public NameEditLogic {
     Q_OBJECT
 public:
     explicit NameCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
+    // As a form builds it; the owner is set when the control is bound.
+    explicit NameCtrl(QWidget* parent) : NameCtrl(nullptr, parent) {}
     void Setup(int maxChars, int tooltipId);
 
 protected:

@@ -9,6 +9,8 @@ class SelectCtrl : public SelfDrawnControl, public SelectLogic {
     Q_OBJECT
 public:
     explicit SelectCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
+    // As a form builds it; the owner is set when the control is bound.
+    explicit SelectCtrl(QWidget* parent) : SelectCtrl(nullptr, parent) {}
 
 protected:
     void paintEvent(QPaintEvent*) override;

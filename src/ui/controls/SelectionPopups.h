@@ -96,6 +96,8 @@ class PopupSwitchCtrl : public SwitchCtrl, public PopupListener {
     Q_OBJECT
 public:
     explicit PopupSwitchCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr);
+    // As a form builds it; the owner is set when the control is bound.
+    explicit PopupSwitchCtrl(QWidget* parent) : PopupSwitchCtrl(nullptr, parent) {}
     ~PopupSwitchCtrl() override;
 
     using SwitchCtrl::Setup;

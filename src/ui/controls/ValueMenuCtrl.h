@@ -39,16 +39,22 @@ class MenuCtrl : public MenuWidget<MenuLogic> {
     Q_OBJECT
 public:
     explicit MenuCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr) : MenuWidget(owner, parent) {}
+    // As a form builds it; the owner is set when the control is bound.
+    explicit MenuCtrl(QWidget* parent) : MenuCtrl(nullptr, parent) {}
 };
 
 class FXMenuCtrl : public MenuWidget<FXMenuLogic> {
     Q_OBJECT
 public:
     explicit FXMenuCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr) : MenuWidget(owner, parent) {}
+    // As a form builds it; the owner is set when the control is bound.
+    explicit FXMenuCtrl(QWidget* parent) : FXMenuCtrl(nullptr, parent) {}
 };
 
 class MasterFXMenuCtrl : public MenuWidget<MasterFXMenuLogic> {
     Q_OBJECT
 public:
     explicit MasterFXMenuCtrl(ControlListener* owner = nullptr, QWidget* parent = nullptr) : MenuWidget(owner, parent) {}
+    // As a form builds it; the owner is set when the control is bound.
+    explicit MasterFXMenuCtrl(QWidget* parent) : MasterFXMenuCtrl(nullptr, parent) {}
 };
