@@ -217,16 +217,8 @@ void ArpEditPopup::Refresh()
 
 void ArpEditPopup::OnCommand(int id)
 {
-    if (id == cmd::Undo) {
-        if (CanUndo())
-            Undo(true);
+    if (RunUndoRedoCommand(*this, id))
         return;
-    }
-    if (id == cmd::Redo) {
-        if (CanRedo())
-            Redo();
-        return;
-    }
     ResizingPopup::OnCommand(id);
 }
 

@@ -301,16 +301,8 @@ void ControllerPopup::Refresh()
 
 void ControllerPopup::OnCommand(int id)
 {
-    if (id == cmd::Undo) {
-        if (CanUndo())
-            Undo(true);
+    if (RunUndoRedoCommand(*this, id))
         return;
-    }
-    if (id == cmd::Redo) {
-        if (CanRedo())
-            Redo();
-        return;
-    }
     Popup::OnCommand(id);
 }
 

@@ -286,16 +286,8 @@ void MasterPopup::Refresh()
 
 void MasterPopup::OnCommand(int id)
 {
-    if (id == cmd::Undo) {
-        if (CanUndo())
-            Undo(true);
+    if (RunUndoRedoCommand(*this, id))
         return;
-    }
-    if (id == cmd::Redo) {
-        if (CanRedo())
-            Redo();
-        return;
-    }
     Popup::OnCommand(id);
 }
 

@@ -311,16 +311,8 @@ void SetupInfoPopup::ApplyEnableRules()
 
 void SetupInfoPopup::OnCommand(int id)
 {
-    if (id == cmd::Undo) {
-        if (CanUndo())
-            Undo(true);
+    if (RunUndoRedoCommand(*this, id))
         return;
-    }
-    if (id == cmd::Redo) {
-        if (CanRedo())
-            Redo();
-        return;
-    }
     Popup::OnCommand(id);
 }
 

@@ -1,5 +1,6 @@
 #include "ui/framework/UndoRedo.h"
 
+#include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlListener.h"
 
 namespace {
@@ -142,4 +143,19 @@ QString UndoRedo::GetUndoText() const
 QString UndoRedo::GetRedoText() const
 {
     return StepText(m_redo);
+}
+
+bool RunUndoRedoCommand(UndoRedo& history, int id)
+{
+    if (id == cmd::Undo) {
+        if (history.CanUndo())
+            history.Undo(true);
+        return true;
+    }
+    if (id == cmd::Redo) {
+        if (history.CanRedo())
+            history.Redo();
+        return true;
+    }
+    return false;
 }

@@ -62,3 +62,9 @@ private:
     std::deque<ParamRecord> m_undo;
     std::deque<ParamRecord> m_redo;
 };
+
+/// Runs the Undo or Redo command of a window's keys and buttons on its history
+/// (Undo keeps the step for Redo); does nothing when there is nothing to undo
+/// or redo. False when id is another command, which the caller then runs.
+bool RunUndoRedoCommand(UndoRedo& history, int id);
+
