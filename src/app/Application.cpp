@@ -28,6 +28,10 @@
 
 namespace {
 
+// String-table entries: another instance runs; no help file.
+constexpr unsigned kAlreadyRunning = 207;
+constexpr unsigned kNoHelpFile = 230;
+
 Application* g_theApp = nullptr;
 
 /// The profile's version below which the configuration file setting is reset.
@@ -137,7 +141,7 @@ bool Application::InitInstance(const QString& commandLine)
     settings.SetString(ConfigFile, configuration.fileName);
     ShowSettingsProblems();
     if (!configuration.warning.isEmpty())
-        ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, false, 157, configuration.warning);
+        ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, false, kPlainText, configuration.warning);
 
     TLOG(kLogNotice, u"Tabrine initialised");
 
@@ -149,7 +153,7 @@ bool Application::InitInstance(const QString& commandLine)
     m_instanceLock->setStaleLockTime(0);
     if (!m_instanceLock->tryLock(0)) {
         m_instanceLock.reset();
-        ShowMessage(nullptr, msgbox::Ok, false, 207);
+        ShowMessage(nullptr, msgbox::Ok, false, kAlreadyRunning);
         m_exitCode = ExitAlreadyRunning;
         return false;
     }
@@ -251,7 +255,7 @@ void Application::OnHelp()
         m_options.programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : m_options.programFolder;
     const QString path = HelpFilePath(programFolder);
     if (path.isEmpty() || !QFileInfo::exists(path)) {
-        ShowMessage(nullptr, msgbox::Ok, true, 230);
+        ShowMessage(nullptr, msgbox::Ok, true, kNoHelpFile);
         return;
     }
     OpenUrl(QUrl::fromLocalFile(path));

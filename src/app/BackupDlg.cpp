@@ -13,6 +13,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace {
+// String-table entry: the question before a backup overwrites another.
+constexpr unsigned kOverwriteBackup = 150;
+} // namespace
+
 namespace backupfiles {
 
 std::uint32_t KindCapability(int kind)
@@ -127,26 +132,26 @@ void BackupDlg::OnOK()
 {
     const QString name = m_name->text();
     if (const QString problem = BackupNameProblem(name); !problem.isEmpty()) {
-        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, 157, problem);
+        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, kPlainText, problem);
         m_name->setFocus();
         return;
     }
     const QString data = DataFolder();
     if (data.isEmpty()) {
-        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, 157,
+        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, kPlainText,
                     QStringLiteral("There is no data folder (\"Tabrine\" in your Documents folder) to hold a "
                                    "backup, so no backup can be made."));
         return;
     }
     const QString path = QDir(data).filePath(name);
     if (QFileInfo(path).exists() && !QFileInfo(path).isDir()) {
-        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, 157,
+        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, kPlainText,
                     QStringLiteral("The data folder already holds a file named \"%1\". Please choose another name "
                                    "for the backup.").arg(name));
         return;
     }
     if (HoldsFile(path, QString::fromUtf16(kReportName))) {
-        if (ShowMessage(this, msgbox::YesNo | msgbox::IconQuestion, false, 150) != msgbox::IdYes)
+        if (ShowMessage(this, msgbox::YesNo | msgbox::IconQuestion, false, kOverwriteBackup) != msgbox::IdYes)
             return;
     } else {
         QDir().mkpath(path); // a folder that cannot be made fails the backup, which says so

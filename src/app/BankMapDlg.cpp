@@ -8,6 +8,8 @@
 #include "ui/framework/LabelCtrl.h"
 
 namespace {
+// String-table entry: the title of the preset selection.
+constexpr unsigned kSelectPresetTitle = 177;
 int NumberItem(int row)
 {
     return 1191 + row;
@@ -52,7 +54,7 @@ BankMapDlg::BankMapDlg(const QString& title, ControlListener* parent, QWidget* p
         m_selectors[size_t(row)] = selector;
         selector->SetOwner(this);
         selector->BindParameter(triggers, 0, &m_records[size_t(row)]);
-        selector->Setup(1, false, true, QStringLiteral("PresetSelection"), LoadResourceString(177), 20671 + row);
+        selector->Setup(1, false, true, QStringLiteral("PresetSelection"), LoadResourceString(kSelectPresetTitle), 20671 + row);
         AddControl(selector);
     }
     m_previous = ItemAs<ButtonCtrl>(1222);

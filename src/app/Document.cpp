@@ -15,6 +15,10 @@
 
 namespace {
 
+// String-table entries of the port checks.
+constexpr unsigned kOutputIsBPort = 221;
+constexpr unsigned kInputIsController = 223;
+
 bool TestUIOn()
 {
     return GetGlobalConfigurations().GetBool(TestUI);
@@ -153,11 +157,11 @@ bool Document::OnNewDocument()
     if (m_inputPort == -1 || m_outputPort == -1)
         ConfigureDevice();
     if (m_controllerPort != -1 && m_controllerPort == m_inputPort) {
-        ShowMessage(nullptr, msgbox::Ok, true, 223);
+        ShowMessage(nullptr, msgbox::Ok, true, kInputIsController);
         ConfigureDevice();
     }
     if (m_bPort != -1 && m_bPort == m_outputPort) {
-        ShowMessage(nullptr, msgbox::Ok, true, 221);
+        ShowMessage(nullptr, msgbox::Ok, true, kOutputIsBPort);
         ConfigureDevice();
     }
 

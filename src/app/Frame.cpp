@@ -23,6 +23,12 @@
 #include <algorithm>
 
 namespace {
+// String-table entries: the title's state, a status prompt, the Undo and Redo words.
+constexpr unsigned kNoPortTitle = 231;
+constexpr unsigned kNotConnectedTitle = 232;
+constexpr unsigned kUndoText = 303;
+constexpr unsigned kRedoText = 304;
+constexpr unsigned kConfigureMidiPrompt = 32771;
 
 /// "SysEx: " and at most 80 bytes ("%02X " each): the pane shows no more.
 constexpr int kSysExTextMax = 246;
@@ -78,9 +84,9 @@ QString Frame::FrameTitle(const QString& configuration, bool testUI, bool anyPor
         title += u' ' + configuration;
     if (!testUI) {
         if (!anyPortOpen)
-            title += LoadResourceString(231);
+            title += LoadResourceString(kNoPortTitle);
         else if (!ready)
-            title += LoadResourceString(232);
+            title += LoadResourceString(kNotConnectedTitle);
     }
     return title;
 }
@@ -243,7 +249,7 @@ void Frame::BuildMenus()
     }
 
     QMenu* setup = bar->addMenu(tr("&Setup"));
-    AddCommand(setup, cmd::ConfigureMidi, tr("Confi&gure MIDI..."), QStringLiteral("Ctrl+G"), LoadResourceString(32771));
+    AddCommand(setup, cmd::ConfigureMidi, tr("Confi&gure MIDI..."), QStringLiteral("Ctrl+G"), LoadResourceString(kConfigureMidiPrompt));
     setup->addSeparator();
     AddCommand(setup, cmd::SaveInstrumentDefinition, tr("Save Sonar Instrument Definition"), QStringLiteral("Ctrl+D"),
                tr("Writes an instrument definition file for Sonar"));
@@ -320,12 +326,12 @@ void Frame::UpdateCommandStates()
 
     if (QAction* undo = Action(cmd::Undo)) {
         const QString label = m_view->GetUndoText();
-        undo->setText(label.isEmpty() ? tr("&Undo") : QStringLiteral("&%1 %2").arg(LoadResourceString(303), label));
+        undo->setText(label.isEmpty() ? tr("&Undo") : QStringLiteral("&%1 %2").arg(LoadResourceString(kUndoText), label));
         undo->setEnabled(m_view->CanUndo());
     }
     if (QAction* redo = Action(cmd::Redo)) {
         const QString label = m_view->GetRedoText();
-        redo->setText(label.isEmpty() ? tr("&Redo") : QStringLiteral("&%1 %2").arg(LoadResourceString(304), label));
+        redo->setText(label.isEmpty() ? tr("&Redo") : QStringLiteral("&%1 %2").arg(LoadResourceString(kRedoText), label));
         redo->setEnabled(m_view->CanRedo());
     }
     if (QAction* log = Action(cmd::MessageLog)) {

@@ -14,6 +14,10 @@
 
 namespace {
 
+// String-table entries of the initialisation-file questions.
+constexpr unsigned kOverwriteInitFile = 136;
+constexpr unsigned kRecreateInitFile = 162;
+
 // The swatch items in `colours` order, with their record names and tooltips.
 struct ColourRow {
     int item;
@@ -157,7 +161,7 @@ bool OptionsDlg::EditParameter(ParamRecord* record)
 
 void OptionsDlg::RecreateInitFile()
 {
-    if (ShowMessage(this, msgbox::YesNo | msgbox::IconQuestion, false, 136) != msgbox::IdYes)
+    if (ShowMessage(this, msgbox::YesNo | msgbox::IconQuestion, false, kOverwriteInitFile) != msgbox::IdYes)
         return;
     if (Proteus* proteus = GetProteus()) {
         StackWaitCursor wait;
@@ -181,7 +185,7 @@ void OptionsDlg::EditMappings()
     if (ParamRecord* reload = GetParameter(10000))
         EditParameter(reload);
     if (ModuleReachable()
-        && ShowMessage(this, msgbox::YesNo | msgbox::IconQuestion, false, 162) == msgbox::IdYes) {
+        && ShowMessage(this, msgbox::YesNo | msgbox::IconQuestion, false, kRecreateInitFile) == msgbox::IdYes) {
         if (Proteus* proteus = GetProteus()) {
             StackWaitCursor wait;
             proteus->CreateCacheConfiguration();

@@ -113,7 +113,7 @@ void RestoreDlg::OnOK()
 {
     const QString chosen = ChosenFolder();
     if (chosen.isEmpty()) {
-        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, 157,
+        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, kPlainText,
                     QStringLiteral("Please choose the backup to restore."));
         return;
     }
@@ -121,7 +121,7 @@ void RestoreDlg::OnOK()
     for (const ParamRecord& r : m_records)
         any = any || r.value != 0;
     if (!any) {
-        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, 157,
+        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, kPlainText,
                     QStringLiteral("There is nothing to restore: switch on at least one kind of data that the "
                                    "backup holds."));
         return;

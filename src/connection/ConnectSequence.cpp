@@ -21,7 +21,6 @@ constexpr unsigned kCheckingHardware = 249;
 constexpr unsigned kSettingUpModule = 250;
 constexpr unsigned kGetting = 251;
 constexpr unsigned kNotAProteus = 256;
-constexpr unsigned kPlainMessage = 157; // "%s"
 
 constexpr int kEmuManufacturer = 0x18;
 constexpr int kProteusFamily = 516;
@@ -357,7 +356,7 @@ bool Proteus::RetrieveParameters(StackedProgress& progress, ParameterCache& coll
 
 void Proteus::ReportParametersNotLoaded()
 {
-    ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, kPlainMessage,
+    ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, kPlainText,
                 Format(u"%d of the module's settings could not be read while connecting. The editor shows "
                        u"defaults for them, which may not be what the module holds. Check the MIDI connection "
                        u"and connect again to load them.",

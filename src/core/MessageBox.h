@@ -45,6 +45,8 @@ int DefaultAnswer(unsigned type);
 
 /// The caption of every message box.
 inline constexpr char16_t kProductName[] = u"Tabrine";
+/// The string-table entry "%s": the caller gives the whole text as its argument.
+inline constexpr unsigned kPlainText = 157;
 /// The longest message text, in characters.
 inline constexpr int kMessageTextMax = 4095;
 

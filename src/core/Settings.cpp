@@ -395,7 +395,7 @@ SettingsProblems& Problems()
 
 void ShowSettingsProblem(const QString& text)
 {
-    ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, 157, text);
+    ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, kPlainText, text);
 }
 
 } // namespace

@@ -827,6 +827,6 @@ bool XMLDocument::ReportError(QStringView context, int level) const
 {
     const QString message = ErrorMessage(context);
     if (level < 0)
-        ShowMessage(nullptr, msgbox::Ok, true, 157, message);
+        ShowMessage(nullptr, msgbox::Ok, true, kPlainText, message);
     return false;
 }

@@ -22,6 +22,9 @@
 #include <QToolTip>
 
 namespace {
+// String-table entries: the tooltips of the OK and Cancel buttons.
+constexpr unsigned kOkTooltip = 129;
+constexpr unsigned kCancelTooltip = 130;
 
 // The dialog keys come before the focused control's own handling of them
 // (a line edit takes Ctrl+Z and Ctrl+Y for its text): the dialog's Undo and
@@ -280,9 +283,9 @@ QString BasicDialog::GetToolTipText(int controlId)
                 return text;
             }
     if (controlId == cmd::IdOk)
-        return LoadResourceString(129);
+        return LoadResourceString(kOkTooltip);
     if (controlId == cmd::IdCancel)
-        return LoadResourceString(130);
+        return LoadResourceString(kCancelTooltip);
     if (m_ownTooltipId != 0 && TheGlobalResources())
         return TheGlobalResources()->GetTooltipText(static_cast<unsigned>(m_ownTooltipId));
     return {};

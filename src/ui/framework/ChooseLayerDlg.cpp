@@ -11,6 +11,9 @@
 
 namespace {
 
+// String-table entries "Layer 1" to "Layer 4", in order.
+constexpr unsigned kLayer1Text = 194;
+
 // Tooltips of the dialog and of its list.
 constexpr int kDialogTooltip = 20230;
 constexpr int kListTooltip = 20233;
@@ -53,7 +56,7 @@ void ChooseLayerDlg::Start()
     m_listControl->SetToolTipId(kListTooltip);
     AddControl(m_listControl.get());
     for (unsigned layer = 0; layer < 4; ++layer)
-        list->addItem(LoadResourceString(194 + layer), static_cast<int>(layer));
+        list->addItem(LoadResourceString(kLayer1Text + layer), static_cast<int>(layer));
     // A preset layer outside 1-4 selects the first.
     const int index = list->findData(m_chosenLayer);
     list->setCurrentIndex(index >= 0 ? index : 0);
