@@ -10,6 +10,7 @@
 #include "dump/PresetTransfer.h"
 #include "dump/SetupArpTuningDumps.h"
 #include "module/ParamRecord.h"
+#include "module/ModuleSysEx.h"
 #include "module/ParameterIds.h"
 #include "module/StackedProgress.h"
 #include "platform/SafeFile.h"
@@ -85,7 +86,8 @@ QString RestoreProblem(Kind kind, const ByteBlockList& blocks)
     case Kind::Preset: {
         // A backup holds whole presets; a section would need a layer chosen.
         const QByteArray first = blocks.front()->ToByteArray();
-        if (first.size() > 6 && quint8(first[5]) == CMD_PRESET_DUMP && quint8(first[6]) >= 0x10)
+        if (first.size() > qsizetype(kSysExDataOffset) && quint8(first[kSysExCommandOffset]) == CMD_PRESET_DUMP
+            && quint8(first[kSysExDataOffset]) >= 0x10)
             return QStringLiteral("a preset section where a whole preset is needed");
         problem = PresetTransfer::CheckPresetUpload(blocks, true);
         break;
