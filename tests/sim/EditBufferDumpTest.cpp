@@ -179,3 +179,31 @@ TEST(SimEditBuffer, AnUploadIntoAUserPresetLeavesTheEditBufferAlone)
     EXPECT_EQ(Value(*h, kLayerInstrument, 2), 0);
     EXPECT_EQ(HexOf(EditBuffer(*h)), HexOf(before));
 }
+
+TEST(SimEditBuffer, CountsThatDisagreeWithThePayloadTakeOnlyWhatTheyReachAndKeepEveryByte)
+{
+    struct Row {
+        const char* name;
+        int countAt;     ///< which of the ten counts is changed
+        int count;
+        int instrument1; ///< layer 1's instrument (29 in the capture) afterwards
+        int instrument3; ///< layer 3's (12 in the capture)
+    };
+    const Row rows[] = {
+        {"two layers", 4, 2, 29, 0},
+        {"layers far past the payload", 4, 8191, 29, 12},
+        {"a negative count", 1, -1, 0, 0},
+        {"a preset section far past the payload", 0, 8000, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto h = sim::Harness::fromJson(R"({"base": "full"})");
+        ASSERT_TRUE(h);
+        std::vector<QByteArray> upload = Upload("a2k-user-preset-0000.syx", -1);
+        upload[0].replace(13 + 2 * row.countAt, 2, Pair(row.count));
+        Send(*h, upload);
+        EXPECT_EQ(Value(*h, kLayerInstrument, 1), row.instrument1);
+        EXPECT_EQ(Value(*h, kLayerInstrument, 3), row.instrument3);
+        EXPECT_EQ(HexOf(EditBuffer(*h)), HexOf(upload));
+    }
+}
