@@ -1,8 +1,10 @@
 // The main panel's File and Edit commands with the preset editor, against
 // the simulated module: every real preset capture goes file -> module ->
 // preset document -> module -> file and comes back byte for byte but for
-// its preset number; a file is SysEx by its suffix; files of the wrong kind
-// are refused with a message and change nothing.
+// its preset number (the document holding the capture's values on the way),
+// and a value changed in the document changes exactly its bytes in the file;
+// a file is SysEx by its suffix; files of the wrong kind are refused with a
+// message and change nothing.
 #include "app/ViewFixture.h"
 
 #include "app/FileDialogs.h"
@@ -14,11 +16,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 
 namespace {
 
@@ -60,6 +64,50 @@ std::vector<QByteArray> Messages(const QByteArray& bytes)
         }
     }
     return out;
+}
+
+/// An attribute of the element `name` in a preset document: of the preset
+/// (layer -1) or inside its <LAYER ID="layer">; nothing when it is not there.
+std::optional<int> DocumentValue(const QByteArray& xml, const char* name, int layer, const char* attribute = "VALUE")
+{
+    QXmlStreamReader r(xml);
+    int inLayer = -1;
+    while (!r.atEnd()) {
+        r.readNext();
+        if (r.isEndElement() && r.name() == QLatin1String("LAYER"))
+            inLayer = -1;
+        if (!r.isStartElement())
+            continue;
+        if (r.name() == QLatin1String("LAYER")) {
+            inLayer = r.attributes().value(QLatin1String("ID")).toInt();
+        } else if (r.name() == QLatin1String(name) && inLayer == layer) {
+            bool ok = false;
+            const int v = r.attributes().value(QLatin1String(attribute)).toInt(&ok);
+            return ok ? std::optional<int>(v) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+/// The document with the VALUE of `name` in <LAYER ID="layer"> set to value.
+QByteArray WithLayerValue(QByteArray xml, const char* name, int layer, int value)
+{
+    const qsizetype inLayer = xml.indexOf("<LAYER ID=\"" + QByteArray::number(layer) + "\">");
+    const QByteArray tag = "<" + QByteArray(name) + " VALUE=\"";
+    const qsizetype at = inLayer < 0 ? -1 : xml.indexOf(tag, inLayer);
+    const qsizetype end = at < 0 ? -1 : xml.indexOf('"', at + tag.size());
+    if (end < 0)
+        return {};
+    return xml.replace(at + tag.size(), end - at - tag.size(), QByteArray::number(value));
+}
+
+/// 14-bit, low 7 bits first, negative + 0x4000.
+QByteArray Pair14(int value)
+{
+    QByteArray pair(2, 0);
+    pair[0] = char(value & 0x7F);
+    pair[1] = char((value >> 7) & 0x7F);
+    return pair;
 }
 
 class PresetFileCommandsTest : public viewtest::ViewFixture {
@@ -108,6 +156,39 @@ protected:
         return path;
     }
     ::EditPopup* Editor() { return dynamic_cast<::EditPopup*>(view->GetPopup(View::EditPopup)); }
+    /// Where the module keeps parameter id (of layer, -1 the preset's) in a whole preset's messages.
+    std::optional<sim::PresetDumpValue> InDump(const std::vector<QByteArray>& messages, int id, int layer)
+    {
+        return link->withDevice([&](sim::Device&) { return sim::FindPresetDumpValue(*module, messages, id, layer); });
+    }
+    /// Saves the edit buffer as a SysEx file and compares it with `expected`,
+    /// but for the header's preset number and the ROM id after its counts,
+    /// which name the edit buffer now (preset -1, ROM 0).
+    void ExpectEditBufferFile(const std::vector<QByteArray>& expected)
+    {
+        const QString out = Path(QStringLiteral("OUT.SYX"));
+        NextFile(out, 2);
+        presenter->answers = {msgbox::IdYes}; // the edit buffer
+        view->OnFileSaveAsPreset();
+        const std::vector<QByteArray> back = Messages(ReadAll(out));
+        QFile::remove(out);
+        ASSERT_EQ(back.size(), expected.size());
+        for (std::size_t i = 0; i < back.size(); ++i) {
+            QByteArray a = expected[i];
+            QByteArray b = back[i];
+            if (i == 0) {
+                ASSERT_GE(b.size(), 12);
+                EXPECT_EQ(b.mid(7, 2), QByteArray("\x7F\x7F", 2));
+                EXPECT_EQ(b.mid(b.size() - 3, 2), QByteArray(2, 0));
+                for (QByteArray* m : {&a, &b}) {
+                    m->replace(7, 2, QByteArray(2, 0));
+                    m->replace(m->size() - 3, 2, QByteArray(2, 0));
+                }
+            }
+            EXPECT_EQ(b.toHex(' '), a.toHex(' ')) << "message " << i << " first difference at "
+                                                   << std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+        }
+    }
 
     std::shared_ptr<AnsweringPresenter> presenter;
 };
@@ -137,9 +218,35 @@ TEST_F(PresetFileCommandsTest, EveryRealPresetComesBackThroughTheModuleAndAPrese
                           {"cs-rom4-preset-0000.syx", false},
                           {"cs-rom4-preset-0512-numbered-edit-buffer.syx", false},
                           {"p2k-init-open-loop.syx", true}};
+    // Values the document must hold as the capture has them: preset values of
+    // every section, name bytes, layer values (a negative one among them) of
+    // every layer section, and the ROMs of a riff and an instrument.
+    struct Checked {
+        const char* name;
+        int layer;
+        const char* attribute;
+        int dumpId; ///< the parameter whose place in the dump holds the attribute
+    };
+    const Checked checked[] = {
+        {"PRESET_NAME_CHAR_0", -1, "VALUE", PRESET_NAME_CHAR_0},
+        {"PRESET_NAME_CHAR_15", -1, "VALUE", PRESET_NAME_CHAR_0 + 15},
+        {"PRESET_CTRL_A", -1, "VALUE", PRESET_CTRL_A},
+        {"PRESET_FX_A_ALGORITHM", -1, "VALUE", PRESET_FX_A_ALGORITHM},
+        {"PRESET_RIFF", -1, "SIMM_ID", PRESET_RIFF_ROM_ID},
+        {"PRESET_ARP_MODE", -1, "VALUE", PRESET_ARP_MODE},
+        {"LINK_1_VOLUME", -1, "VALUE", LINK_1_VOLUME},
+        {"LAYER_INSTRUMENT", 2, "VALUE", LAYER_INSTRUMENT},
+        {"LAYER_INSTRUMENT", 2, "SIMM_ID", LAYER_INST_ROM_ID},
+        {"LAYER_VOLUME", 1, "VALUE", LAYER_VOLUME},
+        {"LAYER_PAN", 1, "VALUE", LAYER_PAN},
+        {"LAYER_KEY_HIGH", 3, "VALUE", LAYER_KEY_HIGH},
+        {"LAYER_FILT_Q", 0, "VALUE", LAYER_FILT_Q},
+        {"LAYER_CORD0_SRC", 3, "VALUE", LAYER_CORD0_SRC},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.capture);
         const QString in = Copy(QString::fromLatin1(c.capture), QStringLiteral("in.sysex"), c.openLoop);
+        const std::vector<QByteArray> original = Messages(ReadAll(in));
         NextFile(in);
         view->OnFileLoad();
         ASSERT_EQ(view->GetPresetFile(), in) << presenter->texts.join(QLatin1Char('|')).toStdString();
@@ -147,36 +254,41 @@ TEST_F(PresetFileCommandsTest, EveryRealPresetComesBackThroughTheModuleAndAPrese
         const QString xml = Path(QStringLiteral("through.xml"));
         NextFile(xml, 1);
         view->OnFileSaveAsPreset();
-        ASSERT_TRUE(ReadAll(xml).startsWith("<?xml")) << xml.toStdString();
+        const QByteArray document = ReadAll(xml);
+        ASSERT_TRUE(document.startsWith("<?xml")) << xml.toStdString();
+        for (const Checked& v : checked) {
+            SCOPED_TRACE(v.name);
+            SCOPED_TRACE(v.attribute);
+            const std::optional<sim::PresetDumpValue> inCapture = InDump(original, v.dumpId, v.layer);
+            ASSERT_TRUE(inCapture);
+            EXPECT_EQ(DocumentValue(document, v.name, v.layer, v.attribute), inCapture->value);
+        }
         NextFile(xml);
         view->OnFileLoad();
         EXPECT_EQ(view->GetPresetFile(), xml);
+        ExpectEditBufferFile(original);
 
-        const QString out = Path(QStringLiteral("OUT.SYX"));
-        NextFile(out, 2);
-        presenter->answers = {msgbox::IdYes}; // the edit buffer
-        view->OnFileSaveAsPreset();
-        const std::vector<QByteArray> original = Messages(ReadAll(in));
-        const std::vector<QByteArray> back = Messages(ReadAll(out));
-        ASSERT_EQ(back.size(), original.size());
-        for (std::size_t i = 0; i < back.size(); ++i) {
-            QByteArray a = original[i];
-            QByteArray b = back[i];
-            if (i == 0) {
-                // The header's preset number and the ROM id after its counts
-                // name the edit buffer now (preset -1, ROM 0).
-                ASSERT_GE(b.size(), 12);
-                EXPECT_EQ(b.mid(7, 2), QByteArray("\x7F\x7F", 2));
-                EXPECT_EQ(b.mid(b.size() - 3, 2), QByteArray(2, 0));
-                for (QByteArray* m : {&a, &b}) {
-                    m->replace(7, 2, QByteArray(2, 0));
-                    m->replace(m->size() - 3, 2, QByteArray(2, 0));
-                }
-            }
-            EXPECT_EQ(b.toHex(' '), a.toHex(' ')) << "message " << i << " first difference at "
-                                                   << std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin();
+        // One value changed in the document: the file differs from the
+        // capture in that value's bytes and its packet's checksum only.
+        const std::optional<sim::PresetDumpValue> volume = InDump(original, LAYER_VOLUME, 2);
+        ASSERT_TRUE(volume);
+        const int changed = volume->value == -20 ? -21 : -20;
+        const QString edited = Path(QStringLiteral("edited.xml"));
+        {
+            const QByteArray text = WithLayerValue(document, "LAYER_VOLUME", 2, changed);
+            ASSERT_FALSE(text.isEmpty());
+            QFile f(edited);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(text);
         }
-        QFile::remove(out);
+        NextFile(edited);
+        view->OnFileLoad();
+        EXPECT_EQ(view->GetPresetFile(), edited);
+        std::vector<QByteArray> expected = original;
+        QByteArray& packet = expected[std::size_t(volume->message)];
+        packet.replace(volume->at, 2, Pair14(changed));
+        packet[packet.size() - 2] = char(sim::PacketChecksum(packet));
+        ExpectEditBufferFile(expected);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -287,6 +288,111 @@ bool DownloadAlive(Module& m, DumpState& d, Exchange& ex)
     return true;
 }
 
+// ---- the edit buffer's values -------------------------------------------------------------
+
+constexpr int kPacketHead = 9;      // F0 18 0F dd 55 10 02 kk kk
+constexpr int kCountsAt = 13;       // ten 14-bit section counts in the header
+constexpr int kSectionCounts = 10;
+constexpr int kPresetSections = 4;  // counts 1-4; count 5 is the number of layers
+constexpr int kLayerSections = 5;   // counts 6-10, once per layer
+
+// The data bytes of a whole preset's packets joined, and where each message's
+// part begins in them (the header's part is empty).
+struct JoinedPayload {
+    QByteArray bytes;
+    std::vector<int> starts;
+};
+
+JoinedPayload JoinPayload(const std::vector<QByteArray>& messages)
+{
+    JoinedPayload p;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        p.starts.push_back(int(p.bytes.size()));
+        if (i > 0 && messages[i].size() >= kPacketOverhead)
+            p.bytes.append(messages[i].mid(kPacketHead, messages[i].size() - kPacketOverhead));
+    }
+    return p;
+}
+
+// Where a slot's value is kept among the module's values: a preset value in
+// the one place of a global parameter, a layer value on its layer; nothing
+// for a parameter the module lacks or keeps elsewhere.
+std::optional<std::vector<int>> PlaceOf(const Module& m, int id, int layer)
+{
+    const ParameterDef* param = m.profile().parameter(id);
+    if (!param)
+        return std::nullopt;
+    const auto scope = m.profile().scopes.find(param->scope);
+    const std::vector<ScopeSelector> none;
+    const std::vector<ScopeSelector>& selectors = scope == m.profile().scopes.end() ? none : scope->second;
+    if (layer < 0)
+        return selectors.empty() ? std::optional<std::vector<int>>(std::vector<int>{}) : std::nullopt;
+    if (param->scope == QLatin1String("layer") && selectors.size() == 1 && layer < selectors.front().count)
+        return std::vector<int>{layer};
+    return std::nullopt;
+}
+
+int SlotValue(const QByteArray& payload, const PresetSlot& slot)
+{
+    return slot.width == 1 ? uchar(payload[slot.offset]) : Module::Get14(payload, slot.offset);
+}
+
+void PutSlotValue(QByteArray& payload, const PresetSlot& slot, int value)
+{
+    if (slot.width == 1) {
+        payload[slot.offset] = char(value & 0x7F);
+        return;
+    }
+    QByteArray pair;
+    Module::Put14(pair, value);
+    payload[slot.offset] = pair[0];
+    payload[slot.offset + 1] = pair[1];
+}
+
+// An upload the edit buffer took: every modelled value it carries becomes the
+// parameter's value (a layer's on that layer).
+void TakeEditBufferValues(Module& m, const std::vector<QByteArray>& messages)
+{
+    const QByteArray payload = JoinPayload(messages).bytes;
+    for (const PresetSlot& slot : PresetDumpSlots(m, messages)) {
+        if (slot.id == kUnmodelled)
+            continue;
+        if (const auto place = PlaceOf(m, slot.id, slot.layer))
+            m.setParameterValueAt(slot.id, *place, SlotValue(payload, slot));
+    }
+}
+
+// The edit buffer's messages with the current values written into their
+// slots; a packet whose data changed gets its checksum anew, every other byte
+// stays as it was.
+std::vector<QByteArray> WithCurrentValues(Module& m, std::vector<QByteArray> messages)
+{
+    const JoinedPayload joined = JoinPayload(messages);
+    QByteArray payload = joined.bytes;
+    for (const PresetSlot& slot : PresetDumpSlots(m, messages)) {
+        if (slot.id == kUnmodelled)
+            continue;
+        const auto place = PlaceOf(m, slot.id, slot.layer);
+        const std::optional<int> value = place ? m.parameterValueAt(slot.id, *place) : std::nullopt;
+        if (value)
+            PutSlotValue(payload, slot, *value);
+    }
+    if (payload == joined.bytes)
+        return messages;
+    for (std::size_t i = 1; i < messages.size(); ++i) {
+        QByteArray& packet = messages[i];
+        if (packet.size() < kPacketOverhead)
+            continue;
+        const int length = int(packet.size()) - kPacketOverhead;
+        const QByteArray data = payload.mid(joined.starts[i], length);
+        if (data == packet.mid(kPacketHead, length))
+            continue;
+        packet.replace(kPacketHead, length, data);
+        packet[packet.size() - 2] = char(PacketChecksum(packet));
+    }
+    return messages;
+}
+
 // ---- uploads -----------------------------------------------------------------------------
 
 void Answer(Module& m, DumpState& d, Exchange& ex, bool sound, int packet, bool* taken)
@@ -400,6 +506,8 @@ void CommitUpload(Module& m, Exchange& ex)
     }
     d.presets[{0, d.upload.target}] = d.upload.messages;
     d.acceptedUploads.push_back(d.upload.messages);
+    if (d.upload.target == -1)
+        TakeEditBufferValues(m, d.upload.messages);
     ex.note = QStringLiteral("stored as preset %1").arg(d.upload.target);
 }
 
@@ -477,6 +585,26 @@ void BankMapUpload(Module& m, Exchange& ex)
 
 int PacketNumberOf(const QByteArray& q) { return q.size() > 8 ? Module::Get14(q, 7) : -1; }
 
+// The slots of one list of the layout: an id, "a-b" (one slot per id) or null.
+std::vector<int> LayoutSlots(const QJsonArray& list)
+{
+    std::vector<int> out;
+    for (const QJsonValue& v : list) {
+        if (v.isDouble()) {
+            out.push_back(v.toInt());
+        } else if (v.isString()) {
+            const QStringList ends = v.toString().split(QLatin1Char('-'));
+            const int first = ends.value(0).toInt();
+            const int last = ends.value(ends.size() > 1 ? 1 : 0).toInt();
+            for (int id = first; id <= last; ++id)
+                out.push_back(id);
+        } else if (!v.isUndefined()) {
+            out.push_back(kUnmodelled);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 int PacketChecksum(const QByteArray& packet)
@@ -511,17 +639,73 @@ std::vector<QByteArray> ReadSyxMessages(const QString& path)
 
 DumpState& Dumps(Module& module) { return *module.state().dumps; }
 
+std::vector<PresetSlot> PresetDumpSlots(Module& m, const std::vector<QByteArray>& messages)
+{
+    const DumpState& d = Dumps(m);
+    if (messages.empty() || messages.front().size() < kHeaderSize)
+        return {};
+    int counts[kSectionCounts];
+    for (int i = 0; i < kSectionCounts; ++i) {
+        counts[i] = Module::Get14(messages.front(), kCountsAt + 2 * i);
+        if (counts[i] < 0)
+            return {};
+    }
+    const int size = int(JoinPayload(messages).bytes.size());
+    std::vector<PresetSlot> out;
+    int at = 0;
+    auto add = [&](int width, int id, int layer) {
+        if (at + width <= size)
+            out.push_back({at, width, id, layer});
+        at += width;
+    };
+    auto section = [&](const std::vector<std::vector<int>>& sections, int s, int count, int layer) {
+        const std::vector<int> none;
+        const std::vector<int>& ids = s < int(sections.size()) ? sections[std::size_t(s)] : none;
+        for (int i = 0; i < count && at < size; ++i)
+            add(2, i < int(ids.size()) ? ids[std::size_t(i)] : kUnmodelled, layer);
+    };
+    for (int id : d.nameIds)
+        add(1, id, -1);
+    for (int s = 0; s < kPresetSections; ++s)
+        section(d.presetSections, s, counts[s], -1);
+    for (int layer = 0; layer < counts[kPresetSections] && at < size; ++layer)
+        for (int s = 0; s < kLayerSections; ++s)
+            section(d.layerSections, s, counts[kPresetSections + 1 + s], layer);
+    return out;
+}
+
+std::optional<PresetDumpValue> FindPresetDumpValue(Module& m, const std::vector<QByteArray>& messages, int id,
+                                                   int layer)
+{
+    const JoinedPayload joined = JoinPayload(messages);
+    for (const PresetSlot& slot : PresetDumpSlots(m, messages)) {
+        if (slot.id != id || slot.layer != layer)
+            continue;
+        PresetDumpValue v;
+        v.value = SlotValue(joined.bytes, slot);
+        v.width = slot.width;
+        for (std::size_t i = 1; i < messages.size(); ++i)
+            if (joined.starts[i] <= slot.offset)
+                v.message = int(i);
+        v.at = kPacketHead + slot.offset - joined.starts[std::size_t(v.message)];
+        return v;
+    }
+    return std::nullopt;
+}
+
 std::vector<QByteArray> StoredPreset(Module& m, int simmId, int preset)
 {
     DumpState& d = Dumps(m);
+    if (simmId == 0 && preset == -1) {
+        const auto it = d.presets.find({0, -1});
+        return WithCurrentValues(m, it != d.presets.end() ? it->second : GeneratePreset(m, d, 0, -1));
+    }
     const auto it = d.presets.find({simmId, preset});
     if (it != d.presets.end())
         return it->second;
     const Profile& p = m.profile();
     int count = 0;
     if (simmId == 0) {
-        if (preset == -1)
-            return GeneratePreset(m, d, 0, -1);
         count = p.userPresets;
     } else {
         for (const SimmDef& s : p.simms)
@@ -545,6 +729,12 @@ void InstallDumpHandlers(Module& module)
     for (const QJsonValue& v : o.value(QStringLiteral("sectionCounts")).toArray())
         state->sectionCounts.push_back(v.toInt());
     state->sectionPayload = o.value(QStringLiteral("sectionPayload")).toInt();
+    const QJsonObject layout = o.value(QStringLiteral("editBufferLayout")).toObject();
+    state->nameIds = LayoutSlots(QJsonArray{layout.value(QStringLiteral("name"))});
+    for (const QJsonValue& v : layout.value(QStringLiteral("preset")).toArray())
+        state->presetSections.push_back(LayoutSlots(v.toArray()));
+    for (const QJsonValue& v : layout.value(QStringLiteral("layer")).toArray())
+        state->layerSections.push_back(LayoutSlots(v.toArray()));
 
     const QString folder = CapturesFolder();
     for (const QJsonValue& v : o.value(QStringLiteral("storedPresets")).toArray()) {

@@ -9,6 +9,13 @@
 // the profile's "dumps" key, generated ones for every other preset. A dump the
 // host uploads replaces the stored one when its EOF arrives whole and sound.
 //
+// The edit buffer (preset -1) is one state with the parameter values: an
+// upload into it sets every value its payload carries (the profile's
+// "editBufferLayout" says where each lies, walked from the header's counts),
+// and its dump is the last upload (or a generated preset) with the current
+// values written back into their places. Bytes no parameter covers stay as
+// they came, so an untouched upload comes back byte for byte.
+//
 // Dump faults (DumpFault) change single packets of a download; the answers the
 // module gives to an upload come from a plan (UploadAnswer). Faults of the
 // whole message (silence, module error, disconnect on the nth ACK ...) are the
@@ -23,6 +30,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -72,6 +80,13 @@ struct DumpState {
     int generatedPayload = 0;       ///< payload bytes of a generated preset
     std::vector<int> sectionCounts; ///< the ten counts of a generated preset's header
     int sectionPayload = 0;         ///< data bytes of a generated section dump
+    /// Where the parameters lie in a whole preset's payload ("editBufferLayout"):
+    /// the name's ids (one byte each, first), the slots of the four preset
+    /// sections and of the five sections every layer carries; kUnmodelled
+    /// marks a slot that holds no parameter of the module.
+    std::vector<int> nameIds;
+    std::vector<std::vector<int>> presetSections;
+    std::vector<std::vector<int>> layerSections;
 
     // ---- memory -------------------------------------------------------------------------
     /// Whole presets by {SIMM id, preset} (SIMM 0 the user bank, {0, -1} the edit buffer).
@@ -111,8 +126,38 @@ int EditBufferLayerInstrument(Module& module, int layer);
 void SetEditBufferLayerInstrument(Module& module, int layer, int instrument);
 
 /// The stored messages of the preset {simmId, preset}: the stored dump, or a
-/// generated one for a preset the module has; empty when it has none.
+/// generated one for a preset the module has; empty when it has none. The
+/// edit buffer's carries the current parameter values.
 std::vector<QByteArray> StoredPreset(Module& module, int simmId, int preset);
+
+inline constexpr int kUnmodelled = -1;
+
+/// One value in a whole preset's payload (the data bytes of its packets joined).
+struct PresetSlot {
+    int offset = 0;            ///< in the payload
+    int width = 2;             ///< 1 for a name byte, else a 14-bit value (low 7 bits first, signed)
+    int id = kUnmodelled;      ///< the parameter it holds
+    int layer = -1;            ///< the layer it belongs to; -1 for a value of the preset
+};
+
+/// The slots of a whole preset (its header first, then its packets), walked
+/// from the header's ten counts with the profile's layout; only those that lie
+/// wholly inside the payload. Empty when there is no header or a count is negative.
+std::vector<PresetSlot> PresetDumpSlots(Module& module, const std::vector<QByteArray>& messages);
+
+/// A parameter's value as a whole preset carries it, and where its bytes are.
+struct PresetDumpValue {
+    int value = 0;
+    int message = 0; ///< index of the packet that holds the first byte
+    int at = 0;      ///< offset of that byte in the packet
+    int width = 2;
+};
+
+/// The value of parameter id (of layer, or -1 for the preset's own) in a
+/// whole preset's messages; nullopt when the dump does not carry it. A value
+/// whose two bytes fall into two packets reports the first.
+std::optional<PresetDumpValue> FindPresetDumpValue(Module& module, const std::vector<QByteArray>& messages, int id,
+                                                   int layer = -1);
 
 /// The SysEx messages of a .syx file, F0 ... F7 each (the simulator's own
 /// reader); empty when the file cannot be read.
