@@ -27,6 +27,13 @@ constexpr int kDocumentType = 1;
 constexpr unsigned kSaveEditBufferQuestion = 302;
 const QString kLoadDocument = QStringLiteral("Load Document");
 
+/// Runs a preset dialog of these commands: modally, or through the runner
+/// installed in its place.
+int RunDialog(const View::DialogRunner& runner, QDialog& dialog)
+{
+    return runner ? runner(dialog) : dialog.exec();
+}
+
 } // namespace
 
 bool View::IsSysExPath(const QString& path)
@@ -133,7 +140,7 @@ void View::OnFileSave()
                 dlg.m_romId = current->romId;
                 dlg.m_presetNumber = current->value;
             }
-            if (dlg.exec() != QDialog::Accepted)
+            if (RunDialog(m_dialogRunner, dlg) != QDialog::Accepted)
                 return;
             romId = dlg.m_romId;
             preset = dlg.m_presetNumber;
@@ -200,7 +207,7 @@ void View::OnEditCopyData()
     dlg.m_copyCommand = 32;
     dlg.m_sourceLayer = 0;
     dlg.m_destinationLayer = 0;
-    if (dlg.exec() != QDialog::Accepted)
+    if (RunDialog(m_dialogRunner, dlg) != QDialog::Accepted)
         return;
     StackWaitCursor wait;
     const bool copied = proteus->CopyPreset(dlg.m_copyCommand, dlg.m_sourceRomId, dlg.m_sourcePreset,
@@ -263,7 +270,7 @@ void View::OnEditExportData()
         dlg.m_romId = current->romId;
         dlg.m_presetNumber = current->value;
     }
-    if (dlg.exec() != QDialog::Accepted)
+    if (RunDialog(m_dialogRunner, dlg) != QDialog::Accepted)
         return;
     StackWaitCursor wait;
     ByteBlockList blocks;
