@@ -27,6 +27,21 @@ constexpr int kDocumentType = 1;
 constexpr unsigned kSaveEditBufferQuestion = 302;
 const QString kLoadDocument = QStringLiteral("Load Document");
 
+/// The string of a file that holds no preset dump.
+constexpr unsigned kNotADumpString = 258;
+
+/// Reads a SysEx file to be uploaded. A file that holds no SysEx message at
+/// all is refused with the message of a file of the wrong kind: the upload
+/// would otherwise take the empty list and end without a word to the user.
+bool ReadUploadFile(Proteus& proteus, const QString& path, ByteBlockList& blocks, OleProps& props)
+{
+    if (!proteus.ReadSysExFile(path, blocks, props))
+        return false;
+    if (!blocks.empty())
+        return true;
+    return proteus.ReportDumpFailure(QStringLiteral("upload sysex dump file"), LoadResourceString(kNotADumpString));
+}
+
 /// Runs a preset dialog of these commands: modally, or through the runner
 /// installed in its place.
 int RunDialog(const View::DialogRunner& runner, QDialog& dialog)
@@ -72,7 +87,7 @@ void View::OnFileLoad()
 
     if (IsSysExPath(path)) {
         ByteBlockList blocks;
-        if (!proteus->ReadSysExFile(path, blocks, props) || !proteus->UploadPreset(true, -1, -1, blocks))
+        if (!ReadUploadFile(*proteus, path, blocks, props) || !proteus->UploadPreset(true, -1, -1, blocks))
             return;
         m_presetFile = path;
         m_presetFilter = kSysExType; // a later Save writes this file as SysEx again
@@ -244,7 +259,7 @@ void View::TransferSysExFile(bool renumber)
     StackWaitCursor wait;
     ByteBlockList blocks;
     OleProps props;
-    const bool sent = proteus->ReadSysExFile(path, blocks, props) && proteus->UploadPreset(renumber, -1, -1, blocks);
+    const bool sent = ReadUploadFile(*proteus, path, blocks, props) && proteus->UploadPreset(renumber, -1, -1, blocks);
     // Without a module (TestUI) an import goes on as if it was taken; a
     // send, which stores the preset, does not.
     if (!sent && !(renumber && GetGlobalConfigurations().GetBool(TestUI)))

@@ -579,6 +579,8 @@ TEST_F(DocumentCommands, AFileThatIsNoPresetDumpIsRefusedWithAMessageAndNothingI
     const Case cases[] = {
         {"an arp pattern", Joined(Capture(QStringLiteral("xl7-arp-0000.syx"))), {notADump}},
         {"a setup", Joined(Capture(QStringLiteral("a2k-setup.syx"))), {notADump}},
+        {"no SysEx at all", QByteArray("not a dump\n"), {notADump}},
+        {"an empty file", QByteArray(), {notADump}},
         // Asked whether to go on with the whole messages (Yes), then refused.
         {"a preset cut short", Joined(Capture(QStringLiteral("a2k-user-preset-0000.syx"))).left(900),
          {QStringLiteral("File contains an incomplete SysEx. Try sending anyway?"),
