@@ -11,6 +11,7 @@
 #include "core/MessageBox.h"
 #include "core/ObjectKind.h"
 #include "core/Settings.h"
+#include "dump/LayerChooser.h"
 #include "dump/OleProps.h"
 #include "module/Capabilities.h"
 #include "module/ParameterIds.h"
@@ -31,6 +32,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -563,6 +565,69 @@ TEST_F(DocumentCommands, ImportRenumbersIntoTheEditBufferAndSendStoresWhereTheFi
         // Then the preset selection is sent again, so everything showing it asks anew.
         EXPECT_TRUE(Contains(Since(mark), viewtest::EditMessage(PRESET_SELECT, -1)));
         EXPECT_EQ(select->previousValue, selected);
+        EXPECT_EQ(SysExSetting(), path);
+        GetGlobalConfigurations().SetString(SysexFile, QStringLiteral("earlier.sysex"));
+    }
+}
+
+TEST_F(DocumentCommands, ASectionIsImportedIntoTheEditBufferOnTheLayerChosenAndSentAsItIs)
+{
+    struct Case {
+        const char* what;
+        bool import;
+        int subRequest;
+        std::optional<int> layer; // the layer chooser's answer
+        bool asked;               // whether the layer is asked for
+        bool sent;
+    };
+    const Case cases[] = {
+        {"import a preset section", true, 0x13, {}, false, true},
+        {"import a layer section onto layer 4", true, 0x22, 3, true, true},
+        {"import a layer section, the layer not chosen", true, 0x22, {}, true, false},
+        {"send a layer section", false, 0x22, {}, false, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // A section of ROM preset 4:7 (layer 2 for a layer section), as Export Data writes it.
+        ByteBlockList section;
+        ASSERT_TRUE(Connection().DownloadPreset(c.subRequest, 4, 7, 1, false, section));
+        const QString path = Path(QStringLiteral("section%1.sysex").arg(++n));
+        ASSERT_TRUE(Connection().WriteSysExFile(path, section, OleProps()));
+        const QByteArray file = ReadAll(path);
+        int asked = 0;
+        SetLayerChooser([&](const QString&) {
+            ++asked;
+            return c.layer;
+        });
+        NextFile(path);
+        const std::size_t uploads = link->withDevice([&](sim::Device&) { return sim::Dumps(*module).sectionUploads.size(); });
+        const size_t mark = ToModule().size();
+        if (c.import)
+            view->OnEditImportData();
+        else
+            view->OnEditSendData();
+        SetLayerChooser(nullptr);
+        EXPECT_EQ(asked, c.asked ? 1 : 0);
+        EXPECT_TRUE(presenter->texts.isEmpty()) << presenter->texts.join('\n').toStdString();
+        const Messages sections = link->withDevice([&](sim::Device&) { return sim::Dumps(*module).sectionUploads; });
+        if (!c.sent) {
+            EXPECT_TRUE(Since(mark).empty());
+            EXPECT_EQ(sections.size(), uploads);
+            EXPECT_EQ(SysExSetting(), QStringLiteral("earlier.sysex"));
+            continue;
+        }
+        ASSERT_EQ(sections.size(), uploads + 1);
+        QByteArray expected = file;
+        if (c.import) {
+            expected[7] = expected[8] = char(0x7F); // the edit buffer
+            if (c.layer) {
+                expected[9] = char(*c.layer);
+                expected[10] = 0;
+            }
+        }
+        EXPECT_EQ(sections.back().toHex(' '), expected.toHex(' '));
+        EXPECT_TRUE(Contains(Since(mark), viewtest::EditMessage(PRESET_SELECT, -1)));
         EXPECT_EQ(SysExSetting(), path);
         GetGlobalConfigurations().SetString(SysexFile, QStringLiteral("earlier.sysex"));
     }
