@@ -295,6 +295,10 @@ void View::OnEditExportData()
     SysexFileDlg file(false, GetGlobalConfigurations().GetString(SysexFile), this);
     if (file.DoModal() != QDialog::Accepted)
         return;
+    // In test mode the dialog opens after a failed dump too; with nothing
+    // dumped there is nothing to write, and a file chosen there keeps what it holds.
+    if (blocks.empty())
+        return;
     const QString path = file.GetPathName();
     OleProps props;
     props.title = proteus->GetSimmObjectName(OBJECT_PRESET, dlg.m_romId, dlg.m_presetNumber).trimmed();

@@ -434,6 +434,21 @@ TEST_F(DocumentCommands, ExportCancelledOrFailedWritesNothing)
     }
 }
 
+TEST_F(DocumentCommands, WithoutAModuleInTestModeExportOpensTheFileDialogAndOverwritesNothing)
+{
+    const QString path = WriteFile(QStringLiteral("kept.sysex"), Joined(Capture(QStringLiteral("a2k-user-preset-0000.syx"))));
+    const QByteArray before = ReadAll(path);
+    ASSERT_FALSE(before.isEmpty());
+    Disconnect();
+    GetGlobalConfigurations().SetBool(TestUI, true);
+    AnswerDialog<ExportDataDlg>({});
+    NextFile(path);
+    view->OnEditExportData();
+    EXPECT_EQ(fileDialogs, 1);
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(SysExSetting(), QStringLiteral("earlier.sysex"));
+}
+
 // ------------------------------------------------------------------------ Dump Preset (Save as SysEx)
 
 TEST_F(DocumentCommands, SaveAsSysExDumpsTheEditBufferOrTheChosenPresetToTheCurrentFile)
