@@ -272,6 +272,7 @@ TEST_F(DocumentCommands, CopySendsTheCopyTheDialogChoseThenTakesTheNameAndReload
         {"the user preset's FX", "Preset FX", nullptr, nullptr, 0, 9, 6, Request(0x23, {9, 6, 0}), false},
         {"layer 2's filter into layer 4", "Layer Filter", "Layer 2", "Layer 4", 9, 17, 7, Request(0x27, {17, 1, 7, 3, 9}),
          false},
+        {"a preset the module does not have", "Preset", nullptr, nullptr, 9, 300, 8, Request(0x20, {300, 8, 9}), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -337,6 +338,34 @@ TEST_F(DocumentCommands, TheCopyDialogOpensOnTheCurrentPresetAsAWholePresetCopy)
 }
 
 // ------------------------------------------------------------------------ Export Data
+
+TEST_F(DocumentCommands, TheDumpAndExportDialogsOpenOnTheCurrentPreset)
+{
+    ParamRecord* current = view->GetParameter(MULTIMODE_PRESET);
+    ASSERT_NE(current, nullptr);
+    current->romId = 9;
+    current->value = 41;
+    view->SetPresetFile(Path(QStringLiteral("current.sysex")));
+    view->SetPresetFilter(2);
+    presenter->answers = {msgbox::IdNo}; // not the edit buffer: a preset is chosen
+    AnswerDialog<DumpDlg>(
+        [](DumpDlg& d) {
+            EXPECT_EQ(d.Record(DUMP_PRESET_BUTTON)->romId, 9);
+            EXPECT_EQ(d.Record(DUMP_PRESET_BUTTON)->value, 41);
+        },
+        false);
+    view->OnFileSave();
+    AnswerDialog<ExportDataDlg>(
+        [](ExportDataDlg& d) {
+            EXPECT_EQ(d.Record(EXPORT_PRESET_BUTTON)->romId, 9);
+            EXPECT_EQ(d.Record(EXPORT_PRESET_BUTTON)->value, 41);
+            EXPECT_EQ(d.m_subRequest, 2);
+        },
+        false);
+    view->OnEditExportData();
+    EXPECT_EQ(dialogs, 2);
+}
+
 
 TEST_F(DocumentCommands, ExportWritesTheFileTheDialogNamedWithWhatTheModuleSent)
 {
