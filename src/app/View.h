@@ -215,8 +215,9 @@ public:
     void TransferSysExFile(bool renumber);
 
     // ---- Module operations, view and options commands (ViewModuleCommands.cpp) -------------
-    /// Runs a modal dialog of these commands and answers its result; tests
-    /// install one that answers for the user instead of showing the dialog.
+    /// Runs a modal dialog of these commands (and of the preset document and
+    /// transfer commands above) and answers its result; tests install one that
+    /// answers for the user instead of showing the dialog.
     using DialogRunner = std::function<int(QDialog& dialog)>;
     void SetDialogRunner(DialogRunner runner) { m_dialogRunner = std::move(runner); }
     /// Edits the module's bank map and sends it back when changed.

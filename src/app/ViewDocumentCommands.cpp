@@ -27,6 +27,28 @@ constexpr int kDocumentType = 1;
 constexpr unsigned kSaveEditBufferQuestion = 302;
 const QString kLoadDocument = QStringLiteral("Load Document");
 
+/// The string of a file that holds no preset dump.
+constexpr unsigned kNotADumpString = 258;
+
+/// Reads a SysEx file to be uploaded. A file that holds no SysEx message at
+/// all is refused with the message of a file of the wrong kind: the upload
+/// would otherwise take the empty list and end without a word to the user.
+bool ReadUploadFile(Proteus& proteus, const QString& path, ByteBlockList& blocks, OleProps& props)
+{
+    if (!proteus.ReadSysExFile(path, blocks, props))
+        return false;
+    if (!blocks.empty())
+        return true;
+    return proteus.ReportDumpFailure(QStringLiteral("upload sysex dump file"), LoadResourceString(kNotADumpString));
+}
+
+/// Runs a preset dialog of these commands: modally, or through the runner
+/// installed in its place.
+int RunDialog(const View::DialogRunner& runner, QDialog& dialog)
+{
+    return runner ? runner(dialog) : dialog.exec();
+}
+
 } // namespace
 
 bool View::IsSysExPath(const QString& path)
@@ -65,7 +87,7 @@ void View::OnFileLoad()
 
     if (IsSysExPath(path)) {
         ByteBlockList blocks;
-        if (!proteus->ReadSysExFile(path, blocks, props) || !proteus->UploadPreset(true, -1, -1, blocks))
+        if (!ReadUploadFile(*proteus, path, blocks, props) || !proteus->UploadPreset(true, -1, -1, blocks))
             return;
         m_presetFile = path;
         m_presetFilter = kSysExType; // a later Save writes this file as SysEx again
@@ -133,7 +155,7 @@ void View::OnFileSave()
                 dlg.m_romId = current->romId;
                 dlg.m_presetNumber = current->value;
             }
-            if (dlg.exec() != QDialog::Accepted)
+            if (RunDialog(m_dialogRunner, dlg) != QDialog::Accepted)
                 return;
             romId = dlg.m_romId;
             preset = dlg.m_presetNumber;
@@ -200,7 +222,7 @@ void View::OnEditCopyData()
     dlg.m_copyCommand = 32;
     dlg.m_sourceLayer = 0;
     dlg.m_destinationLayer = 0;
-    if (dlg.exec() != QDialog::Accepted)
+    if (RunDialog(m_dialogRunner, dlg) != QDialog::Accepted)
         return;
     StackWaitCursor wait;
     const bool copied = proteus->CopyPreset(dlg.m_copyCommand, dlg.m_sourceRomId, dlg.m_sourcePreset,
@@ -237,7 +259,7 @@ void View::TransferSysExFile(bool renumber)
     StackWaitCursor wait;
     ByteBlockList blocks;
     OleProps props;
-    const bool sent = proteus->ReadSysExFile(path, blocks, props) && proteus->UploadPreset(renumber, -1, -1, blocks);
+    const bool sent = ReadUploadFile(*proteus, path, blocks, props) && proteus->UploadPreset(renumber, -1, -1, blocks);
     // Without a module (TestUI) an import goes on as if it was taken; a
     // send, which stores the preset, does not.
     if (!sent && !(renumber && GetGlobalConfigurations().GetBool(TestUI)))
@@ -263,7 +285,7 @@ void View::OnEditExportData()
         dlg.m_romId = current->romId;
         dlg.m_presetNumber = current->value;
     }
-    if (dlg.exec() != QDialog::Accepted)
+    if (RunDialog(m_dialogRunner, dlg) != QDialog::Accepted)
         return;
     StackWaitCursor wait;
     ByteBlockList blocks;
@@ -272,6 +294,10 @@ void View::OnEditExportData()
         return;
     SysexFileDlg file(false, GetGlobalConfigurations().GetString(SysexFile), this);
     if (file.DoModal() != QDialog::Accepted)
+        return;
+    // In test mode the dialog opens after a failed dump too; with nothing
+    // dumped there is nothing to write, and a file chosen there keeps what it holds.
+    if (blocks.empty())
         return;
     const QString path = file.GetPathName();
     OleProps props;
