@@ -644,8 +644,13 @@ void View::OnDeviceConnected()
     }
     UpdatePopupSwitches();
 
+    // A module without arps has no patterns: the arp editor, whose switch is
+    // hidden, is not activated, so it asks nothing (its pattern name would be
+    // twelve requests the module never answers).
+    const ControlBase* arpEditor = arps ? nullptr : dynamic_cast<ControlBase*>(GetPopup(ArpEditPopup));
     for (ControlBase* c : Controls())
-        c->Activate();
+        if (c != arpEditor)
+            c->Activate();
 
     // The module's channel becomes the panel's, and its preset is looked up.
     EditParameter(GetParameter(MULTIMODE_BASIC_CHANNEL));

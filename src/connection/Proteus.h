@@ -337,6 +337,7 @@ public:
     /// Whether the min/max cache holds a range for id that the module (or a
     /// fixed rule) gave. Code that fills the cache's ranges by other means (the
     /// configuration cache) marks them with SetRangeKnown.
+    bool ModuleHasParameter(ParameterId id) const override;
     bool IsRangeKnown(ParameterId id) const override { return m_knownRanges.count(id) != 0; }
     void SetRangeKnown(ParameterId id, bool known) override;
 

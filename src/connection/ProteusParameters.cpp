@@ -300,6 +300,11 @@ bool Proteus::LowLevelParameterEdit(ParamRecord* record)
 
 // ---- Ranges and values ------------------------------------------------------------------
 
+bool Proteus::ModuleHasParameter(ParameterId id) const
+{
+    return HasCapability(CAP_16_CONTROLLERS) || !IsSixteenControllerParameter(id);
+}
+
 Proteus::Answer Proteus::RequestRangeNoCache(ParamRecord* record)
 {
     if (!record)
@@ -311,7 +316,7 @@ Proteus::Answer Proteus::RequestRangeNoCache(ParamRecord* record)
         return Answer::Failed;
     // Not a range the module gave: a probe that finds the controllers later
     // must be able to ask for the real one.
-    if (!HasCapability(CAP_16_CONTROLLERS) && IsSixteenControllerParameter(record->id)) {
+    if (!ModuleHasParameter(record->id)) {
         record->minimum = 0;
         record->maximum = 0;
         return Answer::Assumed;
@@ -402,7 +407,7 @@ bool Proteus::ParameterRequest(ParamRecord* record)
         return true;
     if (RefuseUnknownParameter(record))
         return false;
-    if (!HasCapability(CAP_16_CONTROLLERS) && IsSixteenControllerParameter(record->id)) {
+    if (!ModuleHasParameter(record->id)) {
         record->previousValue = record->value;
         record->value = 0;
         return true;
@@ -470,7 +475,7 @@ bool Proteus::ParameterEdit(ParamRecord* record)
         return true;
     }
 
-    if (!HasCapability(CAP_16_CONTROLLERS) && IsSixteenControllerParameter(record->id))
+    if (!ModuleHasParameter(record->id))
         return true;
     if (m_currentLayer > 15 && IsBeatPartParameter(record->id))
         return true;

@@ -41,12 +41,15 @@ bool BankMapDump::DownloadBankMap(ByteBlockList& blocks)
         TLOG(kLogError, u"Failed to send Bank Map Request");
         return false;
     }
+    // Silence or an error reply while the capability probe asks is the
+    // module saying it has no bank map to give: noted, not reported.
+    const int level = m_link.SuppressingWarnings() && result.Declined() ? kLogInfo : kLogError;
     if (!result.Answered()) {
-        TLOG(kLogError, u"No response to Bank Map Request");
+        TLOG(level, u"No response to Bank Map Request");
         return false;
     }
     if (!result.Replied()) {
-        TLOG(kLogError, u"Error received for Bank Map Request");
+        TLOG(level, u"Error received for Bank Map Request");
         return false;
     }
     const std::vector<std::uint8_t>& reply = result.bytes;

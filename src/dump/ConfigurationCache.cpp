@@ -290,13 +290,19 @@ bool ConfigurationCacheFile::CreateCacheConfiguration()
         return document.ReportError(u"Failed to create PARAMETERS element in configuration document", -2);
     // Only the ranges the module gave: a record it never answered holds no
     // range worth keeping, and leaving it out makes the next connection ask.
+    // A parameter this module does not have was never asked: it is left out
+    // without counting as unanswered.
     ParameterCache answered;
-    for (const auto& [id, record] : m_data.AllParameters)
+    int unansweredRanges = 0;
+    for (const auto& [id, record] : m_data.AllParameters) {
         if (m_link.IsRangeKnown(id))
             answered.InsertOrOverwrite(record);
-    if (m_data.AllParameters.Count() != answered.Count())
+        else if (m_link.ModuleHasParameter(id))
+            ++unansweredRanges;
+    }
+    if (unansweredRanges > 0)
         TLOG(kLogError, u"%d parameter ranges were not answered and are left out of the configuration cache",
-             m_data.AllParameters.Count() - answered.Count());
+             unansweredRanges);
     if (!ParameterElements(m_link).WriteParameterElements(answered, parameters, true))
         return document.ReportError(u"Failed to convert PARAMETERS in configuration document", -2);
     if (!root.AppendChild(parameters))

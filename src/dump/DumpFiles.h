@@ -23,6 +23,11 @@ public:
     /// while warnings are suppressed (the capability probe) only logged.
     /// Always false.
     bool ReportDumpFailure(const QString& operation, const QString& reason);
+    /// A dump request the module declined (ReplyResult::Declined). While
+    /// warnings are suppressed (the capability probe, which asks for dumps a
+    /// module may not give) that is the module's answer rather than a fault:
+    /// one line at the info level. Otherwise as ReportDumpFailure. Always false.
+    bool ReportDeclinedDump(const QString& operation, const QString& reason);
     /// The file's title and comments (OleProps::WriteTo / ReadFrom); always true.
     bool WriteOleProps(const QString& path, const OleProps& properties);
     bool ReadOleProps(const QString& path, OleProps& properties);

@@ -114,6 +114,16 @@ bool PresetTransfer::_DownloadPreset(int subRequest, int romId, int preset, int 
         DumpHandshake(m_link).SendHandshake(HANDSHAKE_CANCEL);
         return DumpFiles(m_link).ReportDumpFailure(kDumpPreset, reason);
     };
+    // Silence or an error reply before the header: the module declined the
+    // request itself (it may dump no presets at all). The module is told as
+    // after any other failure.
+    auto declined = [&](const ReplyResult& result) {
+        const bool refused = result.Answered();
+        if (closedLoop || refused)
+            DumpHandshake(m_link).SendHandshake(HANDSHAKE_CANCEL);
+        return DumpFiles(m_link).ReportDeclinedDump(kDumpPreset, refused ? QStringLiteral("invalid dump response")
+                                                                         : QStringLiteral("failed to get dump request response"));
+    };
 
     const std::vector<std::uint8_t> header = ModuleMessagePrefix(m_link.GetDeviceId());
     const std::uint8_t headerSub = closedLoop ? PRESET_DUMP_CLOSED_HEADER : PRESET_DUMP_OPEN_HEADER;
@@ -134,6 +144,8 @@ bool PresetTransfer::_DownloadPreset(int subRequest, int romId, int preset, int 
 
     for (;;) {
         const ReplyResult result = m_link.AwaitReply(request.Bytes(), {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity});
+        if (!haveHeader && result.Declined())
+            return declined(result);
         if (!result.Answered()) {
             const QString reason = QStringLiteral("failed to get dump request response");
             return closedLoop ? abandon(reason) : DumpFiles(m_link).ReportDumpFailure(kDumpPreset, reason);
@@ -235,10 +247,12 @@ bool PresetTransfer::DownloadShortPreset(int subRequest, int romId, int preset, 
     const ReplyResult result = m_link.Exchange(request, {CMD_PRESET_DUMP_REQUEST, header, kReplyCapacity});
     if (result.NotSent())
         return DumpFiles(m_link).ReportDumpFailure(kDumpPreset, QStringLiteral("failed to send initial short dump request"));
+    DumpFiles files(m_link);
+    const auto report = result.Declined() ? &DumpFiles::ReportDeclinedDump : &DumpFiles::ReportDumpFailure;
     if (!result.Answered())
-        return DumpFiles(m_link).ReportDumpFailure(kDumpPreset, QStringLiteral("failed to get short dump request response"));
+        return (files.*report)(kDumpPreset, QStringLiteral("failed to get short dump request response"));
     if (!result.Replied())
-        return DumpFiles(m_link).ReportDumpFailure(QStringLiteral("reading sysex data"), QStringLiteral("Failed to recive the incoming dump"));
+        return (files.*report)(QStringLiteral("reading sysex data"), QStringLiteral("Failed to recive the incoming dump"));
     const std::vector<std::uint8_t>& reply = result.bytes;
     const unsigned received = result.Size();
     const unsigned length = ReplyLength(reply.data(), received);

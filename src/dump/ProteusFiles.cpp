@@ -27,6 +27,15 @@ bool DumpFiles::ReportDumpFailure(const QString& operation, const QString& reaso
     return ShowDumpFailure(operation, reason);
 }
 
+bool DumpFiles::ReportDeclinedDump(const QString& operation, const QString& reason)
+{
+    if (!m_link.SuppressingWarnings())
+        return ReportDumpFailure(operation, reason);
+    ++m_state.dumpFailures;
+    TLOG(kLogInfo, u"Failed to %s with %s: the module does not give this dump", operation, reason);
+    return false;
+}
+
 bool DumpFiles::WriteOleProps(const QString& path, const OleProps& properties)
 {
     return properties.WriteTo(path);

@@ -113,10 +113,14 @@ bool DownloadOne(ModuleLink& p, const SysExMessage& request, int commandId, cons
     const ReplyResult result = p.Exchange(request, {commandId, header, kDumpReplyCapacity});
     if (result.NotSent())
         return DumpFiles(p).ReportDumpFailure(texts.operation, texts.sendReason);
+    // Silence or an error reply is the module declining the dump; anything
+    // else that is not the reply is a failure.
+    DumpFiles files(p);
+    const auto report = result.Declined() ? &DumpFiles::ReportDeclinedDump : &DumpFiles::ReportDumpFailure;
     if (!result.Answered())
-        return DumpFiles(p).ReportDumpFailure(texts.waitOperation, QStringLiteral("failed to get dump request response"));
+        return (files.*report)(texts.waitOperation, QStringLiteral("failed to get dump request response"));
     if (!result.Replied())
-        return DumpFiles(p).ReportDumpFailure(kReadingSysEx, texts.errorReason);
+        return (files.*report)(kReadingSysEx, texts.errorReason);
 
     // The message ends at its first F7; a reply without one was cut short (or
     // was longer than the module may send) and is no dump.

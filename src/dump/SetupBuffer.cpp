@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "dump/OleProps.h"
 #include "dump/SetupDumpLayout.h"
+#include "module/Capabilities.h"
 #include "module/ParamRecord.h"
 
 #include <QCoreApplication>
@@ -119,8 +120,20 @@ void SetupBuffer::OnDisconnect()
     m_dump.clear();
 }
 
+bool SetupBuffer::NoDumpToHold() const
+{
+    return m_dump.isEmpty() && m_owner && !m_owner->HasCapability(CAP_SETUP_DUMPS);
+}
+
 bool SetupBuffer::Validate(int* triggerCount, int* partCount) const
 {
+    if (NoDumpToHold()) {
+        if (triggerCount)
+            *triggerCount = 0;
+        if (partCount)
+            *partCount = 0;
+        return false;
+    }
     return ValidateDump(m_dump, triggerCount, partCount);
 }
 

@@ -51,7 +51,9 @@ public:
     /// Whether a dump is held and holds together (SetupDumpLayout). Each
     /// pointer may be null; both are set to 0 first, then to the dump's beat
     /// trigger and part counts. A failure is logged with the dump's address
-    /// and length.
+    /// and length, except the empty buffer of a module that gives no setup
+    /// dumps (no CAP_SETUP_DUMPS): there is nothing to hold and nothing wrong,
+    /// so every use of the buffer quietly finds no dump.
     bool Validate(int* triggerCount, int* partCount) const;
 
     /// Reads the value of record's parameter (and its SIMM id where the setup
@@ -106,6 +108,9 @@ private:
     // Validate for any bytes: the held dump, or one offered to be held.
     static bool ValidateDump(const QByteArray& dump, int* triggerCount, int* partCount);
     bool Access(int channel, ParamRecord* record, bool write);
+    // No dump is held because the module gives none (no CAP_SETUP_DUMPS): the
+    // setup's values are not kept here, which is no fault to report.
+    bool NoDumpToHold() const;
 
     ModuleLink* m_owner;
     int m_channelCount = 16;

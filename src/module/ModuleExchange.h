@@ -58,6 +58,13 @@ struct ReplyResult {
             || outcome == ExchangeOutcome::InputError;
     }
     bool NotSent() const { return outcome == ExchangeOutcome::NotSent; }
+    /// The module let the request pass: nothing came within the time-out, or
+    /// it answered with an error. That is how a module meets a request it has
+    /// no use for; broken input and a closed port are failures of another kind.
+    bool Declined() const
+    {
+        return outcome == ExchangeOutcome::TimedOut || outcome == ExchangeOutcome::ModuleError;
+    }
     const std::uint8_t* Data() const { return bytes.data(); }
     unsigned Size() const { return unsigned(bytes.size()); }
 };

@@ -189,6 +189,10 @@ public:
     virtual bool ParameterRequestWithMinMaxNoCache(ParamRecord* record) = 0;
     /// Sends the record's value and tells every listener.
     virtual bool ParameterEdit(ParamRecord* record) = 0;
+    /// Whether the connected module has the parameter at all: controllers M-P
+    /// (411-414, 967-970) exist only with CAP_16_CONTROLLERS. The requests
+    /// answer those of a module without them with 0 and send nothing.
+    virtual bool ModuleHasParameter(ParameterId id) const = 0;
     /// Whether the min/max cache holds a range for id that the module (or a fixed rule) gave.
     virtual bool IsRangeKnown(ParameterId id) const = 0;
     virtual void SetRangeKnown(ParameterId id, bool known) = 0;

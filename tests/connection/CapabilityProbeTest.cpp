@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 using proteustest::ProteusSimTest;
 using proteustest::RecordingListener;
@@ -175,4 +176,50 @@ TEST_F(CapabilityProbe, TestUiAssumesTheSetupWithoutAskingIt)
         return m.startsWith(sim::Hex("F0 18 0F 00 55 1D"));
     }));
     EXPECT_EQ(proteus->GetCapabilities() & 0x0210u, 0x0210u);
+}
+
+TEST_F(CapabilityProbe, WhatAModuleLacksIsNoErrorWhatComesBrokenIs)
+{
+    struct Row {
+        const char* name;
+        const char* profile;
+        std::optional<Fault> fault;
+        std::uint32_t clear;  // flags the probe must leave clear
+        const char* error;    // the error line expected, or none at all
+    };
+    const Row rows[] = {
+        // Modules that refuse or ignore what they lack: quiet.
+        {"minimal", R"({"base": "minimal"})", {}, CAP_PRESET_DUMPS | CAP_SETUP_DUMPS | CAP_BANK_MAP_DUMPS, nullptr},
+        {"no section dumps", R"({"base": "mid"})", {}, CAP_SYSEX_DUMPS, nullptr},
+        {"bank map refused", R"({"base": "full"})", Fault::ModuleError(7).on(0x17), CAP_BANK_MAP_DUMPS, nullptr},
+        {"bank map ignored", R"({"base": "full"})", Fault::Silence().on(0x17), CAP_BANK_MAP_DUMPS, nullptr},
+        {"section refused", R"({"base": "full"})", Fault::ModuleError(7).on(0x11).nth(2), CAP_SYSEX_DUMPS, nullptr},
+        {"setup ignored", R"({"base": "full"})", Fault::Silence().on(0x1D), CAP_SETUP_DUMPS, nullptr},
+        // A reply that comes broken is a failure, still logged as one.
+        {"setup cut short", R"({"base": "full"})", Fault::Truncate(30, true).on(0x1D), CAP_SETUP_DUMPS,
+         "Failed to dump setup with a setup dump shorter than its section counts"},
+        {"setup garbled", R"({"base": "full"})", Fault::InputError().on(0x1D), CAP_SETUP_DUMPS,
+         "Failed to reading sysex data with Failed to recive the incoming dump"},
+        {"bank map cut short", R"({"base": "full"})", Fault::Truncate(40, true).on(0x17), CAP_BANK_MAP_DUMPS,
+         "Bank map reply refused"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        StartModule(row.profile);
+        if (row.fault)
+            AddFault(*row.fault);
+        Log().SetLevel(kLogError); // only error lines are kept
+        Log().Clear();
+        proteus->CheckCapabilities();
+        const std::uint32_t found = proteus->GetCapabilities();
+        EXPECT_EQ(found & row.clear, 0u) << std::hex << found;
+        EXPECT_EQ(found & ~row.clear, Supported(module->profile()) & ~row.clear) << std::hex << found;
+        EXPECT_TRUE(env->presenter->texts.isEmpty()) << env->presenter->texts.join(u'\n').toStdString();
+        const QStringList errors = Log().Lines();
+        if (row.error) {
+            EXPECT_TRUE(Log().Contains(QLatin1String(row.error))) << errors.join(u'\n').toStdString();
+        } else {
+            EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+        }
+    }
 }

@@ -435,3 +435,26 @@ TEST_F(ConnectTest, BeatDataFollowsTheChangesOfItsParameters)
 }
 
 } // namespace
+
+TEST_F(ConnectTest, ModulesThatLackFeaturesConnectColdAndWarmWithoutAnError)
+{
+    for (const char* name : {"minimal", "mid", "audity", "a2k"}) {
+        SCOPED_TRACE(name);
+        // Nothing known yet: the capability probe runs and the configuration cache is built.
+        Connect(QByteArray(R"({"base": ")") + name + R"("})", [this](TestProteus&) {
+            GetGlobalConfigurations().SetDword(Capabilities, 0);
+            Log().SetLevel(kLogError); // only error lines are kept
+            Log().Clear();
+        });
+        ASSERT_TRUE(proteus->IsReady());
+        EXPECT_EQ(proteus->GetCapabilities(), CapabilitiesOf(module->profile()) | CAP_LCD_INTERROGATION);
+        EXPECT_TRUE(Log().Lines().isEmpty()) << "cold: " << Log().Lines().join(u'\n').toStdString();
+
+        proteus->ClosePort();
+        ASSERT_TRUE(proteus->OpenPort(0, 0, 0, 1000, 0, 0, false));
+        for (int i = 0; i < 100 && !proteus->IsReady(); ++i)
+            proteus->PumpMessages();
+        ASSERT_TRUE(proteus->IsReady());
+        EXPECT_TRUE(Log().Lines().isEmpty()) << "warm: " << Log().Lines().join(u'\n').toStdString();
+    }
+}

@@ -488,6 +488,46 @@ TEST_F(CachesTest, RangesTheModuleDidNotAnswerAreLeftOutAndAskedLater)
     EXPECT_EQ(proteus->AllParameters.Find(259)->minimum, -12);
 }
 
+TEST_F(CachesTest, ParametersTheModuleDoesNotHaveAreNotCountedAsUnanswered)
+{
+    // Twelve controllers: M-P (411-414, 967-970) do not exist on this module
+    // and are never asked; every other range is answered.
+    constexpr char kTwelveControllers[] = R"({"base": "audity", "simms": [
+        {"id": 2, "name": "Orchestral", "tag": "ORC", "presets": 12, "instruments": 7, "arps": 5, "demos": 2, "riffs": 3}]})";
+    struct Row {
+        const char* name;
+        std::optional<sim::Fault> fault;
+        const char* logged; // the count of unanswered ranges, or nothing
+    };
+    const Row rows[] = {
+        {"every range it has answered", {}, nullptr},
+        {"one range silent", sim::Fault::Silence().on(0x04).forSubject(259).limit(1),
+         ": 1 parameter ranges were not answered"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(root.filePath(QStringLiteral("docs"))).removeRecursively(); // a cold build every time
+        StartModule(kTwelveControllers);
+        ASSERT_FALSE(proteus->HasCapability(CAP_16_CONTROLLERS));
+        if (row.fault)
+            AddFault(*row.fault);
+        Log().SetLevel(kLogError);
+        Identify();
+        ASSERT_TRUE(proteus->LoadCacheConfiguration());
+        const QStringList counts = Log().Lines().filter(QStringLiteral("parameter ranges were not answered"));
+        if (row.logged) {
+            ASSERT_EQ(counts.size(), 1);
+            EXPECT_TRUE(counts.front().contains(QLatin1String(row.logged))) << counts.front().toStdString();
+        } else {
+            EXPECT_TRUE(counts.isEmpty()) << counts.join(u'\n').toStdString();
+        }
+        const QByteArray file = ReadBytes(CachePath());
+        EXPECT_TRUE(file.contains("<MASTER_MIDI_L_CONTROL "));
+        EXPECT_FALSE(file.contains("<MASTER_MIDI_M_CONTROL "));
+        EXPECT_FALSE(file.contains("<PRESET_CTRL_P "));
+    }
+}
+
 TEST_F(CachesTest, BuildThatLosesTheModuleWritesNothing)
 {
     Identify();

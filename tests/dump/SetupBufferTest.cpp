@@ -12,6 +12,7 @@ using dumptest::Blocks;
 using dumptest::Bytes;
 using dumptest::Capture;
 using dumptest::DumpSimTest;
+using dumptest::kAllCapabilities;
 using proteustest::RecordingListener;
 using sim::Fault;
 using sim::Hex;
@@ -222,6 +223,46 @@ TEST_F(SetupBufferTest, WritesValuesIntoTheDumpOnly)
     EXPECT_FALSE(Buffer().GetParameter(0, &r));
     EXPECT_EQ(r.value, 3);
     EXPECT_EQ(Buffer().GetSetupName(), QString());
+}
+
+TEST_F(SetupBufferTest, AModuleWithoutSetupDumpsLeavesItEmptyWithNothingToReport)
+{
+    struct Row {
+        const char* name;
+        std::uint32_t capabilities;
+        bool reported; // the empty buffer is logged as an error
+    };
+    const Row rows[] = {
+        {"no setup dumps", kAllCapabilities & ~CAP_SETUP_DUMPS, false},
+        // Setup dumps that should have come and did not: that stays an error.
+        {"setup dumps, none loaded", kAllCapabilities, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        StartOn(R"({"base": "minimal"})");
+        proteus->SetCapabilities(row.capabilities);
+        Buffer().OnConnect(); // the module gives no setup: nothing is held
+        proteus->SetReady(true);
+        Log().SetLevel(kLogError);
+        Log().Clear();
+
+        ParamRecord volume = Record(131, 33);
+        proteus->DistributeParameterChanged(&volume);
+        int romId = 0;
+        int preset = 0;
+        EXPECT_FALSE(proteus->GetChannelPreset(0, romId, preset));
+        ParamRecord check = Record(131, 7);
+        EXPECT_FALSE(Buffer().GetParameter(0, &check));
+        EXPECT_EQ(check.value, 7);
+        EXPECT_EQ(Buffer().GetSetupName(), QString());
+        EXPECT_FALSE(Buffer().Validate(nullptr, nullptr));
+
+        const QStringList errors = Log().Lines();
+        EXPECT_EQ(Log().Contains(QStringLiteral("Downloaded setup buffer is empty")), row.reported)
+            << errors.join(u'\n').toStdString();
+        if (!row.reported)
+            EXPECT_TRUE(errors.isEmpty()) << errors.join(u'\n').toStdString();
+    }
 }
 
 TEST_F(SetupBufferTest, LoadsEditsAndSavesTheModulesEditBuffer)

@@ -161,3 +161,28 @@ TEST_F(ArpEditTest, StepChosenElsewhereIsSelectedInTheList)
 }
 
 } // namespace
+
+TEST_F(EditorPopupTest, PatternNamesAreAskedOnlyOfAModuleWithArps)
+{
+    struct Row {
+        const char* profile;
+        bool arps;
+    };
+    const Row rows[] = {{R"({"base": "minimal"})", false}, {R"({"base": "full"})", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.profile);
+        StartConnected(row.profile);
+        ASSERT_NE(Arp(), nullptr);
+        int nameRequests = 0;
+        for (const QByteArray& m : ToModule()) {
+            if (!m.startsWith(sim::Hex("F0 18 0F 00 55 02 01")) || m.size() < 10)
+                continue;
+            const int id = sim::Module::Get14(m, 7);
+            nameRequests += id >= ARP_NAME_CHAR_0 && id <= ARP_NAME_CHAR_11 ? 1 : 0;
+        }
+        if (row.arps)
+            EXPECT_GE(nameRequests, ArpPatternData::kNameLength);
+        else
+            EXPECT_EQ(nameRequests, 0);
+    }
+}
