@@ -7,5 +7,10 @@
 class GlobalStyle;
 class QPalette;
 
-/// Sets the background, text and selection roles of palette from style.
+/// Sets the background, text, selection and disabled-text roles of palette from style.
 void SetConfiguredColours(QPalette* palette, const GlobalStyle& style);
+
+/// The configured colours of a dialog or panel window: those above, and
+/// buttons and alternate rows on the background colour, the bevels of its
+/// standard widgets in the highlight and shadow colours.
+void SetWindowColours(QPalette* palette, const GlobalStyle& style);
