@@ -236,12 +236,7 @@ View::~View()
 
 void View::ApplyColours()
 {
-    const GlobalStyle* style = TheGlobalStyle();
-    if (!style)
-        return;
-    QPalette p = palette();
-    SetWindowColours(&p, *style);
-    setPalette(p);
+    ApplyWindowColours(this);
 }
 
 void View::TakeOverLabels()

@@ -166,7 +166,7 @@ public:
     // them, no focus frame and no hover.
 
     /// How much of a disabled control's content shows over what lies under it.
-    static constexpr double DisabledOpacity = 0.45;
+    static constexpr double DisabledOpacity = 0.5;
     /// The text colour: the disabled colour when disabled, else the foreground colour.
     QColor TextColour(bool disabled) const { return m_colours[disabled ? DisabledColour : ForegroundColour]; }
     /// Paints a control's content (its texts and marks, not the skin behind

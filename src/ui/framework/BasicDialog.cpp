@@ -102,12 +102,7 @@ void BasicDialog::AddDialogKeys()
 
 void BasicDialog::ApplyColours()
 {
-    const GlobalStyle* style = TheGlobalStyle();
-    if (!style)
-        return;
-    QPalette p = palette();
-    SetWindowColours(&p, *style);
-    setPalette(p);
+    ApplyWindowColours(this);
 }
 
 void BasicDialog::InitialiseDialog()

@@ -3,6 +3,7 @@
 #include "core/resources/GlobalStyle.h"
 
 #include <QPalette>
+#include <QWidget>
 
 void SetConfiguredColours(QPalette* palette, const GlobalStyle& style)
 {
@@ -17,13 +18,18 @@ void SetConfiguredColours(QPalette* palette, const GlobalStyle& style)
     style.SetDisabledColours(palette);
 }
 
-void SetWindowColours(QPalette* palette, const GlobalStyle& style)
+void ApplyWindowColours(QWidget* window)
 {
-    SetConfiguredColours(palette, style);
+    const GlobalStyle* style = TheGlobalStyle();
+    if (!style || !window)
+        return;
+    QPalette p = window->palette();
+    SetConfiguredColours(&p, *style);
     for (QPalette::ColorRole role : {QPalette::Button, QPalette::AlternateBase})
-        palette->setColor(role, style.Colour(BackgroundColour));
+        p.setColor(role, style->Colour(BackgroundColour));
     for (QPalette::ColorRole role : {QPalette::Light, QPalette::Midlight})
-        palette->setColor(role, style.Colour(HighlightColour));
+        p.setColor(role, style->Colour(HighlightColour));
     for (QPalette::ColorRole role : {QPalette::Dark, QPalette::Mid})
-        palette->setColor(role, style.Colour(ShadowColour));
+        p.setColor(role, style->Colour(ShadowColour));
+    window->setPalette(p);
 }
