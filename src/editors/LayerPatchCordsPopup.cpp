@@ -39,14 +39,14 @@ LayerPatchCordsPopup::LayerPatchCordsPopup(ControlListener* parent, QWidget* par
     InitialisePopup();
     SetOwnTooltipId(kOwnTooltipId);
 
-    PatchCordRowSet set;
-    set.items = kRowItems;
-    set.triggers = &GetLayerTriggerSet();
-    set.sources = &GetLayerCordSourceList();
-    set.destinations = &GetLayerCordDestinationList();
-    set.firstParameter = LAYER_CORD0_SRC;
-    set.firstTooltip = kFirstTooltip;
-    BuildPatchCordRows(*this, set, m_rows.data(), kCordCount);
+    BuildPatchCordRows(*this,
+                       {.items = kRowItems,
+                        .triggers = &GetLayerTriggerSet(),
+                        .sources = &GetLayerCordSourceList(),
+                        .destinations = &GetLayerCordDestinationList(),
+                        .firstParameter = LAYER_CORD0_SRC,
+                        .firstTooltip = kFirstTooltip},
+                       m_rows.data(), kCordCount);
     ScrollBar()->setValue(0);
     UpdateScrollBar();
 }

@@ -28,14 +28,14 @@ PresetPatchCordsPopup::PresetPatchCordsPopup(ControlListener* parent, QWidget* p
     InitialisePopup();
     SetOwnTooltipId(kOwnTooltipId);
 
-    PatchCordRowSet set;
-    set.items = kRowItems;
-    set.triggers = &GetPresetTriggerSet();
-    set.sources = &GetPresetCordSourceList();
-    set.destinations = &GetPresetCordDestinationList();
-    set.firstParameter = PRESET_CORD_0_SOURCE;
-    set.firstTooltip = kFirstTooltip;
-    BuildPatchCordRows(*this, set, m_rows.data(), kCordCount);
+    BuildPatchCordRows(*this,
+                       {.items = kRowItems,
+                        .triggers = &GetPresetTriggerSet(),
+                        .sources = &GetPresetCordSourceList(),
+                        .destinations = &GetPresetCordDestinationList(),
+                        .firstParameter = PRESET_CORD_0_SOURCE,
+                        .firstTooltip = kFirstTooltip},
+                       m_rows.data(), kCordCount);
 }
 
 PresetPatchCordsPopup::~PresetPatchCordsPopup()
