@@ -6,7 +6,6 @@
 #include "app/Frame.h"
 #include "app/ViewControls.h"
 #include "core/GlobalResources.h"
-#include "core/LineEnds.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "core/TrimTrailingBlanks.h"
@@ -30,13 +29,9 @@
 #include "ui/framework/LabelCtrl.h"
 #include "ui/framework/RestoreAudition.h"
 #include "ui/framework/StackWaitCursor.h"
-#include "ui/framework/TipEditor.h"
 
-#include <QApplication>
-#include <QHelpEvent>
 #include <QPainter>
 #include <QThread>
-#include <QToolTip>
 
 #include <algorithm>
 
@@ -168,27 +163,6 @@ constexpr struct {
     {View::SetupItem, View::SetupInfoPopup},
 };
 
-// ---- Tooltips ------------------------------------------------------------------------------------
-
-// The widest a tooltip grows before its text wraps, unless its item is wider.
-constexpr int kMaxTipWidth = 250;
-
-// A tooltip text as the tooltip shows it: plain text with its line breaks,
-// wrapped at maxWidth.
-QString TipMarkup(const QString& text, int maxWidth)
-{
-    const QString plain = WithStoredLineEnds(text);
-    QString escaped = plain.toHtmlEscaped();
-    escaped.replace(u'\n', QStringLiteral("<br>"));
-    const QFontMetrics metrics(QToolTip::font());
-    int widest = 0;
-    for (const QString& line : plain.split(u'\n'))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    if (widest <= maxWidth)
-        return QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>");
-    return QStringLiteral("<table width='%1'><tr><td>").arg(maxWidth) + escaped + QStringLiteral("</td></tr></table>");
-}
-
 // A text for a label that shows "&" as itself.
 QString Literal(QString text)
 {
@@ -262,20 +236,7 @@ View::~View()
 
 void View::ApplyColours()
 {
-    const GlobalStyle* style = TheGlobalStyle();
-    if (!style)
-        return;
-    QPalette p = palette();
-    SetConfiguredColours(&p, *style);
-    for (QPalette::ColorRole role : {QPalette::Button, QPalette::AlternateBase})
-        p.setColor(role, style->Colour(BackgroundColour));
-    p.setColor(QPalette::Light, style->Colour(HighlightColour));
-    p.setColor(QPalette::Midlight, style->Colour(HighlightColour));
-    p.setColor(QPalette::Dark, style->Colour(ShadowColour));
-    p.setColor(QPalette::Mid, style->Colour(ShadowColour));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, style->Colour(DisabledColour));
-    setPalette(p);
+    ApplyWindowColours(this);
 }
 
 void View::TakeOverLabels()
@@ -500,37 +461,11 @@ int View::KeyboardOctave() const
 
 // ---- Tooltips and the tip editor ------------------------------------------------------------------
 
-QWidget* View::ItemAt(QWidget* widget) const
-{
-    for (; widget && widget != this; widget = widget->parentWidget()) {
-        if (widget->isWindow())
-            return nullptr;
-        if (ItemIdOf(widget) != -1)
-            return widget;
-    }
-    return nullptr;
-}
-
-ControlBase* View::ControlAt(QWidget* widget) const
-{
-    for (; widget && widget != this; widget = widget->parentWidget()) {
-        if (widget->isWindow())
-            return nullptr;
-        if (ControlBase* control = FindControl(widget))
-            return control;
-    }
-    return nullptr;
-}
-
 QString View::GetToolTipText(int itemId)
 {
     if (itemId != 0)
-        if (QWidget* item = Item(itemId))
-            if (ControlBase* control = FindControl(item)) {
-                QString text;
-                control->GetToolTipText(&text);
-                return text;
-            }
+        if (std::optional<QString> own = ControlTooltipText(*this, Item(itemId)))
+            return *own;
     if (m_panelTooltipId != 0 && TheGlobalResources())
         return TheGlobalResources()->GetTooltipText(unsigned(m_panelTooltipId));
     return {};
@@ -538,31 +473,14 @@ QString View::GetToolTipText(int itemId)
 
 bool View::event(QEvent* event)
 {
-    if (event->type() != QEvent::ToolTip)
-        return QWidget::event(event);
-    // Children without a tooltip of their own pass the request up to here.
-    auto* help = static_cast<QHelpEvent*>(event);
-    if (GetGlobalConfigurations().GetDword(EnableTooltips) != 0) {
-        QWidget* item = ItemAt(childAt(help->pos()));
-        m_toolTipText = GetToolTipText(item ? ItemIdOf(item) : 0);
-        if (!m_toolTipText.isEmpty()) {
-            const int maxWidth = item ? std::max(kMaxTipWidth, item->width()) : kMaxTipWidth;
-            QWidget* over = item ? item : this;
-            QToolTip::showText(help->globalPos(), TipMarkup(m_toolTipText, maxWidth), over, over->rect());
-            return true;
-        }
-    }
-    QToolTip::hideText();
-    event->ignore();
-    return true;
+    if (m_tips.HandleEvent(event))
+        return true;
+    return QWidget::event(event);
 }
 
 void View::OnTipEditor()
 {
-    if (GetGlobalConfigurations().GetDword(EnableTooltips) != 2)
-        return;
-    if (ControlBase* control = ControlAt(QApplication::focusWidget()))
-        EditTooltip(unsigned(control->GetToolTipId()), this, this);
+    m_tips.EditFocusedTooltip(this);
 }
 
 // ---- Painting -------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 // panel goes. An editor whose class is not part of the program leaves its
 // slot empty (CreatePopup), and the switch that would show it stays disabled.
 
+#include "ui/framework/ItemTips.h"
 #include "ui/framework/RootListener.h"
 
 #include <QElapsedTimer>
@@ -306,9 +307,6 @@ private:
     /// The preset on the panel's channel; false (and the outputs untouched)
     /// when it could not be found.
     bool LookUpCurrentPreset(int& romId, int& presetNumber);
-    /// The registered control at or above widget inside the panel; null when none.
-    ControlBase* ControlAt(QWidget* widget) const;
-    QWidget* ItemAt(QWidget* widget) const;
     void ApplyColours();
     void TakeOverLabels();
 
@@ -339,6 +337,6 @@ private:
     QString m_presetFile;
     int m_presetFilter = 0;
     int m_panelTooltipId = 0;
-    QString m_toolTipText;
+    ItemTips m_tips{this, [this](int itemId) { return GetToolTipText(itemId); }};
     QElapsedTimer m_lastWaitRepaint;
 };

@@ -5,17 +5,6 @@
 #include <QFont>
 #include <QPainter>
 
-void ViewKeyboard::paintEvent(QPaintEvent* event)
-{
-    KeyBoardCtrl::paintEvent(event);
-    // A keyboard that cannot be played looks it: greyed like the other
-    // controls while there is no module.
-    if (!isEnabled()) {
-        QPainter painter(this);
-        painter.fillRect(rect(), QColor(60, 64, 70, 120));
-    }
-}
-
 QPixmap PanelLetterBitmap(QChar letter, QSize size, bool disabled)
 {
     QPixmap picture(size);

@@ -18,9 +18,6 @@ public:
     int Octave() const { return OctaveOffset(); }
     /// The note a click at (x, y) plays; none outside the keys.
     std::optional<KeyHit> NoteAt(int x, int y) const { return HitTest(x, y, OctaveOffset()); }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 };
 
 /// The picture of a keyboard-mode button: its letter, bold and centred, in

@@ -2,12 +2,10 @@
 
 #include "ui_LayerPatchCordsPopup.h"
 
+#include "editors/PatchCordRows.h"
 #include "module/NameLists.h"
 #include "module/ParameterIds.h"
 #include "module/TriggerSets.h"
-#include "module/ValueFormats.h"
-#include "ui/controls/TrackerCtrl.h"
-#include "ui/controls/ValueMenuCtrl.h"
 
 #include <QScreen>
 #include <QScrollArea>
@@ -41,24 +39,14 @@ LayerPatchCordsPopup::LayerPatchCordsPopup(ControlListener* parent, QWidget* par
     InitialisePopup();
     SetOwnTooltipId(kOwnTooltipId);
 
-    const TriggerSet* triggers = &GetLayerTriggerSet();
-    for (int r = 0; r < kCordCount; ++r) {
-        CordRow& row = m_rows[std::size_t(r)];
-        row.source = ItemAs<MenuCtrl>(kRowItems[r][0]);
-        row.destination = ItemAs<MenuCtrl>(kRowItems[r][1]);
-        row.amount = ItemAs<TrackerCtrl>(kRowItems[r][2]);
-        const ParameterId first = LAYER_CORD0_SRC + 3 * r;
-        ControlBase* controls[3] = {row.source, row.destination, row.amount};
-        for (int c = 0; c < 3; ++c) {
-            controls[c]->SetOwner(this);
-            controls[c]->BindParameter(triggers, vf::Number, GetParameter(first + c));
-        }
-    }
-    for (int r = 0; r < kCordCount; ++r) {
-        const CordRow& row = m_rows[std::size_t(r)];
-        const int tip = kFirstTooltip + 3 * r;
-        SetupCordRow(row.source, row.destination, row.amount, tip, tip + 1, tip + 2);
-    }
+    BuildPatchCordRows(*this,
+                       {.items = kRowItems,
+                        .triggers = &GetLayerTriggerSet(),
+                        .sources = &GetLayerCordSourceList(),
+                        .destinations = &GetLayerCordDestinationList(),
+                        .firstParameter = LAYER_CORD0_SRC,
+                        .firstTooltip = kFirstTooltip},
+                       m_rows.data(), kCordCount);
     ScrollBar()->setValue(0);
     UpdateScrollBar();
 }
@@ -140,15 +128,4 @@ void LayerPatchCordsPopup::resizeEvent(QResizeEvent* event)
 {
     ResizingPopup::resizeEvent(event);
     UpdateScrollBar();
-}
-
-void LayerPatchCordsPopup::SetupCordRow(MenuCtrl* source, MenuCtrl* destination, TrackerCtrl* amount, int sourceTip,
-                                        int destinationTip, int amountTip)
-{
-    source->Setup(false, 0, &GetLayerCordSourceList(), sourceTip);
-    AddControl(source);
-    destination->Setup(false, 0, &GetLayerCordDestinationList(), destinationTip);
-    AddControl(destination);
-    amount->Setup(amountTip, false, false, true, 4);
-    AddControl(amount);
 }

@@ -15,15 +15,14 @@
 // fits; a line step moves by a 24th of the full height (at least one pixel),
 // and while the thumb is dragged the rows stay put until it is released.
 
+#include "editors/PatchCordRows.h"
 #include "ui/framework/Popup.h"
 
 #include <array>
 #include <memory>
 
-class MenuCtrl;
 class QScrollArea;
 class QScrollBar;
-class TrackerCtrl;
 
 namespace Ui {
 class LayerPatchCordsPopup;
@@ -38,11 +37,7 @@ public:
     /// The full height is scrolled in this many line steps.
     static constexpr int kStepDivisor = 24;
 
-    struct CordRow {
-        MenuCtrl* source = nullptr;
-        MenuCtrl* destination = nullptr;
-        TrackerCtrl* amount = nullptr;
-    };
+    using CordRow = PatchCordRow;
 
     LayerPatchCordsPopup(ControlListener* parent, QWidget* parentWnd);
     ~LayerPatchCordsPopup() override;
@@ -64,9 +59,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    /// Sets up one row and enters its three controls: source, destination, amount.
-    void SetupCordRow(MenuCtrl* source, MenuCtrl* destination, TrackerCtrl* amount, int sourceTip, int destinationTip,
-                      int amountTip);
     /// Moves the form's items into the scroll area.
     void BuildScrollArea();
     /// The scroll bar's line step and whether it can be used.

@@ -2,12 +2,10 @@
 
 #include "ui_PresetPatchCordsPopup.h"
 
+#include "editors/PatchCordRows.h"
 #include "module/NameLists.h"
 #include "module/ParameterIds.h"
 #include "module/TriggerSets.h"
-#include "module/ValueFormats.h"
-#include "ui/controls/TrackerCtrl.h"
-#include "ui/controls/ValueMenuCtrl.h"
 
 namespace {
 
@@ -30,39 +28,18 @@ PresetPatchCordsPopup::PresetPatchCordsPopup(ControlListener* parent, QWidget* p
     InitialisePopup();
     SetOwnTooltipId(kOwnTooltipId);
 
-    const TriggerSet* triggers = &GetPresetTriggerSet();
-    for (int r = 0; r < kCordCount; ++r) {
-        CordRow& row = m_rows[std::size_t(r)];
-        row.source = ItemAs<MenuCtrl>(kRowItems[r][0]);
-        row.destination = ItemAs<MenuCtrl>(kRowItems[r][1]);
-        row.amount = ItemAs<TrackerCtrl>(kRowItems[r][2]);
-        const ParameterId first = PRESET_CORD_0_SOURCE + 3 * r;
-        ControlBase* controls[3] = {row.source, row.destination, row.amount};
-        for (int c = 0; c < 3; ++c) {
-            controls[c]->SetOwner(this);
-            controls[c]->BindParameter(triggers, vf::Number, GetParameter(first + c));
-        }
-    }
-    for (int r = 0; r < kCordCount; ++r) {
-        const CordRow& row = m_rows[std::size_t(r)];
-        const int tip = kFirstTooltip + 3 * r;
-        SetupCordRow(row.source, row.destination, row.amount, tip, tip + 1, tip + 2);
-    }
+    BuildPatchCordRows(*this,
+                       {.items = kRowItems,
+                        .triggers = &GetPresetTriggerSet(),
+                        .sources = &GetPresetCordSourceList(),
+                        .destinations = &GetPresetCordDestinationList(),
+                        .firstParameter = PRESET_CORD_0_SOURCE,
+                        .firstTooltip = kFirstTooltip},
+                       m_rows.data(), kCordCount);
 }
 
 PresetPatchCordsPopup::~PresetPatchCordsPopup()
 {
     DestroyPopup();
     ForgetControls();
-}
-
-void PresetPatchCordsPopup::SetupCordRow(MenuCtrl* source, MenuCtrl* destination, TrackerCtrl* amount, int sourceTip,
-                                         int destinationTip, int amountTip)
-{
-    source->Setup(false, 0, &GetPresetCordSourceList(), sourceTip);
-    AddControl(source);
-    destination->Setup(false, 0, &GetPresetCordDestinationList(), destinationTip);
-    AddControl(destination);
-    amount->Setup(amountTip, false, false, true, 4);
-    AddControl(amount);
 }

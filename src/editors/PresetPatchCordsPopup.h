@@ -9,13 +9,11 @@
 // sends it to the module and records it for undo. The controls reload on a
 // change of channel, preset, setup, randomising or a sent dump.
 
+#include "editors/PatchCordRows.h"
 #include "ui/framework/Popup.h"
 
 #include <array>
 #include <memory>
-
-class MenuCtrl;
-class TrackerCtrl;
 
 namespace Ui {
 class PresetPatchCordsPopup;
@@ -28,11 +26,7 @@ public:
     static constexpr int kOwnTooltipId = 20590;
     static constexpr int kCordCount = 12;
 
-    struct CordRow {
-        MenuCtrl* source = nullptr;
-        MenuCtrl* destination = nullptr;
-        TrackerCtrl* amount = nullptr;
-    };
+    using CordRow = PatchCordRow;
 
     PresetPatchCordsPopup(ControlListener* parent, QWidget* parentWnd);
     ~PresetPatchCordsPopup() override;
@@ -41,9 +35,6 @@ public:
     const CordRow& Row(int index) const { return m_rows[std::size_t(index)]; }
 
 private:
-    /// Sets up one row and enters its three controls: source, destination, amount.
-    void SetupCordRow(MenuCtrl* source, MenuCtrl* destination, TrackerCtrl* amount, int sourceTip, int destinationTip,
-                      int amountTip);
 
     std::unique_ptr<Ui::PresetPatchCordsPopup> m_ui;
     std::array<CordRow, kCordCount> m_rows{};

@@ -4,17 +4,12 @@
 // the simulated module (virtual time), with the application's style. The
 // parent is a RootListener that keeps the undo history, as the preset editor
 // does for its children, and can be told to refuse edits.
-#include "support/ProteusSimFixture.h"
-#include "support/TestStyle.h"
+#include "EditorTestSupport.h"
 
-#include "core/MessageBox.h"
-#include "core/resources/GuiFont.h"
 #include "module/NameLists.h"
 #include "module/ParameterIds.h"
 #include "ui/framework/Popup.h"
 #include "ui/framework/RootListener.h"
-
-#include <QTemporaryDir>
 
 #include <memory>
 #include <utility>
@@ -22,10 +17,7 @@
 
 namespace childpopuptest {
 
-class Owner : public PopupListener {
-public:
-    bool OnPopupClosing() override { return true; }
-};
+using editortests::Owner;
 
 /// The preset editor's part for its children: forwards to the module and
 /// records; refuses every module edit while `refuse` is set.
@@ -53,15 +45,12 @@ public:
 /// One edit as it reached the module: parameter id and value.
 using Edit = std::pair<int, int>;
 
-class ChildPopupTest : public proteustest::ProteusSimTest {
+class ChildPopupTest : public editortests::SimEditorTest {
 protected:
     void SetUp() override
     {
         RegisterAllNameLists();
-        ProteusSimTest::SetUp();
-        style = std::make_unique<GlobalStyle>();
-        StartTestStyle(style.get(), dir, true);
-        InstallGuiFont();
+        SimEditorTest::SetUp();
         proteus->SetReady(true);
         root = std::make_unique<ParentListener>(proteus.get());
         // The ranges the connection learns when it connects, for the popups' parameters.
@@ -74,9 +63,7 @@ protected:
     {
         DropPopups();
         root.reset();
-        StopTestStyle(style.get());
-        style.reset();
-        ProteusSimTest::TearDown();
+        SimEditorTest::TearDown();
     }
     /// Popups of a test go before the parent they are entered in.
     virtual void DropPopups() {}
@@ -134,10 +121,7 @@ protected:
         ASSERT_TRUE(root->EditParameter(r)) << id;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<GlobalStyle> style;
     std::unique_ptr<ParentListener> root;
-    Owner owner;
 };
 
 } // namespace childpopuptest

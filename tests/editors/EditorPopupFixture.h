@@ -5,6 +5,7 @@
 // of being shown; file dialogs never show either. What reached the module is
 // read from its transcript.
 #include "../app/ViewFixture.h"
+#include "EditorTestSupport.h"
 
 #include "app/FileDialogs.h"
 #include "core/MessageBox.h"
@@ -48,20 +49,9 @@ using TestArpEditPopup = Scripted<ArpEditPopup>;
 using TestSetupInfoPopup = Scripted<SetupInfoPopup>;
 
 /// Records every message; answers OK.
-class RecordingPresenter : public MessagePresenter {
-public:
-    int Present(QObject*, const QString& text, const QString&, unsigned) override
-    {
-        texts << text;
-        return msgbox::IdOk;
-    }
-    QStringList texts;
-};
-
-class Owner : public PopupListener {
-public:
-    bool OnPopupClosing() override { return true; }
-};
+using RecordingPresenter = editortests::ScriptedPresenter;
+using editortests::NextFileChoice;
+using editortests::Owner;
 
 class EditorPopupTest : public viewtest::ViewFixture {
 protected:
@@ -119,24 +109,7 @@ protected:
                 out.push_back(m);
         return out;
     }
-    /// The user picks path in the next file dialog (or cancels with an empty path).
-    void NextFileChoice(const QString& path)
-    {
-        SetFileDialogScript([path](FileDialogBase& d) {
-            if (path.isEmpty())
-                return int(QDialog::Rejected);
-            d.Choose(path);
-            return int(QDialog::Accepted);
-        });
-    }
-    QString WriteFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = folder->filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
-        return path;
-    }
+    QString WriteFile(const QString& name, const QByteArray& bytes) { return editortests::WriteFileIn(*folder, name, bytes); }
     static QByteArray ReadFile(const QString& path)
     {
         QFile f(path);

@@ -2,11 +2,8 @@
 // The preset editor over a root listener and a Proteus connected to the
 // simulated module (virtual time), with the application's style and a
 // message presenter that answers from a script.
-#include "support/ProteusSimFixture.h"
-#include "support/TestStyle.h"
+#include "EditorTestSupport.h"
 
-#include "core/MessageBox.h"
-#include "core/resources/GuiFont.h"
 #include "editors/EditPopup.h"
 #include "module/Capabilities.h"
 #include "module/NameLists.h"
@@ -14,34 +11,11 @@
 #include "sim/SysExHex.h"
 #include "ui/framework/RootListener.h"
 
-#include <QTemporaryDir>
-
-#include <deque>
 
 namespace presettest {
 
-/// Records every message; answers from `answers` in turn, then OK.
-class ScriptedPresenter : public MessagePresenter {
-public:
-    int Present(QObject*, const QString& text, const QString&, unsigned type) override
-    {
-        texts << text;
-        types.push_back(type);
-        if (answers.empty())
-            return msgbox::IdOk;
-        const int a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    QStringList texts;
-    std::vector<unsigned> types;
-    std::deque<int> answers;
-};
-
-class Owner : public PopupListener {
-public:
-    bool OnPopupClosing() override { return true; }
-};
+using editortests::Owner;
+using editortests::ScriptedPresenter;
 
 /// The editor with the save dialog and the tip editor answered by the test.
 class ScriptedEditPopup : public EditPopup {
@@ -69,17 +43,12 @@ protected:
     }
 };
 
-class PresetEditorTest : public proteustest::ProteusSimTest {
+class PresetEditorTest : public editortests::ScriptedEditorTest {
 protected:
     void SetUp() override
     {
         RegisterAllNameLists();
-        ProteusSimTest::SetUp();
-        style = std::make_unique<GlobalStyle>();
-        StartTestStyle(style.get(), dir, true);
-        InstallGuiFont();
-        presenter = std::make_shared<ScriptedPresenter>();
-        SetMessagePresenter(presenter);
+        ScriptedEditorTest::SetUp();
         proteus->SetCapabilities(CAP_TESTED | CAP_16_CONTROLLERS | CAP_ARPS_AND_BEATS | CAP_PRESET_DUMPS |
                                  CAP_TUNING_DUMPS | CAP_SYSEX_DUMPS);
         proteus->SetReady(true);
@@ -91,9 +60,7 @@ protected:
     {
         popup.reset();
         root.reset();
-        StopTestStyle(style.get());
-        style.reset();
-        ProteusSimTest::TearDown();
+        ScriptedEditorTest::TearDown();
     }
 
     void Open()
@@ -132,12 +99,8 @@ protected:
     }
     template <class T> T* Item(int id) { return popup->findChild<T*>(QStringLiteral("item%1").arg(id)); }
 
-    QTemporaryDir dir;
-    std::unique_ptr<GlobalStyle> style;
-    std::shared_ptr<ScriptedPresenter> presenter;
     std::unique_ptr<RootListener> root;
     std::unique_ptr<ScriptedEditPopup> popup;
-    Owner owner;
 };
 
 } // namespace presettest

@@ -2,56 +2,25 @@
 // The tuning editor over a root listener and a Proteus connected to the
 // simulated module (virtual time), with the application's style, a message
 // presenter that answers from a script, and file dialogs that never show.
-#include "support/ProteusSimFixture.h"
-#include "support/TestStyle.h"
+#include "EditorTestSupport.h"
 
-#include "app/FileDialogs.h"
-#include "core/MessageBox.h"
-#include "core/resources/GuiFont.h"
 #include "editors/TuningEditPopup.h"
 #include "module/Capabilities.h"
 #include "module/ParameterIds.h"
 #include "ui/framework/RootListener.h"
 
-#include <QTemporaryDir>
-
-#include <deque>
 
 namespace tuningtest {
 
-/// Records every message; answers from `answers` in turn, then OK.
-class ScriptedPresenter : public MessagePresenter {
-public:
-    int Present(QObject*, const QString& text, const QString&, unsigned type) override
-    {
-        texts << text;
-        types.push_back(type);
-        if (answers.empty())
-            return msgbox::IdOk;
-        const int a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    QStringList texts;
-    std::vector<unsigned> types;
-    std::deque<int> answers;
-};
+using editortests::NextFileChoice;
+using editortests::Owner;
+using editortests::ScriptedPresenter;
 
-class Owner : public PopupListener {
-public:
-    bool OnPopupClosing() override { return true; }
-};
-
-class TuningEditorTest : public proteustest::ProteusSimTest {
+class TuningEditorTest : public editortests::ScriptedEditorTest {
 protected:
     void SetUp() override
     {
-        ProteusSimTest::SetUp();
-        style = std::make_unique<GlobalStyle>();
-        StartTestStyle(style.get(), dir, true);
-        InstallGuiFont();
-        presenter = std::make_shared<ScriptedPresenter>();
-        SetMessagePresenter(presenter);
+        ScriptedEditorTest::SetUp();
         // A file dialog no test answers is cancelled; none is ever shown.
         SetFileDialogScript([](FileDialogBase&) { return int(QDialog::Rejected); });
         proteus->SetCapabilities(CAP_TUNING_DUMPS);
@@ -66,9 +35,7 @@ protected:
         SetFileDialogScript({});
         popup.reset();
         root.reset();
-        StopTestStyle(style.get());
-        style.reset();
-        ProteusSimTest::TearDown();
+        ScriptedEditorTest::TearDown();
     }
 
     void SetModuleTuning(int number)
@@ -108,32 +75,11 @@ protected:
     std::size_t SingleNoteMessages() { return SentWith("F0 7F 00 08 02").size(); }
 
     void Open() { popup->Show(&owner, QStringLiteral("Tuning Editor")); }
-    /// The user picks path in the next file dialog (or cancels with an empty path).
-    void NextFileChoice(const QString& path)
-    {
-        SetFileDialogScript([path](FileDialogBase& d) {
-            if (path.isEmpty())
-                return int(QDialog::Rejected);
-            d.Choose(path);
-            return int(QDialog::Accepted);
-        });
-    }
-    QString WriteFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(bytes);
-        return path;
-    }
+    QString WriteFile(const QString& name, const QByteArray& bytes) { return editortests::WriteFileIn(dir, name, bytes); }
     ParamRecord* Record(int id) { return popup->OwnRecord(id); }
 
-    QTemporaryDir dir;
-    std::unique_ptr<GlobalStyle> style;
-    std::shared_ptr<ScriptedPresenter> presenter;
     std::unique_ptr<RootListener> root;
     std::unique_ptr<TuningEditPopup> popup;
-    Owner owner;
 };
 
 } // namespace tuningtest

@@ -4,7 +4,9 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QScreen>
 #include <QWindow>
 
@@ -145,6 +147,53 @@ void GlobalStyle::CreateGdiObjects()
     m_foregroundOnPen = QPen(m_colours[ForegroundOnColour], 2);
     // A one-pixel checkerboard; its set pixels take the colour it is used with.
     m_halftoneBrush = QBrush(Qt::Dense4Pattern);
+}
+
+// ---------------------------------------------------------------- the disabled look
+
+void GlobalStyle::PaintContent(QPainter* painter, const QRect& area, bool disabled,
+                               const std::function<void(QPainter&)>& paint) const
+{
+    if (!painter || !paint)
+        return;
+    if (!disabled) {
+        paint(*painter);
+        return;
+    }
+    if (area.isEmpty())
+        return;
+    // The content goes onto a clear layer first, so it greys and sinks as one
+    // picture: a thumb does not let the channel under it show through.
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    QImage layer((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(Qt::transparent);
+    {
+        QPainter content(&layer);
+        content.setFont(painter->font());
+        content.setBackground(painter->background());
+        content.translate(-area.topLeft());
+        paint(content);
+    }
+    for (int y = 0; y < layer.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(layer.scanLine(y));
+        for (int x = 0; x < layer.width(); ++x) {
+            const int grey = qGray(line[x]); // premultiplied: the grey stays within the alpha
+            line[x] = qRgba(grey, grey, grey, qAlpha(line[x]));
+        }
+    }
+    painter->save();
+    painter->setOpacity(painter->opacity() * DisabledOpacity);
+    painter->drawImage(area.topLeft(), layer);
+    painter->restore();
+}
+
+void GlobalStyle::SetDisabledColours(QPalette* palette) const
+{
+    if (!palette)
+        return;
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::HighlightedText})
+        palette->setColor(QPalette::Disabled, role, m_colours[DisabledColour]);
 }
 
 // ---------------------------------------------------------------- painting
@@ -310,16 +359,18 @@ void GlobalStyle::DrawTextButton(const ButtonFace& face) const
     if (GuiApp())
         p->setFont(QGuiApplication::font());
     DrawFaceBackground(face);
-    if (face.imageList && face.imageIndex >= 0 && face.imageIndex < int(face.imageList->size()))
-        p->drawPixmap(layout.icon.topLeft(), (*face.imageList)[std::size_t(face.imageIndex)], QRect(0, 0, 16, 16));
-    if (!face.text.isNull()) {
-        p->setPen(m_colours[face.disabled ? DisabledColour : ForegroundColour]);
-        // A caption's "&" marks its access key (underlined) and "&&" is a plain ampersand.
-        p->drawText(layout.content, int(AlignmentOf(face.style)) | Qt::TextSingleLine | Qt::TextShowMnemonic,
-                    face.text);
-    }
+    PaintContent(p, face.rect, face.disabled, [&](QPainter& q) {
+        if (face.imageList && face.imageIndex >= 0 && face.imageIndex < int(face.imageList->size()))
+            q.drawPixmap(layout.icon.topLeft(), (*face.imageList)[std::size_t(face.imageIndex)], QRect(0, 0, 16, 16));
+        if (!face.text.isNull()) {
+            q.setPen(TextColour(face.disabled));
+            // A caption's "&" marks its access key (underlined) and "&&" is a plain ampersand.
+            q.drawText(layout.content, int(AlignmentOf(face.style)) | Qt::TextSingleLine | Qt::TextShowMnemonic,
+                       face.text);
+        }
+    });
     p->restore();
-    if (face.focused)
+    if (ShowsFocus(face.focused, face.disabled))
         DrawFocusFrame(p, layout.focus);
 }
 
@@ -331,8 +382,10 @@ void GlobalStyle::DrawBitmapButton(const ButtonFace& face) const
     const ButtonLayout layout = InsetButtonLayout(face);
     DrawFaceBackground(face);
     if (face.bitmap && !face.bitmap->isNull())
-        p->drawPixmap(layout.content.topLeft() + QPoint(1, 1), *face.bitmap, QRect(QPoint(0, 0), layout.content.size()));
-    if (face.focused)
+        PaintContent(p, face.rect, face.disabled, [&](QPainter& q) {
+            q.drawPixmap(layout.content.topLeft() + QPoint(1, 1), *face.bitmap, QRect(QPoint(0, 0), layout.content.size()));
+        });
+    if (ShowsFocus(face.focused, face.disabled))
         DrawFocusFrame(p, layout.focus);
 }
 
@@ -343,7 +396,7 @@ void GlobalStyle::DrawColourButton(const ButtonFace& face) const
         return;
     const ButtonLayout layout = InsetButtonLayout(face);
     DrawFaceBackground(face);
-    p->fillRect(layout.content, face.swatch);
-    if (face.focused)
+    PaintContent(p, face.rect, face.disabled, [&](QPainter& q) { q.fillRect(layout.content, face.swatch); });
+    if (ShowsFocus(face.focused, face.disabled))
         DrawFocusFrame(p, layout.focus);
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 class QPainter;
+class QPalette;
 
 /// A settings colour (0x00BBGGRR) as a QColor.
 QColor ColorFromColorRef(std::uint32_t colorRef);
@@ -150,12 +151,33 @@ public:
 
     /// Self-drawn buttons: background (the background-on colour when pressed,
     /// else the skin), a raised or sunken 3D frame, the content, the focus frame.
+    /// A disabled face has its text, icon and swatch in the disabled look and no focus frame.
     void DrawTextButton(const ButtonFace& face) const;
     void DrawBitmapButton(const ButtonFace& face) const;
     void DrawColourButton(const ButtonFace& face) const;
     static ButtonLayout TextButtonLayout(const ButtonFace& face);
     /// Bitmap and colour buttons share one layout.
     static ButtonLayout InsetButtonLayout(const ButtonFace& face);
+
+    // The look of a control that cannot be used (its window is disabled or
+    // its module is not ready), the same for every control: its text in the
+    // disabled colour, its text and marks (thumbs, channels, ticks, lamps,
+    // swatches, icons, pictures) greyed and half sunk into what lies under
+    // them, no focus frame and no hover.
+
+    /// How much of a disabled control's content shows over what lies under it.
+    static constexpr double DisabledOpacity = 0.5;
+    /// The text colour: the disabled colour when disabled, else the foreground colour.
+    QColor TextColour(bool disabled) const { return m_colours[disabled ? DisabledColour : ForegroundColour]; }
+    /// Paints a control's content (its texts and marks, not the skin behind
+    /// them) with paint, inside area of the painter: straight on when usable;
+    /// when disabled, greyed and painted at DisabledOpacity, as a whole.
+    void PaintContent(QPainter* painter, const QRect& area, bool disabled,
+                      const std::function<void(QPainter&)>& paint) const;
+    /// Whether a control shows its focus frame: only when it has the focus and is usable.
+    static bool ShowsFocus(bool focused, bool disabled) { return focused && !disabled; }
+    /// The disabled text roles of a standard widget's palette in the disabled colour.
+    void SetDisabledColours(QPalette* palette) const;
 
     QColor Colour(int slot) const { return slot >= 0 && slot < ColourCount ? m_colours[slot] : QColor(); }
     std::uint32_t ColourRef(int slot) const { return slot >= 0 && slot < ColourCount ? m_colourRefs[slot] : 0; }

@@ -15,7 +15,7 @@ void ApplyControlColours(QWidget* widget)
         palette.setColor(role, style->Colour(BackgroundColour));
     for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
         palette.setColor(role, style->Colour(ForegroundColour));
-    palette.setColor(QPalette::Disabled, QPalette::Text, style->Colour(DisabledColour));
+    style->SetDisabledColours(&palette);
     widget->setPalette(palette);
 }
 

@@ -101,5 +101,6 @@ protected:
 };
 
 /// Gives a standard control the shared style's colours: text in the
-/// foreground colour on the background colour.
+/// foreground colour on the background colour, in the disabled colour while
+/// the control is disabled.
 void ApplyControlColours(QWidget* widget);

@@ -20,51 +20,55 @@ void EnvGraphCtrl::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const GlobalStyle* style = Style();
     auto colour = [style, this](int slot) { return style ? style->Colour(slot) : palette().color(QPalette::WindowText); };
+    // An envelope that cannot be used shows its texts and marks in the disabled look and no focus.
     const bool disabled = !isEnabled() || !DeviceReady();
+    const bool focused = GlobalStyle::ShowsFocus(hasFocus(), disabled);
     const QColor text = colour(disabled ? DisabledColour : ForegroundColour);
     PaintBackground(painter, rect());
-    painter.setPen(text);
-    painter.drawText(CaptionRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, Caption());
-    painter.drawRect(PlusBox().adjusted(0, 0, -1, -1));
-    painter.drawText(PlusBox().adjusted(2, 2, -2, -2), Qt::AlignCenter, QStringLiteral("+"));
-    painter.drawRect(MinusBox().adjusted(0, 0, -1, -1));
-    painter.setPen(Zoom() == 1 ? colour(DisabledColour) : text);
-    painter.drawText(MinusBox().adjusted(2, 2, -2, -2), Qt::AlignCenter, QStringLiteral("-"));
-    if (HasGraph()) {
+    PaintControlContent(painter, rect(), disabled, [&](QPainter& q) {
+        q.setPen(text);
+        q.drawText(CaptionRect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, Caption());
+        q.drawRect(PlusBox().adjusted(0, 0, -1, -1));
+        q.drawText(PlusBox().adjusted(2, 2, -2, -2), Qt::AlignCenter, QStringLiteral("+"));
+        q.drawRect(MinusBox().adjusted(0, 0, -1, -1));
+        q.setPen(Zoom() == 1 ? colour(DisabledColour) : text);
+        q.drawText(MinusBox().adjusted(2, 2, -2, -2), Qt::AlignCenter, QStringLiteral("-"));
+        if (!HasGraph())
+            return;
         const QRect g = GraphRect();
-        painter.fillRect(g, colour(ShadowColour));
-        painter.setPen(Qt::black);
-        painter.drawRect(g.adjusted(0, 0, -1, -1));
-        painter.save();
-        painter.setClipRect(g);
+        q.fillRect(g, colour(ShadowColour));
+        q.setPen(Qt::black);
+        q.drawRect(g.adjusted(0, 0, -1, -1));
+        q.save();
+        q.setClipRect(g);
         const std::array<int, 12> v = ShownValues();
-        painter.setPen(colour(ForegroundColour));
+        q.setPen(colour(ForegroundColour));
         // The axes: time 0 upwards over the level range, level 0 along the time span.
         std::array<int, 12> axis{};
         axis[6] = ParameterAt(6)->maximum;
         const QPoint top = PointPosition(axis, 0);
         axis[6] = ParameterAt(6)->minimum;
         const QPoint bottom = PointPosition(axis, 0);
-        painter.drawLine(top, bottom);
+        q.drawLine(top, bottom);
         axis[6] = 0;
         const QPoint origin = PointPosition(axis, 0);
         axis[0] = TimeSpan;
-        painter.drawLine(origin, PointPosition(axis, 0));
+        q.drawLine(origin, PointPosition(axis, 0));
         QPoint previous = origin;
         for (int i = 0; i < 6; ++i) {
             const QPoint p = PointPosition(v, i);
-            painter.setPen(colour(ForegroundColour));
-            painter.drawLine(previous, p);
+            q.setPen(colour(ForegroundColour));
+            q.drawLine(previous, p);
             previous = p;
         }
         for (int i = 0; i < 6; ++i) {
             const QPoint p = PointPosition(v, i);
-            painter.setPen(hasFocus() && i == SelectedPoint() ? QColor(Qt::white) : colour(ForegroundColour));
-            painter.drawRect(QRect(p - QPoint(4, 4), QSize(8, 8)));
+            q.setPen(focused && i == SelectedPoint() ? QColor(Qt::white) : colour(ForegroundColour));
+            q.drawRect(QRect(p - QPoint(4, 4), QSize(8, 8)));
         }
-        painter.restore();
-    }
-    if (hasFocus()) {
+        q.restore();
+    });
+    if (focused) {
         painter.setPen(colour(ForegroundColour));
         painter.drawText(QRect(0, CaptionRect().top(), CaptionRect().right() + 1, CaptionRect().height()),
                          Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, PointLabel());

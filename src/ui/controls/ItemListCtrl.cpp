@@ -39,6 +39,7 @@ ItemListCtrl::ItemListCtrl(int kind, ControlListener* owner, PopupListener* clie
         QPalette p = palette();
         p.setColor(QPalette::Base, style->Colour(BackgroundColour));
         p.setColor(QPalette::Text, style->Colour(ForegroundColour));
+        style->SetDisabledColours(&p);
         setPalette(p);
     }
 }

@@ -122,10 +122,16 @@ void KeyBoardCtrl::paintEvent(QPaintEvent*)
 {
     static const QPixmap picture = Picture();
     QPainter painter(this);
-    painter.drawPixmap(0, 0, picture);
-    // The sounding keys' markers, inverted like a highlight on the strip above the keys.
-    for (int note : Marked())
-        painter.fillRect(MarkerRect(note, OctaveOffset()), QColor(255, 255, 255));
+    // A disabled keyboard shows its keys in the disabled look, over the skin.
+    const bool disabled = !isEnabled();
+    if (disabled)
+        PaintBackground(painter, rect());
+    PaintControlContent(painter, rect(), disabled, [&](QPainter& q) {
+        q.drawPixmap(0, 0, picture);
+        // The sounding keys' markers, inverted like a highlight on the strip above the keys.
+        for (int note : Marked())
+            q.fillRect(MarkerRect(note, OctaveOffset()), QColor(255, 255, 255));
+    });
 }
 
 void KeyBoardCtrl::mousePressEvent(QMouseEvent* event)

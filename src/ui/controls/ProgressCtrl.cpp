@@ -2,6 +2,7 @@
 
 #include "core/resources/GlobalStyle.h"
 #include "ui/controls/ControlGeometry.h"
+#include "ui/controls/SelfDrawnControl.h"
 
 #include <QContextMenuEvent>
 #include <QPainter>
@@ -37,16 +38,19 @@ void ProgressCtrl::paintEvent(QPaintEvent*)
         style->PaintControlBackground(&p, parentWidget() ? mapTo(parentWidget(), QPoint()) : QPoint(), client);
     else
         p.fillRect(client, palette().window());
-    if (client.width() > 1 && client.height() > 1) {
-        p.fillRect(QRect(client.left(), client.top(), client.width() - 1, 1), shadow);
-        p.fillRect(QRect(client.left(), client.top(), 1, client.height() - 1), shadow);
-        p.fillRect(QRect(client.right(), client.top(), 1, client.height()), fore);
-        p.fillRect(QRect(client.left(), client.bottom(), client.width(), 1), fore);
-    }
-    // Blocks never spill over the frame on the right.
-    p.setClipRect(client.adjusted(2, 2, -2, -2));
-    for (const Edges& block : ProgressBlocks(width(), height(), m_lower, m_upper, m_position))
-        p.fillRect(block.ToRect(), fore);
+    // A disabled bar shows its frame and blocks in the disabled look.
+    PaintControlContent(p, client, !isEnabled(), [&](QPainter& q) {
+        if (client.width() > 1 && client.height() > 1) {
+            q.fillRect(QRect(client.left(), client.top(), client.width() - 1, 1), shadow);
+            q.fillRect(QRect(client.left(), client.top(), 1, client.height() - 1), shadow);
+            q.fillRect(QRect(client.right(), client.top(), 1, client.height()), fore);
+            q.fillRect(QRect(client.left(), client.bottom(), client.width(), 1), fore);
+        }
+        // Blocks never spill over the frame on the right.
+        q.setClipRect(client.adjusted(2, 2, -2, -2));
+        for (const Edges& block : ProgressBlocks(width(), height(), m_lower, m_upper, m_position))
+            q.fillRect(block.ToRect(), fore);
+    });
 }
 
 void ProgressCtrl::contextMenuEvent(QContextMenuEvent* event)

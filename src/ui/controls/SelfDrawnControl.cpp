@@ -9,6 +9,15 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+void PaintControlContent(QPainter& painter, const QRect& area, bool disabled,
+                         const std::function<void(QPainter&)>& paint)
+{
+    if (const GlobalStyle* style = TheGlobalStyle())
+        style->PaintContent(&painter, area, disabled, paint);
+    else
+        paint(painter);
+}
+
 SelfDrawnControl::SelfDrawnControl(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);

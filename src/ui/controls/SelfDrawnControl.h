@@ -12,8 +12,15 @@
 #include <functional>
 
 class GlobalStyle;
+class QPainter;
 struct ButtonFace;
 struct FaceState;
+
+/// Paints a control's content (texts and marks, not the skin behind them)
+/// inside area in the shared style's look for a usable or a disabled control
+/// (GlobalStyle::PaintContent); straight on without a style.
+void PaintControlContent(QPainter& painter, const QRect& area, bool disabled,
+                         const std::function<void(QPainter&)>& paint);
 
 class SelfDrawnControl : public QWidget, public ControlSurface {
     Q_OBJECT

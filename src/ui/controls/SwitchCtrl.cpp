@@ -131,16 +131,16 @@ void PaintLampButton(SelfDrawnControl& widget, LitButtonLogic& logic)
     const QPixmap& off = LampPixmap(Lamp::Off);
     const QString caption = widget.Caption();
     const LampLayout layout = LayOutLamp(Edges::Of(item), off.width(), off.height(), !caption.isEmpty(), logic.Placement());
-    if (!caption.isEmpty()) {
-        const QColor text = style ? style->Colour(logic.TextDisabled() ? DisabledColour : ForegroundColour)
-                                  : widget.palette().color(QPalette::WindowText);
-        painter.setPen(text);
-        painter.setFont(widget.font());
-        painter.drawText(layout.caption.ToRect(), layout.alignment | Qt::TextSingleLine | Qt::TextShowMnemonic,
-                         caption);
-    }
-    painter.drawPixmap(layout.lamp.ToRect().topLeft(), LampPixmap(logic.GetLamp()));
-    if (style && logic.Face().focused)
+    const FaceState face = logic.Face();
+    PaintControlContent(painter, item, face.disabled, [&](QPainter& q) {
+        if (!caption.isEmpty()) {
+            q.setPen(style ? style->TextColour(face.disabled) : widget.palette().color(QPalette::WindowText));
+            q.setFont(widget.font());
+            q.drawText(layout.caption.ToRect(), layout.alignment | Qt::TextSingleLine | Qt::TextShowMnemonic, caption);
+        }
+        q.drawPixmap(layout.lamp.ToRect().topLeft(), LampPixmap(logic.GetLamp()));
+    });
+    if (style && GlobalStyle::ShowsFocus(face.focused, face.disabled))
         style->DrawFocusFrame(&painter, item);
 }
 

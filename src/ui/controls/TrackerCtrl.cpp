@@ -46,39 +46,45 @@ void PaintTracker(SelfDrawnControl& widget, TrackerLogic& logic)
                                       client);
     else
         p.fillRect(client, widget.palette().window());
-    const QColor text = style ? style->Colour(logic.TextDisabled() ? DisabledColour : ForegroundColour)
-                              : widget.palette().color(QPalette::WindowText);
-    p.setPen(text);
-    p.setFont(widget.font());
-    const TrackerLayout& layout = logic.Layout();
-    const bool horizontal = logic.IsHorizontal();
-    p.drawText(layout.value.ToRect(), Qt::TextSingleLine | Qt::AlignVCenter | (horizontal ? Qt::AlignRight : Qt::AlignHCenter),
-               logic.ValueText());
+    // A slider that cannot be used shows its texts and marks in the disabled look and no focus.
+    const bool disabled = logic.TextDisabled();
+    const bool focused = GlobalStyle::ShowsFocus(widget.hasFocus(), disabled);
+    const QColor text = style ? style->TextColour(disabled) : widget.palette().color(QPalette::WindowText);
+    PaintControlContent(p, client, disabled, [&](QPainter& q) {
+        q.setPen(text);
+        q.setFont(widget.font());
+        const TrackerLayout& layout = logic.Layout();
+        const bool horizontal = logic.IsHorizontal();
+        q.drawText(layout.value.ToRect(),
+                   Qt::TextSingleLine | Qt::AlignVCenter | (horizontal ? Qt::AlignRight : Qt::AlignHCenter),
+                   logic.ValueText());
 
-    const QRect channel = layout.channel.ToRect();
-    p.fillRect(channel, ChannelFill);
-    Frame3d(p, channel, ChannelLight, ChannelDark);
+        const QRect channel = layout.channel.ToRect();
+        q.fillRect(channel, ChannelFill);
+        Frame3d(q, channel, ChannelLight, ChannelDark);
 
-    const int length = horizontal ? layout.channel.Width() : layout.channel.Height();
-    if (logic.ShowTicks() && layout.tickSpacing > 0) {
-        const int count = length / layout.tickSpacing;
-        for (int i = 0; i < count; ++i) {
-            const int at = i * layout.tickSpacing;
-            if (horizontal)
-                p.fillRect(QRect(layout.channel.l + at, layout.channel.b, 1, logic.TickLength()), Tick);
-            else
-                p.fillRect(QRect(layout.channel.l - logic.TickLength(), layout.channel.b - 1 - at, logic.TickLength(), 1),
-                           Tick);
+        const int length = horizontal ? layout.channel.Width() : layout.channel.Height();
+        if (logic.ShowTicks() && layout.tickSpacing > 0) {
+            const int count = length / layout.tickSpacing;
+            for (int i = 0; i < count; ++i) {
+                const int at = i * layout.tickSpacing;
+                if (horizontal)
+                    q.fillRect(QRect(layout.channel.l + at, layout.channel.b, 1, logic.TickLength()), Tick);
+                else
+                    q.fillRect(QRect(layout.channel.l - logic.TickLength(), layout.channel.b - 1 - at, logic.TickLength(), 1),
+                               Tick);
+            }
         }
-    }
-    p.setPen(text);
-    p.drawText(layout.title.ToRect(), Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::AlignVCenter | (horizontal ? Qt::AlignLeft : Qt::AlignHCenter),
-               widget.Caption());
+        q.setPen(text);
+        q.drawText(layout.title.ToRect(),
+                   Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::AlignVCenter | (horizontal ? Qt::AlignLeft : Qt::AlignHCenter),
+                   widget.Caption());
 
-    const QRect thumb = logic.Thumb().ToRect();
-    p.fillRect(thumb, widget.hasFocus() ? ThumbFocused : Thumb);
-    Frame3d(p, thumb, ThumbLight, ThumbDark);
-    if (style && widget.hasFocus())
+        const QRect thumb = logic.Thumb().ToRect();
+        q.fillRect(thumb, focused ? ThumbFocused : Thumb);
+        Frame3d(q, thumb, ThumbLight, ThumbDark);
+    });
+    if (style && focused)
         style->DrawFocusFrame(&p, client.adjusted(1, 1, -1, -1));
 }
 

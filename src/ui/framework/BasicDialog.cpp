@@ -1,25 +1,22 @@
 #include "ui/framework/BasicDialog.h"
 
 #include "core/GlobalResources.h"
-#include "core/LineEnds.h"
 #include "core/Logger.h"
 #include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "core/resources/GlobalStyle.h"
 #include "core/resources/GuiFont.h"
 #include "ui/framework/ConfiguredColours.h"
+#include "ui/framework/ItemTips.h"
 #include "ui/framework/LabelCtrl.h"
-#include "ui/framework/TipEditor.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QTimer>
-#include <QToolTip>
 
 namespace {
 // String-table entries: the tooltips of the OK and Cancel buttons.
@@ -58,32 +55,14 @@ void InstallDialogKeyPriority()
     }
 }
 
-// The widest a tooltip grows before its text wraps.
-constexpr int kMaxTipWidth = 250;
-
-// A user's tooltip text as the tooltip shows it: plain text (no markup, no
-// mnemonics), its line breaks kept, wrapped at maxWidth.
-QString TipMarkup(const QString& text, int maxWidth)
-{
-    const QString plain = WithStoredLineEnds(text);
-    QString escaped = plain.toHtmlEscaped();
-    escaped.replace(u'\n', QStringLiteral("<br>"));
-    const QFontMetrics metrics(QToolTip::font());
-    int widest = 0;
-    for (const QString& line : plain.split(u'\n'))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    if (widest <= maxWidth)
-        return QStringLiteral("<p style='white-space:pre'>") + escaped + QStringLiteral("</p>");
-    return QStringLiteral("<table width='%1'><tr><td>").arg(maxWidth) + escaped + QStringLiteral("</td></tr></table>");
-}
-
 } // namespace
 
 // ------------------------------------------------------------------ BasicDialog
 
 BasicDialog::BasicDialog(const QString& name, int templateId, bool topLevel, ControlListener* parent,
                          QWidget* parentWnd)
-    : QDialog(parentWnd), ChainedListener(parent, topLevel), m_name(name), m_templateId(templateId)
+    : QDialog(parentWnd), ChainedListener(parent, topLevel), m_name(name), m_templateId(templateId),
+      m_tips(this, [this](int controlId) { return GetToolTipText(controlId); })
 {
     setFont(GuiFont());
     InstallDialogKeyPriority();
@@ -126,22 +105,7 @@ void BasicDialog::AddDialogKeys()
 
 void BasicDialog::ApplyColours()
 {
-    const GlobalStyle* style = TheGlobalStyle();
-    if (!style)
-        return;
-    QPalette p = palette();
-    SetConfiguredColours(&p, *style);
-    // Buttons and alternate rows on the background too; the bevels of the
-    // standard controls in the skin's light and shadow.
-    for (QPalette::ColorRole role : {QPalette::Button, QPalette::AlternateBase})
-        p.setColor(role, style->Colour(BackgroundColour));
-    p.setColor(QPalette::Light, style->Colour(HighlightColour));
-    p.setColor(QPalette::Midlight, style->Colour(HighlightColour));
-    p.setColor(QPalette::Dark, style->Colour(ShadowColour));
-    p.setColor(QPalette::Mid, style->Colour(ShadowColour));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        p.setColor(QPalette::Disabled, role, style->Colour(DisabledColour));
-    setPalette(p);
+    ApplyWindowColours(this);
 }
 
 void BasicDialog::InitialiseDialog()
@@ -166,28 +130,6 @@ void BasicDialog::DeleteLabels()
     for (LabelCtrl* label : m_labels)
         delete label;
     m_labels.clear();
-}
-
-QWidget* BasicDialog::ItemAt(QWidget* widget) const
-{
-    for (; widget && widget != this; widget = widget->parentWidget()) {
-        if (widget->isWindow())
-            return nullptr;
-        if (ItemIdOf(widget) != -1)
-            return widget;
-    }
-    return nullptr;
-}
-
-ControlBase* BasicDialog::ControlAt(QWidget* widget) const
-{
-    for (; widget && widget != this; widget = widget->parentWidget()) {
-        if (widget->isWindow())
-            return nullptr;
-        if (ControlBase* control = FindControl(widget))
-            return control;
-    }
-    return nullptr;
 }
 
 // ------------------------------------------------------------------ commands
@@ -226,10 +168,7 @@ void BasicDialog::reject()
 
 void BasicDialog::RunTipEditorCommand()
 {
-    if (GetGlobalConfigurations().GetDword(EnableTooltips) != 2)
-        return;
-    if (ControlBase* control = ControlAt(QApplication::focusWidget()))
-        EditTooltip(static_cast<unsigned>(control->GetToolTipId()), this, this);
+    m_tips.EditFocusedTooltip(this);
 }
 
 void BasicDialog::keyPressEvent(QKeyEvent* event)
@@ -276,12 +215,8 @@ void BasicDialog::paintEvent(QPaintEvent*)
 QString BasicDialog::GetToolTipText(int controlId)
 {
     if (controlId != 0)
-        if (QWidget* item = Item(controlId))
-            if (ControlBase* control = FindControl(item)) {
-                QString text;
-                control->GetToolTipText(&text);
-                return text;
-            }
+        if (std::optional<QString> own = ControlTooltipText(*this, Item(controlId)))
+            return *own;
     if (controlId == cmd::IdOk)
         return LoadResourceString(kOkTooltip);
     if (controlId == cmd::IdCancel)
@@ -291,32 +226,10 @@ QString BasicDialog::GetToolTipText(int controlId)
     return {};
 }
 
-bool BasicDialog::ShowToolTipAt(const QPoint& pos, const QPoint& globalPos)
-{
-    if (GetGlobalConfigurations().GetDword(EnableTooltips) == 0)
-        return false;
-    QWidget* item = ItemAt(childAt(pos));
-    const int controlId = item ? ItemIdOf(item) : 0;
-    m_toolTipText = GetToolTipText(controlId);
-    if (m_toolTipText.isEmpty())
-        return false;
-    const int maxWidth = item ? std::max(kMaxTipWidth, item->width()) : kMaxTipWidth;
-    QWidget* over = item ? item : this;
-    QToolTip::showText(globalPos, TipMarkup(m_toolTipText, maxWidth), over, over->rect());
-    return true;
-}
-
 bool BasicDialog::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        // Children without a tooltip of their own pass the request up to here.
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (!ShowToolTipAt(help->pos(), help->globalPos())) {
-            QToolTip::hideText();
-            event->ignore();
-        }
+    if (m_tips.HandleEvent(event))
         return true;
-    }
     return QDialog::event(event);
 }
 

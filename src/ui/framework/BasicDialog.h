@@ -23,6 +23,7 @@
 #include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlNotification.h"
 #include "ui/framework/ItemId.h"
+#include "ui/framework/ItemTips.h"
 
 #include <QDialog>
 #include <QString>
@@ -89,15 +90,10 @@ protected:
 private:
     void AddDialogKeys();
     void RunTipEditorCommand();
-    /// The registered control at or above widget, below this dialog; null when none.
-    ControlBase* ControlAt(QWidget* widget) const;
-    /// The widget at or above widget, below this dialog, that carries an item id; null when none.
-    QWidget* ItemAt(QWidget* widget) const;
-    bool ShowToolTipAt(const QPoint& pos, const QPoint& globalPos);
 
     QString m_name;
     int m_templateId = 0;
-    QString m_toolTipText;
+    ItemTips m_tips;
     int m_ownTooltipId = 0;
     std::vector<LabelCtrl*> m_labels;
     std::vector<QAction*> m_keyActions;

@@ -3,6 +3,7 @@
 #include "core/resources/GlobalStyle.h"
 
 #include <QPalette>
+#include <QWidget>
 
 void SetConfiguredColours(QPalette* palette, const GlobalStyle& style)
 {
@@ -14,4 +15,21 @@ void SetConfiguredColours(QPalette* palette, const GlobalStyle& style)
         palette->setColor(role, foreground);
     palette->setColor(QPalette::Highlight, style.Colour(BackgroundOnColour));
     palette->setColor(QPalette::HighlightedText, style.Colour(ForegroundOnColour));
+    style.SetDisabledColours(palette);
+}
+
+void ApplyWindowColours(QWidget* window)
+{
+    const GlobalStyle* style = TheGlobalStyle();
+    if (!style || !window)
+        return;
+    QPalette p = window->palette();
+    SetConfiguredColours(&p, *style);
+    for (QPalette::ColorRole role : {QPalette::Button, QPalette::AlternateBase})
+        p.setColor(role, style->Colour(BackgroundColour));
+    for (QPalette::ColorRole role : {QPalette::Light, QPalette::Midlight})
+        p.setColor(role, style->Colour(HighlightColour));
+    for (QPalette::ColorRole role : {QPalette::Dark, QPalette::Mid})
+        p.setColor(role, style->Colour(ShadowColour));
+    window->setPalette(p);
 }

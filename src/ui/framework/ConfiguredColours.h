@@ -6,6 +6,13 @@
 
 class GlobalStyle;
 class QPalette;
+class QWidget;
 
-/// Sets the background, text and selection roles of palette from style.
+/// Sets the background, text, selection and disabled-text roles of palette from style.
 void SetConfiguredColours(QPalette* palette, const GlobalStyle& style);
+
+/// Gives a dialog or panel window the application's configured colours: those
+/// above, and buttons and alternate rows on the background colour, the bevels
+/// of its standard widgets in the highlight and shadow colours. Nothing
+/// without a style.
+void ApplyWindowColours(QWidget* window);

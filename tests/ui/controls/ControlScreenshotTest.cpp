@@ -1,4 +1,5 @@
-// Every control in each of its states (normal, focused, pressed, disabled)
+// Every control in each of its states (normal, focused, pressed, disabled,
+// focused while the module is not ready)
 // and the log window, on a real X display, saved as pictures under the build
 // folder's screenshots/ for a person to look at.
 #include "core/Logger.h"
@@ -41,6 +42,8 @@ TEST(ControlScreenshots, EveryControlInEachStateAndTheLogWindow)
     QTemporaryDir dir;
     GlobalStyle style;
     StartTestStyle(&style, dir);
+    // The module counts as ready, so each picture shows the state it is named after.
+    GetGlobalConfigurations().SetBool(TestUI, true);
     RootListener root(nullptr);
     {
         BasicDialog dialog(QStringLiteral("Controls"), 0, false, &root, nullptr);
@@ -108,7 +111,15 @@ TEST(ControlScreenshots, EveryControlInEachStateAndTheLogWindow)
             w->setEnabled(false);
             shoot(w, base + QStringLiteral("-disabled"));
             w->setEnabled(true);
+            // Focused while the module is not ready: the disabled look, without the focus frame.
+            GetGlobalConfigurations().SetBool(TestUI, false);
+            w->setFocus();
+            shoot(w, base + QStringLiteral("-not-ready"));
+            GetGlobalConfigurations().SetBool(TestUI, true);
         }
+        bar->setEnabled(false);
+        shoot(bar, QStringLiteral("progress-disabled"));
+        bar->setEnabled(true);
         shoot(bar, QStringLiteral("progress"));
         EXPECT_FALSE(SaveScreenshot(&dialog, QStringLiteral("controls")).isEmpty());
     }

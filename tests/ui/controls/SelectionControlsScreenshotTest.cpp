@@ -1,8 +1,8 @@
 // Pictures of the value menu (closed and dropped down), the object select
 // button, the name list popup, the slider popup, the on-screen keyboard with a
 // held key, the envelope graph, the name edit, the popup switch and the
-// keyboard configuration dialog, on a real X display, under the build
-// folder's screenshots/.
+// keyboard configuration dialog, and of the controls disabled, on a real X
+// display, under the build folder's screenshots/.
 #include "core/ObjectKind.h"
 #include "core/Settings.h"
 #include "core/resources/GlobalStyle.h"
@@ -195,6 +195,11 @@ TEST(SelectionControlScreenshots, EachControlAndPopup)
         QTest::qWait(50);
         Shoot(&config, QStringLiteral("configure-keyboard"));
         config.hide();
+
+        // Every control that cannot be used, beside its usable look above.
+        for (QWidget* w : std::initializer_list<QWidget*>{menu, select, keys, graph, name, popupSwitch})
+            w->setEnabled(false);
+        Shoot(&dialog, QStringLiteral("selection-controls-disabled"));
         root.RemovePopup(QStringLiteral("PresetNames"));
     }
     StopTestStyle(&style);
