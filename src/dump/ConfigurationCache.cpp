@@ -231,7 +231,7 @@ bool ConfigurationCacheFile::CreateCacheConfiguration()
     if (!unanswered.isEmpty()) {
         TLOG(kLogError, u"The configuration cache is not written: the module did not answer the count of %s",
              unanswered.join(QStringLiteral(", ")));
-        ShowMessage(nullptr, msgbox::Ok, true, 157,
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, 157,
                     Format(u"The module did not answer while its objects were counted (%s), so some names are "
                            u"missing. The configuration cache has not been saved; it will be built again at the "
                            u"next connection.",
@@ -332,13 +332,13 @@ bool ConfigurationCacheFile::RebuildUnreadableCache(const QString& path, const Q
             reason = written.reason;
     }
     if (!reason.isEmpty()) {
-        ShowMessage(nullptr, msgbox::Ok, true, 157,
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, 157,
                     Format(u"The configuration cache %s cannot be used, and it could not be kept as %s (%s). It has "
                            u"been left as it is; move it away and connect again to rebuild it.\r\n\r\n%s",
                            path, kept, reason, problem));
         return false;
     }
-    ShowMessage(nullptr, msgbox::Ok, true, 157,
+    ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, 157,
                 Format(u"The configuration cache %s cannot be used. It has been kept as %s, and a new one will now "
                        u"be built from the module. This may take some time!\r\n\r\n%s",
                        path, kept, problem));
@@ -356,10 +356,10 @@ bool ConfigurationCacheFile::LoadCacheConfiguration()
     bool declined = false;
     if (!QFileInfo::exists(path)) {
         if (settings.GetBool(TestUI)) {
-            ShowMessage(nullptr, msgbox::Ok, false, 157, Text(kTestUiText));
+            ShowMessageWith(Presenter(), nullptr, msgbox::Ok, false, 157, Text(kTestUiText));
             return true;
         }
-        ShowMessage(nullptr, msgbox::Ok, false, 157, Text(kFirstRunText));
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, false, 157, Text(kFirstRunText));
         if (!CreateCacheConfiguration())
             return false;
         if (m_state.cacheLeftUnwritten)
@@ -368,7 +368,7 @@ bool ConfigurationCacheFile::LoadCacheConfiguration()
     } else if (std::uint32_t(GetSimmChecksum()) != settings.GetDword(ROMHash)) {
         // No keeps the file, and the question comes again next time: the
         // checksum is stored only by a build.
-        if (ShowMessage(nullptr, msgbox::YesNo, false, 157, Text(kRomsChangedText)) == msgbox::IdYes) {
+        if (ShowMessageWith(Presenter(), nullptr, msgbox::YesNo, false, 157, Text(kRomsChangedText)) == msgbox::IdYes) {
             if (!CreateCacheConfiguration())
                 return false;
             if (m_state.cacheLeftUnwritten)
@@ -401,7 +401,7 @@ bool ConfigurationCacheFile::LoadCacheConfiguration()
     if (!problem.isEmpty()) {
         if (built) {
             // What was just written does not read back: no second build.
-            ShowMessage(nullptr, msgbox::Ok, true, 157, problem);
+            ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, 157, problem);
             return false;
         }
         return RebuildUnreadableCache(path, problem);
@@ -445,7 +445,7 @@ bool ConfigurationCacheFile::LoadCacheConfiguration()
         }
         if (!lacking.isEmpty()) {
             TLOG(kLogNotice, u"The configuration cache lacks %s; building it again", lacking.join(QStringLiteral(", ")));
-            ShowMessage(nullptr, msgbox::Ok, false, 157,
+            ShowMessageWith(Presenter(), nullptr, msgbox::Ok, false, 157,
                         Format(u"The configuration cache does not hold every name of the ROMs in your module "
                                u"(%s is missing). It will now be built again from the module. This may take some "
                                u"time!",
