@@ -38,8 +38,8 @@
 // backup are classes of src/dump that work over the link (module/ModuleLink.h)
 // this class implements, and its members of the same names hand calls to them.
 
-#include "core/RefCounted.h"
 #include "connection/ConnectionServices.h"
+#include "core/RefCounted.h"
 #include "core/XMLDocument.h"
 #include "dump/Backup.h"
 #include "dump/ByteBlock.h"
