@@ -156,12 +156,12 @@ bool Proteus::IdentifyDevice()
     QString revision;
     if (!GetDeviceDetails(maker, family, member, revision) && !testUI) {
         ClosePort();
-        ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, kDeviceNotResponding);
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok | msgbox::IconWarning, true, kDeviceNotResponding);
         return false;
     }
     if ((maker != kEmuManufacturer || family != kProteusFamily) && !testUI) {
         ClosePort();
-        ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, kNotAProteus);
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok | msgbox::IconWarning, true, kNotAProteus);
         return false;
     }
     if (testUI) {
@@ -356,7 +356,7 @@ bool Proteus::RetrieveParameters(StackedProgress& progress, ParameterCache& coll
 
 void Proteus::ReportParametersNotLoaded()
 {
-    ShowMessage(nullptr, msgbox::Ok | msgbox::IconWarning, true, kPlainText,
+    ShowMessageWith(Presenter(), nullptr, msgbox::Ok | msgbox::IconWarning, true, kPlainText,
                 Format(u"%d of the module's settings could not be read while connecting. The editor shows "
                        u"defaults for them, which may not be what the module holds. Check the MIDI connection "
                        u"and connect again to load them.",

@@ -86,7 +86,7 @@ bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, b
         WaitGuard guard(QStringLiteral("Proteus::ScanDevices"));
         if (!guard)
             return false;
-        platform::Clock& clock = platform::CurrentClock();
+        platform::Clock& clock = GetPortServices().Clock();
         const std::int64_t start = clock.NowMs();
         const std::int64_t timeout = GetTimeout();
         for (;;) {
@@ -96,7 +96,7 @@ bool Proteus::ScanDevices(std::vector<std::pair<int, ScannedDevice>>& devices, b
             }
             guard.KeepAlive();
             NotifyWaiting();
-            RepaintMainWindow();
+            GetPortServices().RepaintMainWindow();
             if (std::llabs(clock.NowMs() - start) > timeout)
                 break;
         }

@@ -38,7 +38,7 @@ bool RequestAll(Proteus& proteus, StackedProgress& progress, ParameterCache& rec
     for (auto& [id, record] : records) {
         progress.Step();
         if (!proteus.ParameterRequest(&record)) {
-            ShowMessage(nullptr, msgbox::Ok | msgbox::IconError, true, kFailedWith,
+            ShowMessageWith(proteus.Presenter(), nullptr, msgbox::Ok | msgbox::IconError, true, kFailedWith,
                         QStringLiteral("save the preset document"),
                         QStringLiteral("no answer from the module for %1").arg(record.name));
             return false;
@@ -114,7 +114,7 @@ bool SavePresetDocument(Proteus& proteus, const QString& path, const OleProps& p
         // Every value of a layer must be that layer's: a layer the module
         // did not select would be written with another layer's values.
         if (!SelectLayer(proteus, layerSelect, i)) {
-            ShowMessage(nullptr, msgbox::Ok | msgbox::IconError, true, kFailedWith,
+            ShowMessageWith(proteus.Presenter(), nullptr, msgbox::Ok | msgbox::IconError, true, kFailedWith,
                         QStringLiteral("save the preset document"),
                         QStringLiteral("no layer %1 selected on the module").arg(i + 1));
             layersOk = false;
@@ -137,7 +137,7 @@ bool SavePresetDocument(Proteus& proteus, const QString& path, const OleProps& p
 
     QString reason;
     if (!document.Save(path, &reason)) {
-        ShowMessage(nullptr, msgbox::Ok | msgbox::IconError, true, kFailedWith,
+        ShowMessageWith(proteus.Presenter(), nullptr, msgbox::Ok | msgbox::IconError, true, kFailedWith,
                     QStringLiteral("save PRESET document %1").arg(path), reason);
         return false;
     }

@@ -29,7 +29,24 @@ constexpr std::size_t kShownReplyBytes = 16;
 
 // ---- Construction -----------------------------------------------------------------------
 
-Proteus::Proteus(std::shared_ptr<MidiBackend> backend) : MidiPort(true, std::move(backend)) {}
+namespace {
+
+ConnectionServices WithBackend(std::shared_ptr<MidiBackend> backend)
+{
+    ConnectionServices services = ProcessWideServices();
+    services.backend = std::move(backend);
+    return services;
+}
+
+} // namespace
+
+Proteus::Proteus(std::shared_ptr<MidiBackend> backend) : Proteus(WithBackend(std::move(backend))) {}
+
+Proteus::Proteus(const ConnectionServices& services)
+    : MidiPort(true, services.Port()), m_services(services), m_linkServices(services.Link())
+{
+    m_services.backend = GetPortServices().backend;
+}
 
 Proteus::~Proteus()
 {
@@ -342,7 +359,7 @@ ReplyResult Proteus::AwaitReply(std::span<const std::uint8_t> sent, const Expect
         WaitGuard guard(QStringLiteral("Proteus::WaitForResponse"));
         if (guard) {
             ReplayHeldBack();
-            platform::Clock& clock = platform::CurrentClock();
+            platform::Clock& clock = GetPortServices().Clock();
             const std::int64_t start = clock.NowMs();
             std::int64_t timeout = GetTimeout();
             if (expected.longWait)
@@ -354,7 +371,7 @@ ReplyResult Proteus::AwaitReply(std::span<const std::uint8_t> sent, const Expect
                 }
                 guard.KeepAlive();
                 NotifyWaiting();
-                RepaintMainWindow();
+                GetPortServices().RepaintMainWindow();
                 if (entry->done) {
                     result.outcome = entry->ok            ? ExchangeOutcome::Reply
                                      : entry->inputError ? ExchangeOutcome::InputError
@@ -385,7 +402,7 @@ ReplyResult Proteus::AwaitReply(std::span<const std::uint8_t> sent, const Expect
     // The pause paces a sequence of requests; a pump that ended means the
     // port is going away and nobody waits for the pause.
     if ((result.Answered() || result.outcome == ExchangeOutcome::TimedOut) && m_sysExDelay > 0)
-        platform::CurrentClock().SleepMs(m_sysExDelay);
+        GetPortServices().Clock().SleepMs(m_sysExDelay);
     return result;
 }
 

@@ -25,7 +25,8 @@
 // desktop is kept answered (WaitGuard), every listener's OnWaiting is called
 // and the main window is repainted; no second exchange can start inside it.
 // Ticks, the wait for input and the pause after each wait (SysExDelay) go
-// through platform::CurrentClock(), so tests run the conversation in virtual time.
+// through the connection's clock (GetServices().clock, or platform::CurrentClock()
+// when it was given none), so tests run the conversation in virtual time.
 //
 // Listeners (ProteusEvents) are kept in a set ordered by address and notified
 // in that order; a notification walks a snapshot, so a listener may remove
@@ -37,6 +38,7 @@
 // backup are classes of src/dump that work over the link (module/ModuleLink.h)
 // this class implements, and its members of the same names hand calls to them.
 
+#include "connection/ConnectionServices.h"
 #include "core/RefCounted.h"
 #include "core/XMLDocument.h"
 #include "dump/Backup.h"
@@ -114,8 +116,19 @@ public:
     };
 
     /// The device port on backend (null: CurrentMidiBackend()), not connected,
-    /// device id 0, WriteDelay 0, SysExDelay 500 ms.
+    /// device id 0, WriteDelay 0, SysExDelay 500 ms; every other service is
+    /// the process-wide one.
     explicit Proteus(std::shared_ptr<MidiBackend> backend = nullptr);
+    /// The same over the services given (connection/ConnectionServices.h): the
+    /// connection keeps a copy, and its port, its waits and the dump classes
+    /// use those services only.
+    explicit Proteus(const ConnectionServices& services);
+
+    /// The services this connection uses (the backend is the one its port was made on).
+    const ConnectionServices& GetServices() const { return m_services; }
+    const LinkServices& GetLinkServices() const override { return m_linkServices; }
+    /// The presenter of this connection's messages (null: the installed one).
+    MessagePresenter* Presenter() const { return m_services.presenter.get(); }
     ~Proteus() override;
 
     // ---- Port and pacing ------------------------------------------------------------
@@ -784,6 +797,8 @@ private:
     // The level-9 trace of a message (its first nine bytes at most).
     static void TraceMessage(const char16_t* caller, const std::uint8_t* data, std::size_t length);
 
+    ConnectionServices m_services;
+    LinkServices m_linkServices;
     bool m_connected = false;
     int m_deviceId = 0;
     int m_writeDelay = 0;

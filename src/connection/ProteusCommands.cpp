@@ -351,7 +351,7 @@ bool Proteus::CopyPreset(int command, int sourceRomId, int sourcePreset, int des
     // The module stores a copy before it takes the next request; the edit
     // buffer needs no storing.
     if (destinationPreset != -1)
-        platform::CurrentClock().SleepMs(GetWriteDelay());
+        GetPortServices().Clock().SleepMs(GetWriteDelay());
     return true;
 }
 
@@ -367,7 +367,7 @@ bool Proteus::CopyArp(int destinationArp, int sourceRomId, int sourceArp)
         TLOG(kLogError, u"Failed to send Copy Arp Request");
         return false;
     }
-    platform::CurrentClock().SleepMs(GetWriteDelay());
+    GetPortServices().Clock().SleepMs(GetWriteDelay());
     return true;
 }
 
@@ -396,11 +396,11 @@ bool Proteus::CopySetup(int source, int destination)
     std::vector<std::pair<int, ScannedDevice>> devices;
     bool duplicate = false;
     if (!ScanDevices(devices, duplicate)) {
-        ShowMessage(nullptr, msgbox::Ok, true, kStringRestoreScanFailed);
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kStringRestoreScanFailed);
         return false;
     }
     if (duplicate) {
-        ShowMessage(nullptr, msgbox::Ok, true, kStringRestoreDuplicateIds);
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kStringRestoreDuplicateIds);
         return false;
     }
     ScannedDevice signature;
@@ -414,11 +414,11 @@ bool Proteus::CopySetup(int source, int destination)
         }
     }
     if (matches > 1) {
-        ShowMessage(nullptr, msgbox::Ok, true, kStringRestoreSeveralMatch);
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kStringRestoreSeveralMatch);
         return false;
     }
     if (matches == 0) {
-        ShowMessage(nullptr, msgbox::Ok, true, kStringRestoreNoneMatch);
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kStringRestoreNoneMatch);
         return false;
     }
     return SetDeviceId(found);
@@ -438,7 +438,7 @@ bool Proteus::RandomiseEditBuffer()
         TLOG(kLogError, u"Failed to send Randomise Edit Buffer");
         return false;
     }
-    platform::CurrentClock().SleepMs(GetWriteDelay());
+    GetPortServices().Clock().SleepMs(GetWriteDelay());
     return true;
 }
 

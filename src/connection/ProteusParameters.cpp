@@ -495,7 +495,7 @@ bool Proteus::ParameterEdit(ParamRecord* record)
             TLOG(kLogError, u"Refused to set the device id to %d: a device id is 0 to 127", record->value);
             return false;
         }
-        if (ShowMessage(nullptr, msgbox::YesNo, false, kStringConfirmDeviceIdChange) != msgbox::IdYes)
+        if (ShowMessageWith(Presenter(), nullptr, msgbox::YesNo, false, kStringConfirmDeviceIdChange) != msgbox::IdYes)
             return false;
         // Still under the old id: the module moves to the new one with this edit.
         if (!LowLevelParameterEdit(record) && !testUI)
@@ -598,7 +598,7 @@ bool Proteus::SelectPreset(int romId, int presetNumber)
     if (enabled)
         set(enable, 0);
     if (GetWriteDelay() > 0)
-        platform::CurrentClock().SleepMs(GetWriteDelay());
+        GetPortServices().Clock().SleepMs(GetWriteDelay());
     return sent;
 }
 

@@ -34,7 +34,7 @@ bool Proteus::ClosePort()
     MidiPort::ClosePort();
     // Let the disconnect notification run the disconnect before returning, but
     // do not hang when it never comes.
-    platform::Clock& clock = platform::CurrentClock();
+    platform::Clock& clock = GetPortServices().Clock();
     const std::int64_t start = clock.NowMs();
     while (IsConnected() && std::llabs(clock.NowMs() - start) <= kCloseWaitMs) {
         if (!PumpMessages())

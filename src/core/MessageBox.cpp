@@ -56,10 +56,19 @@ void SetMessagePresenter(std::shared_ptr<MessagePresenter> presenter)
 
 int ShowMessageV(QObject* owner, unsigned type, bool log, unsigned stringId, std::span<const FormatArg> args)
 {
+    return ShowMessageWithV(nullptr, owner, type, log, stringId, args);
+}
+
+int ShowMessageWithV(MessagePresenter* presenter, QObject* owner, unsigned type, bool log, unsigned stringId,
+                     std::span<const FormatArg> args)
+{
     QString text = FormatV(LoadResourceString(stringId), args);
     if (text.size() > kMessageTextMax)
         text.truncate(kMessageTextMax);
     if (log)
         CurrentLogger()->Log(-2, "StdAfx", 73, u"%s", text);
-    return Presenter()->Present(owner, text, QString::fromUtf16(kProductName), type);
+    const QString caption = QString::fromUtf16(kProductName);
+    if (presenter)
+        return presenter->Present(owner, text, caption, type);
+    return Presenter()->Present(owner, text, caption, type);
 }

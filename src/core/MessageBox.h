@@ -72,6 +72,10 @@ QString LoadResourceString(unsigned id);
 /// warning line (level -2, source "StdAfx" line 73, format "%s"). Called on the
 /// user-interface thread.
 int ShowMessageV(QObject* owner, unsigned type, bool log, unsigned stringId, std::span<const FormatArg> args);
+/// ShowMessageV through presenter (null: the installed one), for code that
+/// was given the presenter of its own (a module connection's).
+int ShowMessageWithV(MessagePresenter* presenter, QObject* owner, unsigned type, bool log, unsigned stringId,
+                     std::span<const FormatArg> args);
 
 template <class... A>
 int ShowMessage(QObject* owner, unsigned type, bool log, unsigned stringId, const A&... args)
@@ -81,5 +85,18 @@ int ShowMessage(QObject* owner, unsigned type, bool log, unsigned stringId, cons
     } else {
         const FormatArg list[] = {FormatArg(args)...};
         return ShowMessageV(owner, type, log, stringId, std::span<const FormatArg>(list, sizeof...(A)));
+    }
+}
+
+/// ShowMessage through presenter (null: the installed one).
+template <class... A>
+int ShowMessageWith(MessagePresenter* presenter, QObject* owner, unsigned type, bool log, unsigned stringId,
+                    const A&... args)
+{
+    if constexpr (sizeof...(A) == 0) {
+        return ShowMessageWithV(presenter, owner, type, log, stringId, {});
+    } else {
+        const FormatArg list[] = {FormatArg(args)...};
+        return ShowMessageWithV(presenter, owner, type, log, stringId, std::span<const FormatArg>(list, sizeof...(A)));
     }
 }

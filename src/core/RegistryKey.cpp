@@ -20,9 +20,17 @@ QString MultiStringText(const QStringList& list)
 
 } // namespace
 
-RegistryKey::RegistryKey(const QString& path, bool create)
+RegistryKey::RegistryKey(std::shared_ptr<platform::SettingsStore> store) : m_store(std::move(store)) {}
+
+RegistryKey::RegistryKey(const QString& path, bool create, std::shared_ptr<platform::SettingsStore> store)
+    : m_store(std::move(store))
 {
     Open(path, create);
+}
+
+platform::SettingsStore& RegistryKey::Store() const
+{
+    return m_store ? *m_store : CurrentSettingsStore();
 }
 
 bool RegistryKey::Open(const QString& path, bool create)
@@ -32,7 +40,7 @@ bool RegistryKey::Open(const QString& path, bool create)
     // configuration.
     if (QString(path).replace(u'/', u'\\').split(u'\\', Qt::SkipEmptyParts).isEmpty())
         return false;
-    auto& store = CurrentSettingsStore();
+    auto& store = Store();
     const bool ok = create ? store.CreateKey(path) : store.KeyExists(path);
     if (ok) {
         m_path = path;
@@ -51,7 +59,7 @@ std::optional<StoredValue> RegistryKey::ReadValue(const QString& valueName) cons
 {
     if (!m_open)
         return std::nullopt;
-    return CurrentSettingsStore().ReadValue(m_path, valueName);
+    return Store().ReadValue(m_path, valueName);
 }
 
 QString RegistryKey::ReadString(const QString& valueName, const QString& def, bool expand) const
@@ -94,39 +102,40 @@ std::uint32_t RegistryKey::ReadDword(const QString& valueName, std::uint32_t def
 
 bool RegistryKey::WriteString(const QString& valueName, const QString& text)
 {
-    return m_open && CurrentSettingsStore().WriteValue(m_path, valueName, StoredValue::String(text));
+    return m_open && Store().WriteValue(m_path, valueName, StoredValue::String(text));
 }
 
 bool RegistryKey::WriteExpandString(const QString& valueName, const QString& text)
 {
-    return m_open && CurrentSettingsStore().WriteValue(m_path, valueName, StoredValue::Expand(text));
+    return m_open && Store().WriteValue(m_path, valueName, StoredValue::Expand(text));
 }
 
 bool RegistryKey::WriteMultiString(const QString& valueName, const QStringList& texts)
 {
-    return m_open && CurrentSettingsStore().WriteValue(m_path, valueName, StoredValue::Multi(texts));
+    return m_open && Store().WriteValue(m_path, valueName, StoredValue::Multi(texts));
 }
 
 bool RegistryKey::WriteDword(const QString& valueName, std::uint32_t value)
 {
-    return m_open && CurrentSettingsStore().WriteValue(m_path, valueName, StoredValue::Number(value));
+    return m_open && Store().WriteValue(m_path, valueName, StoredValue::Number(value));
 }
 
 bool RegistryKey::WriteBinary(const QString& valueName, const QByteArray& data)
 {
-    return m_open && CurrentSettingsStore().WriteValue(m_path, valueName, StoredValue::Bytes(data));
+    return m_open && Store().WriteValue(m_path, valueName, StoredValue::Bytes(data));
 }
 
 bool RegistryKey::DeleteValue(const QString& valueName)
 {
-    return m_open && CurrentSettingsStore().DeleteValue(m_path, valueName);
+    return m_open && Store().DeleteValue(m_path, valueName);
 }
 
 RegistryKey::ValueIterator::ValueIterator(const RegistryKey* key)
 {
     if (key && key->IsOpen()) {
+        m_store = key->m_store;
         m_path = key->Path();
-        m_names = CurrentSettingsStore().ValueNames(m_path);
+        m_names = key->Store().ValueNames(m_path);
         m_done = false;
     }
 }
@@ -140,7 +149,7 @@ bool RegistryKey::ValueIterator::Next()
         }
         m_name = m_names.at(m_index++);
         // A value removed since the walk began is skipped.
-        if (auto v = CurrentSettingsStore().ReadValue(m_path, m_name)) {
+        if (auto v = (m_store ? *m_store : CurrentSettingsStore()).ReadValue(m_path, m_name)) {
             m_value = *v;
             return true;
         }

@@ -1,6 +1,8 @@
 #pragma once
 // One open key of the settings store with forgiving typed reads: a number
 // stored by hand as text still reads as a number and the other way about.
+// A key reads and writes the store it was given, or the process-wide one
+// (platform::CurrentSettingsStore(), looked up at each use) when given none.
 
 #include "platform/SettingsStore.h"
 
@@ -8,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 /// "Software\Brimcote Limited\Tabrine": the program's key.
@@ -16,8 +19,11 @@ inline constexpr char16_t kProgramRegistryKey[] = u"Software\\Brimcote Limited\\
 class RegistryKey {
 public:
     RegistryKey() = default;
-    /// Opens (create: creates when missing) the key at path; check IsOpen.
-    RegistryKey(const QString& path, bool create);
+    /// No key open yet, over store (null: the process-wide store).
+    explicit RegistryKey(std::shared_ptr<platform::SettingsStore> store);
+    /// Opens (create: creates when missing) the key at path of store (null:
+    /// the process-wide store); check IsOpen.
+    RegistryKey(const QString& path, bool create, std::shared_ptr<platform::SettingsStore> store = nullptr);
     RegistryKey(const RegistryKey&) = default;
     RegistryKey& operator=(const RegistryKey&) = default;
     virtual ~RegistryKey() = default;
@@ -51,6 +57,7 @@ public:
     /// Walks the key's values in stored order.
     class ValueIterator {
     public:
+        /// Walks key's values (none when key is null or not open).
         explicit ValueIterator(const RegistryKey* key);
         virtual ~ValueIterator() = default;
         /// Advances to the next value; false when there is none (and from then on).
@@ -62,6 +69,7 @@ public:
         platform::ValueType GetType() const { return m_value.type; }
 
     private:
+        std::shared_ptr<platform::SettingsStore> m_store;
         QString m_path;
         QStringList m_names;
         int m_index = 0;
@@ -72,6 +80,9 @@ public:
     ValueIterator GetValueIterator() const { return ValueIterator(this); }
 
 private:
+    platform::SettingsStore& Store() const;
+
+    std::shared_ptr<platform::SettingsStore> m_store; ///< null: the process-wide store
     QString m_path;
     bool m_open = false;
 };

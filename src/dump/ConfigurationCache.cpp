@@ -231,7 +231,7 @@ bool ConfigurationCacheFile::CreateCacheConfiguration()
     if (!unanswered.isEmpty()) {
         TLOG(kLogError, u"The configuration cache is not written: the module did not answer the count of %s",
              unanswered.join(QStringLiteral(", ")));
-        ShowMessage(nullptr, msgbox::Ok, true, kPlainText,
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kPlainText,
                     Format(u"The module did not answer while its objects were counted (%s), so some names are "
                            u"missing. The configuration cache has not been saved; it will be built again at the "
                            u"next connection.",
@@ -338,13 +338,13 @@ bool ConfigurationCacheFile::RebuildUnreadableCache(const QString& path, const Q
             reason = written.reason;
     }
     if (!reason.isEmpty()) {
-        ShowMessage(nullptr, msgbox::Ok, true, kPlainText,
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kPlainText,
                     Format(u"The configuration cache %s cannot be used, and it could not be kept as %s (%s). It has "
                            u"been left as it is; move it away and connect again to rebuild it.\r\n\r\n%s",
                            path, kept, reason, problem));
         return false;
     }
-    ShowMessage(nullptr, msgbox::Ok, true, kPlainText,
+    ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kPlainText,
                 Format(u"The configuration cache %s cannot be used. It has been kept as %s, and a new one will now "
                        u"be built from the module. This may take some time!\r\n\r\n%s",
                        path, kept, problem));
@@ -362,10 +362,10 @@ bool ConfigurationCacheFile::LoadCacheConfiguration()
     bool declined = false;
     if (!QFileInfo::exists(path)) {
         if (settings.GetBool(TestUI)) {
-            ShowMessage(nullptr, msgbox::Ok, false, kPlainText, Text(kTestUiText));
+            ShowMessageWith(Presenter(), nullptr, msgbox::Ok, false, kPlainText, Text(kTestUiText));
             return true;
         }
-        ShowMessage(nullptr, msgbox::Ok, false, kPlainText, Text(kFirstRunText));
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, false, kPlainText, Text(kFirstRunText));
         if (!CreateCacheConfiguration())
             return false;
         if (m_state.cacheLeftUnwritten)
@@ -374,7 +374,7 @@ bool ConfigurationCacheFile::LoadCacheConfiguration()
     } else if (std::uint32_t(GetSimmChecksum()) != settings.GetDword(ROMHash)) {
         // No keeps the file, and the question comes again next time: the
         // checksum is stored only by a build.
-        if (ShowMessage(nullptr, msgbox::YesNo, false, kPlainText, Text(kRomsChangedText)) == msgbox::IdYes) {
+        if (ShowMessageWith(Presenter(), nullptr, msgbox::YesNo, false, kPlainText, Text(kRomsChangedText)) == msgbox::IdYes) {
             if (!CreateCacheConfiguration())
                 return false;
             if (m_state.cacheLeftUnwritten)
@@ -407,7 +407,7 @@ bool ConfigurationCacheFile::LoadCacheConfiguration()
     if (!problem.isEmpty()) {
         if (built) {
             // What was just written does not read back: no second build.
-            ShowMessage(nullptr, msgbox::Ok, true, kPlainText, problem);
+            ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kPlainText, problem);
             return false;
         }
         return RebuildUnreadableCache(path, problem);
@@ -451,7 +451,7 @@ bool ConfigurationCacheFile::LoadCacheConfiguration()
         }
         if (!lacking.isEmpty()) {
             TLOG(kLogNotice, u"The configuration cache lacks %s; building it again", lacking.join(QStringLiteral(", ")));
-            ShowMessage(nullptr, msgbox::Ok, false, kPlainText,
+            ShowMessageWith(Presenter(), nullptr, msgbox::Ok, false, kPlainText,
                         Format(u"The configuration cache does not hold every name of the ROMs in your module "
                                u"(%s is missing). It will now be built again from the module. This may take some "
                                u"time!",

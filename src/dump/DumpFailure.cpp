@@ -4,9 +4,9 @@
 
 #include <system_error>
 
-bool ShowDumpFailure(const QString& operation, const QString& reason)
+bool ShowDumpFailure(const QString& operation, const QString& reason, MessagePresenter* presenter)
 {
-    ShowMessage(nullptr, msgbox::Ok, true, kDumpFailureString, operation, reason);
+    ShowMessageWith(presenter, nullptr, msgbox::Ok, true, kDumpFailureString, operation, reason);
     return false;
 }
 

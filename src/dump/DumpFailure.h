@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class MessagePresenter;
+
 using platform::FormatSystemError;
 
 /// String-table id of "Failed to %s with %s".
@@ -14,4 +16,5 @@ inline constexpr unsigned kDumpFailureString = 156;
 
 /// Shows and logs string 156 filled with operation and reason; always false,
 /// so a failing operation can end with `return ShowDumpFailure(...)`.
-bool ShowDumpFailure(const QString& operation, const QString& reason);
+/// presenter: who shows it (null: the installed presenter).
+bool ShowDumpFailure(const QString& operation, const QString& reason, MessagePresenter* presenter = nullptr);

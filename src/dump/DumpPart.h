@@ -18,11 +18,19 @@
 
 #include <QString>
 
+class MessagePresenter;
+
 class DumpPart {
 public:
     explicit DumpPart(ModuleLink& link);
 
 protected:
+    /// The link's services: its clock, settings store, presenter, file-property
+    /// store and layer chooser.
+    const LinkServices& Services() const { return m_link.GetLinkServices(); }
+    /// The presenter of this link's messages (null: the installed one).
+    MessagePresenter* Presenter() const { return Services().presenter.get(); }
+
     ModuleLink& m_link;
     ProteusData& m_data;
     ModuleLink::LinkState& m_state;

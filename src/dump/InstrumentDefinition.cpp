@@ -221,7 +221,7 @@ bool InstrumentDefinitionExport::WriteInstrumentDefinitionFile(const QString& pa
     const platform::FileWriteResult written = platform::WriteFileWhole(path, bytes);
     if (!written.opened) {
         TLOG(kLogError, u"Failed to open instrument definition file %s: %s", path, written.reason);
-        ShowMessage(nullptr, msgbox::Ok, true, kCannotOpenString);
+        ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kCannotOpenString);
         return false;
     }
     if (!written)

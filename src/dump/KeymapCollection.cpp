@@ -344,7 +344,7 @@ bool KeymapCollection::CollectKeymapData(bool saveBeats, bool onlyUnique, const 
         QString reason = QStringLiteral("no data folder");
         if (path.isEmpty() || !cache.Save(path, &reason)) {
             TLOG(kLogError, u"Failed to save LAYER_CACHE document %s: %s", path, reason);
-            ShowMessage(nullptr, msgbox::Ok, true, kPlainText,
+            ShowMessageWith(Presenter(), nullptr, msgbox::Ok, true, kPlainText,
                         Format(u"The key-map cache %s could not be saved: %s. The key maps will be asked of the module "
                                u"again next time.",
                                path.isEmpty() ? kCacheFile : path, reason));

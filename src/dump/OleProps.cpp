@@ -6,7 +6,7 @@
 
 using platform::SummaryProperty;
 
-bool OleProps::WriteTo(const QString& path) const
+bool OleProps::WriteTo(const QString& path, platform::FilePropertyStore* store) const
 {
     platform::SummaryProperties properties{
         {SummaryProperty::Comments, comments},
@@ -19,7 +19,8 @@ bool OleProps::WriteTo(const QString& path) const
     // The properties are a courtesy to the file manager and to the next load;
     // the content is already safe on disk, so a file system without them (or
     // a failure to set them) must not fail the save.
-    const auto result = platform::CurrentFilePropertyStore()->Write(path, properties);
+    const auto current = store ? nullptr : platform::CurrentFilePropertyStore();
+    const auto result = (store ? store : current.get())->Write(path, properties);
     if (result.status == platform::FilePropertiesResult::Failed)
         TLOG(kLogNotice, u"Could not store the properties of %s: %s", path, result.description);
     else if (result.status == platform::FilePropertiesResult::Unsupported)
@@ -27,10 +28,11 @@ bool OleProps::WriteTo(const QString& path) const
     return true;
 }
 
-bool OleProps::ReadFrom(const QString& path)
+bool OleProps::ReadFrom(const QString& path, platform::FilePropertyStore* store)
 {
     platform::SummaryProperties found;
-    const auto result = platform::CurrentFilePropertyStore()->Read(path, found);
+    const auto current = store ? nullptr : platform::CurrentFilePropertyStore();
+    const auto result = (store ? store : current.get())->Read(path, found);
     if (!result) {
         TLOG(kLogPortDetail, u"No file properties read from %s: %s", path, result.description);
         return true;

@@ -6,6 +6,10 @@
 
 #include <QString>
 
+namespace platform {
+class FilePropertyStore;
+}
+
 class OleProps {
 public:
     /// Both texts empty.
@@ -19,10 +23,11 @@ public:
     /// the account cannot be looked up) and "Tabrine" as application, replacing
     /// every summary property the file held before. A file system without
     /// properties is no error: always true (a failure is only logged).
-    bool WriteTo(const QString& path) const;
+    /// store: where the properties go (null: the process-wide store).
+    bool WriteTo(const QString& path, platform::FilePropertyStore* store = nullptr) const;
     /// Fills title and comments, trimmed at both ends, from the file's
     /// properties; a file holding some properties but not these gives empty
     /// texts. A file with no properties at all, or one that cannot be read,
     /// leaves the record unchanged. Always true.
-    bool ReadFrom(const QString& path);
+    bool ReadFrom(const QString& path, platform::FilePropertyStore* store = nullptr);
 };

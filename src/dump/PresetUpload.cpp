@@ -113,7 +113,8 @@ bool PresetTransfer::UploadPreset(bool renumber, int preset, int layer, ByteBloc
             Put14(b, kPresetNumberOffset, preset);
             if (sub >= 0x20) {
                 if (layer == -1) {
-                    const std::optional<int> chosen = ChooseLayer(QStringLiteral("Choose Layer"));
+                    const std::optional<int> chosen =
+                        ChooseLayer(Services().chooseLayer, QStringLiteral("Choose Layer"));
                     if (!chosen)
                         return false;
                     layer = *chosen;

@@ -7,12 +7,12 @@
 
 bool DumpFiles::ReadSysExFile(const QString& path, ByteBlockList& blocks, OleProps& properties)
 {
-    return bool(SysExFile::Read(path, blocks, properties));
+    return bool(SysExFile::Read(path, blocks, properties, Services()));
 }
 
 bool DumpFiles::WriteSysExFile(const QString& path, const ByteBlockList& blocks, const OleProps& properties)
 {
-    return bool(SysExFile::Write(path, blocks, properties));
+    return bool(SysExFile::Write(path, blocks, properties, Services()));
 }
 
 bool DumpFiles::ReportDumpFailure(const QString& operation, const QString& reason)
@@ -24,7 +24,7 @@ bool DumpFiles::ReportDumpFailure(const QString& operation, const QString& reaso
         TLOG(kLogError, u"Failed to %s with %s", operation, reason);
         return false;
     }
-    return ShowDumpFailure(operation, reason);
+    return ShowDumpFailure(operation, reason, Presenter());
 }
 
 bool DumpFiles::ReportDeclinedDump(const QString& operation, const QString& reason)
@@ -38,10 +38,10 @@ bool DumpFiles::ReportDeclinedDump(const QString& operation, const QString& reas
 
 bool DumpFiles::WriteOleProps(const QString& path, const OleProps& properties)
 {
-    return properties.WriteTo(path);
+    return properties.WriteTo(path, Services().fileProperties.get());
 }
 
 bool DumpFiles::ReadOleProps(const QString& path, OleProps& properties)
 {
-    return properties.ReadFrom(path);
+    return properties.ReadFrom(path, Services().fileProperties.get());
 }

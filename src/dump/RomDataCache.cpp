@@ -88,7 +88,7 @@ int RomDataCache::GetRomObjectCount(int kind, int simmId, bool* complete)
 
     const int limit = ProbeLimit(kind);
     const QString valueName = ObjectKindName(kind);
-    RegistryKey key;
+    RegistryKey key(Services().settings);
     const QString keyPath = RomDataKeyPath(simmId);
     if (!keyPath.isEmpty())
         key.Open(keyPath, true); // a key that cannot be opened only means probing every time

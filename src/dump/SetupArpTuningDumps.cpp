@@ -244,7 +244,7 @@ bool SetupArpTuningDumps::UploadSetup(ByteBlockList& blocks, bool writeDeviceId)
         return DumpFiles(m_link).ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send dump data"));
     // Only a module that got the dump has moved to its device id.
     if (adopt >= 0 && m_link.SetDeviceId(adopt))
-        platform::CurrentClock().SleepMs(m_link.GetTimeout());
+        Services().Clock().SleepMs(m_link.GetTimeout());
     return true;
 }
 

@@ -43,7 +43,7 @@ QString SysExFileResult::description() const
     }
 }
 
-SysExFileResult SysExFile::Split(QByteArrayView bytes, ByteBlockList& blocks)
+SysExFileResult SysExFile::Split(QByteArrayView bytes, ByteBlockList& blocks, MessagePresenter* presenter)
 {
     SysExFileResult result;
     ByteBlockList found;
@@ -55,7 +55,7 @@ SysExFileResult SysExFile::Split(QByteArrayView bytes, ByteBlockList& blocks)
     const auto goOn = [&](SysExFileQuestion question, qsizetype at) {
         if (asked)
             return true;
-        if (ShowMessage(nullptr, msgbox::YesNo, false, unsigned(question)) == msgbox::IdYes) {
+        if (ShowMessageWith(presenter, nullptr, msgbox::YesNo, false, unsigned(question)) == msgbox::IdYes) {
             asked = true;
             return true;
         }
@@ -90,7 +90,8 @@ SysExFileResult SysExFile::Split(QByteArrayView bytes, ByteBlockList& blocks)
     return result;
 }
 
-SysExFileResult SysExFile::Read(const QString& path, ByteBlockList& blocks, OleProps& properties)
+SysExFileResult SysExFile::Read(const QString& path, ByteBlockList& blocks, OleProps& properties,
+                                const LinkServices& services)
 {
     TLOG(kLogBytes, u"%s(%s)", u"SysExFile::Read", path);
     QFile file(path);
@@ -108,14 +109,15 @@ SysExFileResult SysExFile::Read(const QString& path, ByteBlockList& blocks, OleP
     file.close();
 
     // Split leaves the list alone when the user declines.
-    SysExFileResult result = Split(bytes, blocks);
+    SysExFileResult result = Split(bytes, blocks, services.presenter.get());
     if (!result)
         return result;
-    properties.ReadFrom(path);
+    properties.ReadFrom(path, services.fileProperties.get());
     return result;
 }
 
-SysExFileResult SysExFile::Write(const QString& path, const ByteBlockList& blocks, const OleProps& properties)
+SysExFileResult SysExFile::Write(const QString& path, const ByteBlockList& blocks, const OleProps& properties,
+                                 const LinkServices& services)
 {
     TLOG(kLogBytes, u"%s(%s)", u"SysExFile::Write", path);
     // The content goes to a temporary file beside the target that replaces it
@@ -134,6 +136,6 @@ SysExFileResult SysExFile::Write(const QString& path, const ByteBlockList& block
         return Failure(written.opened ? SysExFileResult::WriteFailed : SysExFileResult::OpenFailed,
                        written.opened ? kWriteOperation : kOpenOperation, written.reason);
 
-    properties.WriteTo(path);
+    properties.WriteTo(path, services.fileProperties.get());
     return result;
 }

@@ -11,6 +11,7 @@
 
 #include "dump/ByteBlock.h"
 #include "dump/OleProps.h"
+#include "module/LinkServices.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -57,18 +58,23 @@ public:
     /// ignored. A damaged file asks the user once (see Split). Every failure
     /// except a No has been shown through ShowDumpFailure. On any failure
     /// blocks and properties are left as they were.
-    static SysExFileResult Read(const QString& path, ByteBlockList& blocks, OleProps& properties);
+    /// services: the presenter of the questions and the store of the
+    /// properties (empty members: the process-wide ones).
+    static SysExFileResult Read(const QString& path, ByteBlockList& blocks, OleProps& properties,
+                                const LinkServices& services = {});
 
     /// Writes every block's bytes in list order (empty entries skipped), whole
     /// or not at all: an old file at path stays untouched unless the new
     /// content is complete on disk. Then stores properties with the file.
     /// Failures are shown through ShowDumpFailure.
-    static SysExFileResult Write(const QString& path, const ByteBlockList& blocks, const OleProps& properties);
+    static SysExFileResult Write(const QString& path, const ByteBlockList& blocks, const OleProps& properties,
+                                 const LinkServices& services = {});
 
     /// Splits bytes into messages F0 ... F7 appended to blocks. A stray F7, an
     /// F0 inside a message or an unterminated last message asks the matching
     /// question (Yes/No, not logged) unless the user already answered Yes for
     /// these bytes: Yes skips the stray F7 or drops the unfinished message, No
     /// declines and leaves blocks as they were. Never reads outside bytes.
-    static SysExFileResult Split(QByteArrayView bytes, ByteBlockList& blocks);
+    /// presenter: who asks (null: the installed presenter).
+    static SysExFileResult Split(QByteArrayView bytes, ByteBlockList& blocks, MessagePresenter* presenter = nullptr);
 };

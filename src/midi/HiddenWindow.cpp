@@ -3,7 +3,8 @@
 #include <QMetaObject>
 #include <QTimer>
 
-HiddenWindow::HiddenWindow(HiddenWindowEvents* owner) : m_owner(owner), m_timer(new QTimer(this))
+HiddenWindow::HiddenWindow(HiddenWindowEvents* owner, std::shared_ptr<platform::Clock> clock)
+    : m_owner(owner), m_clock(std::move(clock)), m_timer(new QTimer(this))
 {
     m_queue.SetAlwaysSignal(true);
     m_timer->setTimerType(Qt::PreciseTimer);
@@ -97,7 +98,7 @@ bool HiddenWindow::Pump(std::chrono::milliseconds maxWait)
         const auto left = duration_cast<milliseconds>(*m_timerDue - steady_clock::now()) + milliseconds(1);
         wait = std::clamp(left, milliseconds(0), maxWait);
     }
-    const bool got = m_queue.WaitForItem(wait);
+    const bool got = m_queue.WaitForItem(wait, m_clock.get());
     if (got)
         Drain();
     if (!IsDestroyed() && m_timerDue && steady_clock::now() >= *m_timerDue)

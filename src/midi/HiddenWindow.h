@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class QTimer;
@@ -47,7 +48,8 @@ public:
 class HiddenWindow final : public QObject {
 public:
     /// A window whose messages go to owner; it belongs to the calling thread.
-    explicit HiddenWindow(HiddenWindowEvents* owner);
+    /// Pump waits on clock (null: the program's clock at each wait).
+    explicit HiddenWindow(HiddenWindowEvents* owner, std::shared_ptr<platform::Clock> clock = nullptr);
     ~HiddenWindow() override;
 
     /// Tells the owner (OnWindowCreated); true (the window exists from
@@ -84,6 +86,7 @@ private:
     void TimerFellDue();
 
     HiddenWindowEvents* m_owner;
+    std::shared_ptr<platform::Clock> m_clock;
     TQueue<HiddenWindowNotification> m_queue;
     std::atomic<bool> m_wakePending{false};
     std::atomic<bool> m_destroyed{false};

@@ -92,14 +92,14 @@ public:
     }
 
     /// Waits up to timeout for the queue to hold an item (woken by signalled
-    /// puts); true when it holds one. The wait goes through the program's
-    /// clock, so under a test's virtual clock it takes virtual time.
-    bool WaitForItem(std::chrono::milliseconds timeout)
+    /// puts); true when it holds one. The wait goes through clock (null: the
+    /// program's clock), so under a test's virtual clock it takes virtual time.
+    bool WaitForItem(std::chrono::milliseconds timeout, platform::Clock* clock = nullptr)
     {
         std::unique_lock lock(m_lock);
         const auto hasItem = [this] { return !m_items.empty(); };
         if (!hasItem())
-            platform::CurrentClock().WaitFor(lock, m_event, timeout.count(), hasItem);
+            (clock ? *clock : platform::CurrentClock()).WaitFor(lock, m_event, timeout.count(), hasItem);
         return hasItem();
     }
 

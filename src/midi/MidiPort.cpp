@@ -48,14 +48,32 @@ TPtr<_MidiBuffer> MidiPort::BufferPool::Get()
     return buffer;
 }
 
+namespace {
+
+PortServices WithBackend(std::shared_ptr<MidiBackend> backend)
+{
+    PortServices services;
+    services.backend = std::move(backend);
+    return services;
+}
+
+} // namespace
+
 MidiPort::MidiPort(bool isDevicePort, std::shared_ptr<MidiBackend> backend)
+    : MidiPort(isDevicePort, WithBackend(std::move(backend)))
+{
+}
+
+MidiPort::MidiPort(bool isDevicePort, PortServices services)
     : m_isDevicePort(isDevicePort),
-      m_window(this),
-      m_backend(backend ? std::move(backend) : CurrentMidiBackend()),
+      m_services(std::move(services)),
+      m_window(this, m_services.clock),
       m_driver(std::make_unique<Driver>(this))
 {
+    if (!m_services.backend)
+        m_services.backend = CurrentMidiBackend();
     TLOG(kLogBytes, u"%s()", u"MidiPort::MidiPort");
-    RegistryKey trace(GetTraceKeyPath(), true);
+    RegistryKey trace(GetTraceKeyPath(), true, m_services.settings);
     m_inCapturePath = trace.ReadString(QStringLiteral("TabrineDumpIn"), QString(), true);
     m_outCapturePath = trace.ReadString(QStringLiteral("TabrineDumpOut"), QString(), true);
     // The capture files hold this run's traffic only.
@@ -90,11 +108,11 @@ bool MidiPort::OpenPort(int inDevice, int outDevice, unsigned timeoutMs)
     m_timeout.store(timeoutMs);
     ClosePort();
 
-    const bool reports = m_backend->ReportsOpenAndClose();
+    const bool reports = m_services.backend->ReportsOpenAndClose();
     if (inDevice != -1) {
         TLOG(kLogNotice, u"Opening MIDI Input port");
         MidiResult r;
-        std::unique_ptr<MidiInputConnection> input = m_backend->OpenInput(inDevice, m_driver.get(), &r);
+        std::unique_ptr<MidiInputConnection> input = m_services.backend->OpenInput(inDevice, m_driver.get(), &r);
         if (!input) {
             TLOG(kLogError, u"Failed to open MIDI input Port (0x%x %s)", r.code, GetErrorText(true, r.code));
             return false;
@@ -127,7 +145,7 @@ bool MidiPort::OpenPort(int inDevice, int outDevice, unsigned timeoutMs)
         std::unique_ptr<MidiOutputConnection> output;
         {
             std::lock_guard out(m_outLock);
-            output = m_backend->OpenOutput(outDevice, m_driver.get(), &r);
+            output = m_services.backend->OpenOutput(outDevice, m_driver.get(), &r);
             if (output) {
                 m_output = std::move(output);
                 m_outputHandle.store(true, std::memory_order_release);
@@ -152,7 +170,7 @@ bool MidiPort::ClosePort()
 {
     TLOG(kLogBytes, u"%s()", u"MidiPort::ClosePort");
     m_window.KillTimer();
-    const bool reports = m_backend->ReportsOpenAndClose();
+    const bool reports = m_services.backend->ReportsOpenAndClose();
 
     // The backend is closed before the port lock is taken: its threads take
     // that lock, and closing waits for them.
@@ -197,7 +215,8 @@ bool MidiPort::ClosePort()
 void MidiPort::OpenTimedOut()
 {
     ClosePort();
-    ShowMessage(nullptr, msgbox::Ok, true, m_isDevicePort ? kDeviceNotResponding : kAlternateNotResponding);
+    ShowMessageWith(m_services.presenter.get(), nullptr, msgbox::Ok, true,
+                    m_isDevicePort ? kDeviceNotResponding : kAlternateNotResponding);
 }
 
 // ---- Sending ----
@@ -624,7 +643,8 @@ void MidiPort::OnConnect()
 
 QString MidiPort::GetDeviceName(bool input, unsigned deviceId)
 {
-    const std::vector<MidiPortInfo> ports = input ? m_backend->InputPorts() : m_backend->OutputPorts();
+    MidiBackend& backend = *m_services.backend;
+    const std::vector<MidiPortInfo> ports = input ? backend.InputPorts() : backend.OutputPorts();
     for (const MidiPortInfo& p : ports)
         if (p.number >= 0 && unsigned(p.number) == deviceId)
             return p.name;

@@ -32,6 +32,7 @@
 #include "midi/HiddenWindow.h"
 #include "midi/MidiBackend.h"
 #include "midi/MidiBuffer.h"
+#include "midi/PortServices.h"
 
 #include <QString>
 
@@ -115,6 +116,10 @@ public:
     /// "Device not responding" on an open time-out; the alternate port ("B")
     /// does neither. backend null: CurrentMidiBackend().
     explicit MidiPort(bool isDevicePort, std::shared_ptr<MidiBackend> backend = nullptr);
+    /// The same over the services given (the port keeps a copy): the backend,
+    /// the clock of its waits, the settings store of its trace values, the
+    /// presenter of its messages and the repaint hook.
+    MidiPort(bool isDevicePort, PortServices services);
     ~MidiPort() override;
     MidiPort(const MidiPort&) = delete;
     MidiPort& operator=(const MidiPort&) = delete;
@@ -211,7 +216,9 @@ public:
     /// Whether a connect was notified and no disconnect since.
     bool IsConnectNotified() const { return m_connectNotified.load(); }
     MidiBufferCounts GetBufferCounts() const;
-    MidiBackend& Backend() const { return *m_backend; }
+    MidiBackend& Backend() const { return *m_services.backend; }
+    /// The services this port uses (its backend is the one it was made with).
+    const PortServices& GetPortServices() const { return m_services; }
     /// Ends the port's message pump for good (the destructor does this):
     /// PumpMessages returns false from then on and nothing more is dispatched.
     void DestroyHiddenWindow();
@@ -246,8 +253,8 @@ private:
     bool SendShortBytes(std::uint32_t packed);
 
     const bool m_isDevicePort;
+    PortServices m_services;
     HiddenWindow m_window;
-    std::shared_ptr<MidiBackend> m_backend;
     std::unique_ptr<Driver> m_driver;
     std::unique_ptr<MidiOutputConnection> m_output; // guarded by the output lock
     std::unique_ptr<MidiInputConnection> m_input;   // creating thread only

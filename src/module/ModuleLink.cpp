@@ -24,6 +24,13 @@ constexpr RomIdPartner kRomIdPartners[] = {
 
 } // namespace
 
+const LinkServices& ModuleLink::GetLinkServices() const
+{
+    // Empty and never changed: every service is the process-wide one.
+    static const LinkServices processWide;
+    return processWide;
+}
+
 ModuleLink::SuppressWarningMessages::SuppressWarningMessages(ModuleLink* owner) : m_owner(owner)
 {
     if (m_owner)

@@ -9,6 +9,7 @@
 // reply is awaited with Exchange or AwaitReply (module/ModuleExchange.h).
 
 #include "module/HardwareConfig.h"
+#include "module/LinkServices.h"
 #include "module/ModuleExchange.h"
 #include "module/ModuleSysEx.h"
 #include "module/ParameterIds.h"
@@ -124,6 +125,12 @@ public:
     };
     LinkState& State() { return m_linkState; }
     const LinkState& State() const { return m_linkState; }
+
+    // ---- Services ----------------------------------------------------------------------
+
+    /// The clock, settings store, presenter, file-property store and layer
+    /// chooser of this connection. The default: every one the process-wide service.
+    virtual const LinkServices& GetLinkServices() const;
 
     // ---- The data model --------------------------------------------------------------
 

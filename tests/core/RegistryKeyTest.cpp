@@ -88,6 +88,27 @@ TEST_F(RegistryKeyTest, TypedReadsConvertForgivingly)
     EXPECT_EQ(m_key.ReadDword(QStringLiteral("ExpandNumber"), 77), 16u);
 }
 
+TEST_F(RegistryKeyTest, AKeyGivenAStoreUsesOnlyThatStore)
+{
+    const auto given = platform::MakeMemorySettingsStore();
+    RegistryKey key(kPath, true, given);
+    ASSERT_TRUE(key.IsOpen());
+    ASSERT_TRUE(key.WriteString(QStringLiteral("Given"), QStringLiteral("yes")));
+    Put("Current", StoredValue::String(QStringLiteral("no")));
+
+    EXPECT_EQ(given->ReadValue(kPath, QStringLiteral("Given"))->text, QStringLiteral("yes"));
+    EXPECT_FALSE(platform::CurrentSettingsStore().ReadValue(kPath, QStringLiteral("Given")));
+    EXPECT_EQ(key.ReadString(QStringLiteral("Current"), QStringLiteral("missing"), false), QStringLiteral("missing"));
+
+    // A copy and its value walk stay with the store, also after a reopen.
+    RegistryKey copy = key;
+    ASSERT_TRUE(copy.Open(kPath, false));
+    QStringList names;
+    for (auto it = copy.GetValueIterator(); it.Next();)
+        names << it.GetName() + u'=' + it.GetValue();
+    EXPECT_EQ(names, QStringList{QStringLiteral("Given=yes")});
+}
+
 TEST(ParseUnsigned32, FollowsWcstoulInBaseZeroOnThirtyTwoBits)
 {
     const struct {

@@ -93,7 +93,7 @@ protected:
     void Reconnect()
     {
         proteus.reset();
-        proteus = std::make_unique<proteustest::TestProteus>(backend);
+        proteus = std::make_unique<proteustest::TestProteus>(services);
         ASSERT_TRUE(proteus->OpenPort(0, 0, 0, 1000, 0, 0, false));
         for (int i = 0; i < 100 && !proteus->IsConnected(); ++i)
             proteus->PumpMessages();

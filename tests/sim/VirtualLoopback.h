@@ -11,6 +11,9 @@
 //   ... MidiPort / Proteus on backend ...
 //   platform::SetCurrentClock(nullptr);                      // before link goes
 //
+// Or, for one connection only, give it in the connection's services (the
+// simulated-module fixture does): services.clock = link; Proteus proteus(services).
+//
 // Time moves only inside the editor's waits and pauses:
 //   - WaitFor first lets the loopback settle (what the editor sent reaches the
 //     device at the current virtual time, what the device delivered reaches the

@@ -18,9 +18,12 @@
 // What a Start gives: a memory settings store, a recording logger (threshold 3;
 // Log().SetLevel to change), a recording message presenter, the simulated module
 // from the profile (device id overridden), a loopback backend with the module's
-// device as ports 0/0, the virtual clock installed, and a TestProteus opened on
-// 0/0 with the options' device id, time-out and SysExDelay, connected (its
-// connect notification only marks it connected unless runConnectSequence is set).
+// device as ports 0/0, and a TestProteus opened on 0/0 with the options' device
+// id, time-out and SysExDelay, connected (its connect notification only marks it
+// connected unless runConnectSequence is set). The connection is given one record
+// of services (`services`): the virtual clock and the loopback backend; the
+// other services are the process-wide ones, which a test may replace.
+#include "connection/ConnectionServices.h"
 #include "midi/LoopbackBackend.h"
 #include "midi/MidiTestSupport.h"
 #include "module/Proteus.h"
@@ -169,8 +172,10 @@ protected:
         backend = std::make_shared<LoopbackBackend>();
         link = std::make_shared<sim::VirtualLoopback>(*module, backend, backend->AddDevice(QStringLiteral("Proteus")));
         link->start();
-        platform::SetCurrentClock(link);
-        proteus = std::make_unique<TestProteus>(backend);
+        services = ConnectionServices{};
+        services.clock = link;
+        services.backend = backend;
+        proteus = std::make_unique<TestProteus>(services);
         proteus->runConnectSequence = options.runConnectSequence;
         if (options.beforeOpen)
             options.beforeOpen(*proteus);
@@ -187,7 +192,9 @@ protected:
         proteus.reset();
         if (link)
             link->stop();
+        // A test that installed a clock of its own (a bus of modules) gets the default back.
         platform::SetCurrentClock(nullptr);
+        services = ConnectionServices{};
         link.reset();
         backend.reset();
         module.reset();
@@ -238,6 +245,8 @@ protected:
     std::unique_ptr<sim::Module> module;
     std::shared_ptr<LoopbackBackend> backend;
     std::shared_ptr<sim::VirtualLoopback> link;
+    /// What the connection was given: the virtual clock and the backend.
+    ConnectionServices services;
     std::unique_ptr<TestProteus> proteus;
 };
 
