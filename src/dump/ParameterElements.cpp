@@ -100,6 +100,9 @@ bool ParameterElements::ReadParameterElements(StackedProgress& progress, const P
         if (found != byName.end() && !ReadNumber(found->second, cachedoc::kValue, value)) {
             TLOG(kLogError, u"The %s element has no value; the parameter is left as it is", record.name);
         } else if (found != byName.end()) {
+            // What the record held: an edit the module refuses (or a send
+            // that fails) must leave it so.
+            const ParamRecord held = record;
             record.previousValue = record.value;
             record.value = value;
             QString partnerName;
@@ -115,8 +118,9 @@ bool ParameterElements::ReadParameterElements(StackedProgress& progress, const P
                 // ROM is another preset.
                 ParamRecord module = record;
                 const bool asked = m_link.ParameterRequest(&module);
-                if (!asked || module.value != record.value || (hasPartner && module.romId != record.romId))
-                    editor(&record);
+                if ((!asked || module.value != record.value || (hasPartner && module.romId != record.romId))
+                    && !editor(&record))
+                    record.CopyValues(held);
             }
         }
         progress.Step();
