@@ -93,8 +93,9 @@ void View::OnFileLoad()
     }
     // The document's value is already in the shared record when it is
     // handed over; an edit that is refused (an editor's save question
-    // answered Cancel, a send that fails) gets its old values back from the
-    // reader, so nothing shows a value the module does not have.
+    // answered Cancel, a send that fails) gets its old values (or the
+    // module's) back from the reader, so nothing shows a value the module
+    // does not have.
     auto edit = [editorPopup](ParamRecord* record) { return editorPopup->EditParameter(record); };
     const bool loaded = LoadPresetDocument(*proteus, edit, path, props);
     if (loaded) {

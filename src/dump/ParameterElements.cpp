@@ -119,8 +119,19 @@ bool ParameterElements::ReadParameterElements(StackedProgress& progress, const P
                 ParamRecord module = record;
                 const bool asked = m_link.ParameterRequest(&module);
                 if ((!asked || module.value != record.value || (hasPartner && module.romId != record.romId))
-                    && !editor(&record))
+                    && !editor(&record)) {
+                    // Refused: back to what it held, showing the module's
+                    // own value where that could be read.
                     record.CopyValues(held);
+                    if (asked && module.value != record.value) {
+                        record.previousValue = record.value;
+                        record.value = module.value;
+                    }
+                    if (asked && hasPartner && module.romId != record.romId) {
+                        record.previousRomId = record.romId;
+                        record.romId = module.romId;
+                    }
+                }
             }
         }
         progress.Step();

@@ -34,7 +34,8 @@ public:
     /// asked of the module. Value form: the value (and SIMM id) from the
     /// element; with an editor, a record whose module value differs (or cannot
     /// be asked) is handed to it, and an edit it refuses leaves the record as
-    /// it was. Elements of unknown parameters are ignored.
+    /// it was (with the module's value, when the module was asked and has
+    /// another). Elements of unknown parameters are ignored.
     bool ReadParameterElements(StackedProgress& progress, const ParameterEditor& editor, ParameterCache& records,
                                const XMLElement& parent, bool minMax);
 };
