@@ -141,7 +141,7 @@ void BackupDlg::OnOK()
         any = any || r.value != 0;
     if (!any) {
         // A backup of nothing would be refused by the backup itself.
-        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, 157,
+        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, kPlainText,
                     QStringLiteral("There is nothing to back up: switch on at least one kind of data."));
         return;
     }
