@@ -136,6 +136,15 @@ void BackupDlg::OnOK()
         m_name->setFocus();
         return;
     }
+    bool any = false;
+    for (const ParamRecord& r : m_records)
+        any = any || r.value != 0;
+    if (!any) {
+        // A backup of nothing would be refused by the backup itself.
+        ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, kPlainText,
+                    QStringLiteral("There is nothing to back up: switch on at least one kind of data."));
+        return;
+    }
     const QString data = DataFolder();
     if (data.isEmpty()) {
         ShowMessage(this, msgbox::Ok | msgbox::IconWarning, false, kPlainText,

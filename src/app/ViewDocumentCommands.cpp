@@ -114,13 +114,11 @@ void View::OnFileLoad()
         editorPopup->EditParameter(start);
     }
     // The document's value is already in the shared record when it is
-    // handed over; after an edit that is refused (an editor's save question
-    // answered Cancel) the record is asked of the module again, so nothing
-    // shows a value the module does not have.
-    auto edit = [editorPopup, proteus](ParamRecord* record) {
-        if (!editorPopup->EditParameter(record))
-            proteus->ParameterRequest(record);
-    };
+    // handed over; an edit that is refused (an editor's save question
+    // answered Cancel, a send that fails) gets its old values (or the
+    // module's) back from the reader, so nothing shows a value the module
+    // does not have.
+    auto edit = [editorPopup](ParamRecord* record) { return editorPopup->EditParameter(record); };
     const bool loaded = LoadPresetDocument(*proteus, edit, path, props);
     if (loaded) {
         m_presetFile = path;

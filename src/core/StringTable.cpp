@@ -136,7 +136,7 @@ const std::map<unsigned, const char16_t*> kStrings = {
     {304, u"Redo"},
     {309, u"Checking Device"},
     {330, u"%s is not a tuning file: it holds no MIDI Tuning Standard bulk tuning dump."},
-    {331, u"%s is not a setup file: it holds no setup dump."},
+    {331, u"%s is not a setup file: a setup file holds one setup dump and nothing else."},
     {20010, u"The ARP Pattern Editor"},
     {20011, u"The User ARP pattern to be edited"},
     {20012, u"The name of the ARP pattern"},

@@ -382,13 +382,23 @@ bool ModuleBackup::BackupModule(const QString& folder, bool backup, bool setups,
 
     // A copy: the passes talk to the module, which must not move the list under us.
     const std::vector<SimmSlot> simms(m_data.hardwareConfig.GetSimms().begin(), m_data.hardwareConfig.GetSimms().end());
+    bool userBank = false;
     for (const SimmSlot& slot : simms) {
         if (slot.simmId != 0)
             continue;
+        userBank = true;
         if (!RunUserBankPass(folder, backup, slot, setups, presets, arps, tunings, bankMap))
             return false;
     }
+    // Nothing was backed up or restored: that is no success.
+    if (!userBank)
+        return DumpFiles(m_link).ReportDumpFailure(PassOperation(folder, backup), QStringLiteral("the module has no user bank"));
     return true;
+}
+
+QString ModuleBackup::PassOperation(const QString& folder, bool backup)
+{
+    return Format(backup ? u"back up the module to %s" : u"restore the module from %s", folder);
 }
 
 bool ModuleBackup::RunUserBankPass(const QString& folder, bool backup, const SimmSlot& slot, bool setups, bool presets,
@@ -411,6 +421,10 @@ bool ModuleBackup::RunUserBankPass(const QString& folder, bool backup, const Sim
             items.push_back({Kind::Tuning, n, Format(u"Tuning%d.sysex", n)});
     if (bankMap && (caps & CAP_BANK_MAP_DUMPS))
         items.push_back({Kind::BankMap, 0, QStringLiteral("BankMap.sysex")});
+    // A pass with nothing to do would touch nothing and still say it worked.
+    if (items.empty())
+        return DumpFiles(m_link).ReportDumpFailure(PassOperation(folder, backup),
+                                                   QStringLiteral("the module has none of the kinds of data chosen"));
 
     // A restore reads and checks every file first, as its upload will: a
     // folder with one bad file must not leave the module half restored.

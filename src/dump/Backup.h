@@ -51,7 +51,9 @@ public:
     /// stay). A pass cut short while moving is finished at the start of the
     /// next backup or restore of the folder; one cut short before leaves the
     /// folder as it was. A report that cannot be written fails the backup.
-    /// File names are found without regard to case.
+    /// File names are found without regard to case. A module without a user
+    /// bank, or one with none of the chosen kinds of data, fails with a
+    /// message before anything is touched.
     bool BackupModule(const QString& folder, bool backup, bool setups, bool presets, bool arps, bool tunings,
                       bool bankMap);
     /// The text of the backup report (UTF-16LE with byte-order mark, LF line ends).
@@ -61,4 +63,6 @@ private:
     // One pass over the user bank's objects, in either direction.
     bool RunUserBankPass(const QString& folder, bool backup, const SimmSlot& slot, bool setups, bool presets,
                          bool arps, bool tunings, bool bankMap);
+    // What a failure of the whole pass names as its operation.
+    static QString PassOperation(const QString& folder, bool backup);
 };

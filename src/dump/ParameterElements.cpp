@@ -100,6 +100,9 @@ bool ParameterElements::ReadParameterElements(StackedProgress& progress, const P
         if (found != byName.end() && !ReadNumber(found->second, cachedoc::kValue, value)) {
             TLOG(kLogError, u"The %s element has no value; the parameter is left as it is", record.name);
         } else if (found != byName.end()) {
+            // What the record held: an edit the module refuses (or a send
+            // that fails) must leave it so.
+            const ParamRecord held = record;
             record.previousValue = record.value;
             record.value = value;
             QString partnerName;
@@ -115,8 +118,20 @@ bool ParameterElements::ReadParameterElements(StackedProgress& progress, const P
                 // ROM is another preset.
                 ParamRecord module = record;
                 const bool asked = m_link.ParameterRequest(&module);
-                if (!asked || module.value != record.value || (hasPartner && module.romId != record.romId))
-                    editor(&record);
+                if ((!asked || module.value != record.value || (hasPartner && module.romId != record.romId))
+                    && !editor(&record)) {
+                    // Refused: back to what it held, showing the module's
+                    // own value where that could be read.
+                    record.CopyValues(held);
+                    if (asked && module.value != record.value) {
+                        record.previousValue = record.value;
+                        record.value = module.value;
+                    }
+                    if (asked && hasPartner && module.romId != record.romId) {
+                        record.previousRomId = record.romId;
+                        record.romId = module.romId;
+                    }
+                }
             }
         }
         progress.Step();

@@ -18,8 +18,9 @@ public:
     using DumpPart::DumpPart;
 
     /// The edit path for a record whose document value differs from the
-    /// module's (the preset documents pass the dialog's EditParameter).
-    using ParameterEditor = std::function<void(ParamRecord*)>;
+    /// module's (the preset documents pass the dialog's EditParameter); true
+    /// when the module took the edit.
+    using ParameterEditor = std::function<bool(ParamRecord*)>;
 
     /// One element per record, in id order, named by the record's name:
     /// minMax: MIN_VALUE, MAX_VALUE, DEFAULT, READ_ONLY; else VALUE and, for a
@@ -32,7 +33,9 @@ public:
     /// without an element, or whose element lacks one of the four numbers, is
     /// asked of the module. Value form: the value (and SIMM id) from the
     /// element; with an editor, a record whose module value differs (or cannot
-    /// be asked) is handed to it. Elements of unknown parameters are ignored.
+    /// be asked) is handed to it, and an edit it refuses leaves the record as
+    /// it was (with the module's value, when the module was asked and has
+    /// another). Elements of unknown parameters are ignored.
     bool ReadParameterElements(StackedProgress& progress, const ParameterEditor& editor, ParameterCache& records,
                                const XMLElement& parent, bool minMax);
 };

@@ -42,6 +42,7 @@ constexpr std::size_t kStringFileNotADump = 258;
 const QString kDumpSetup = QStringLiteral("dump setup");
 const QString kDumpArp = QStringLiteral("dump arp");
 const QString kDumpPreset = QStringLiteral("dump preset");
+const QString kDumpTuning = QStringLiteral("dump tuning");
 const QString kReadingSysEx = QStringLiteral("reading sysex data");
 const QString kUploadFile = QStringLiteral("upload sysex dump file");
 
@@ -189,9 +190,9 @@ DumpProblem SetupArpTuningDumps::CheckArpUpload(const ByteBlockList& blocks)
 DumpProblem SetupArpTuningDumps::CheckTuningUpload(const ByteBlockList& blocks)
 {
     if (QString problem = OneMessageProblem(blocks, u"a tuning dump"); !problem.isEmpty())
-        return {kDumpSetup, problem};
+        return {kDumpTuning, problem};
     if (QString problem = CheckTuningDump(blocks.front()->Bytes()); !problem.isEmpty())
-        return {kDumpSetup, problem};
+        return {kDumpTuning, problem};
     return {};
 }
 
@@ -307,7 +308,7 @@ bool SetupArpTuningDumps::DownloadTuning(int tuning, ByteBlockList& blocks)
     // The tuning number is part of the header: a dump of another tuning is not this one.
     const std::vector<std::uint8_t> header{SYSEX_START,        kUniversalNonRealTime, std::uint8_t(m_link.GetDeviceId()),
                                            kMidiTuningStandard, kBulkDump,             std::uint8_t(tuning)};
-    const DownloadTexts texts{kDumpSetup, QStringLiteral("failed to send initial dump request"), kDumpPreset,
+    const DownloadTexts texts{kDumpTuning, QStringLiteral("failed to send initial dump request"), kDumpTuning,
                               QStringLiteral("Failed to recive the incoming dump")};
     return DownloadOne(*&m_link, request, 0, header, texts, CheckTuningDump, blocks);
 }
@@ -333,6 +334,6 @@ bool SetupArpTuningDumps::UploadTuning(int tuning, ByteBlockList& blocks)
     TPtr<_ByteBlock> block = MakeByteBlock(bytes);
     blocks.front() = block;
     if (!SendDumpBlock(*block))
-        return DumpFiles(m_link).ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send tuning data"));
+        return DumpFiles(m_link).ReportDumpFailure(kDumpTuning, QStringLiteral("failed to send tuning data"));
     return true;
 }

@@ -4,10 +4,12 @@
 #include "dump/SetupArpTuningDumps.h"
 
 #include "core/Logger.h"
+#include "core/MessageBox.h"
 #include "core/Settings.h"
 #include "dump/OleProps.h"
 #include "dump/SetupDumpLayout.h"
 #include "module/Capabilities.h"
+#include "module/ModuleSysEx.h"
 #include "module/ParamRecord.h"
 
 #include <QCoreApplication>
@@ -33,6 +35,19 @@ struct Slot {
     int index = 0;
     int romIndex = -1;
 };
+
+// The string that says a file is no setup file.
+constexpr unsigned kStringNotASetupFile = 331;
+
+// Exactly one message, and that a setup dump by its header (the upload checks the rest).
+bool IsOneSetupDump(const ByteBlockList& blocks)
+{
+    if (blocks.size() != 1 || !blocks.front())
+        return false;
+    const std::span<const std::uint8_t> m = blocks.front()->Bytes();
+    return m.size() > kSysExCommandOffset && m[0] == SYSEX_START && m[1] == EMU_MANUFACTURER_ID
+        && m[2] == PROTEUS_PRODUCT_ID && m[4] == EDITOR_DESIGNATOR && m[kSysExCommandOffset] == CMD_SETUP_DUMP;
+}
 
 std::optional<Slot> Locate(ParameterId id)
 {
@@ -372,8 +387,16 @@ bool SetupBuffer::LoadFile(const QString& path)
     TLOG(kLogFlow, u"%s()", u"SetupBuffer::LoadFile");
     ByteBlockList blocks;
     OleProps properties;
-    if (!DumpFiles(*m_owner).ReadSysExFile(path, blocks, properties) || blocks.empty())
+    if (!DumpFiles(*m_owner).ReadSysExFile(path, blocks, properties))
+        return false; // the reader has said why
+    // A setup file is one setup dump and nothing else; the upload refuses
+    // anything more without a word, so the user is told here.
+    if (!IsOneSetupDump(blocks)) {
+        TLOG(kLogError, u"%s holds %d messages, not one setup dump", path, int(blocks.size()));
+        ShowMessageWith(m_owner->GetLinkServices().presenter.get(), nullptr, msgbox::Ok | msgbox::IconWarning, false,
+                        kStringNotASetupFile, path);
         return false;
+    }
     if (!SetupArpTuningDumps(*m_owner).UploadSetup(blocks, true) && !GetGlobalConfigurations().GetBool(TestUI))
         return false;
     if (!SetDump(blocks.front()))

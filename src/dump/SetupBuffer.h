@@ -80,7 +80,8 @@ public:
     /// id); when that worked (or TestUI is on) the file's dump is held and
     /// SETUP_RELOAD_NOTIFIER is edited, so every control refreshes. A read or
     /// upload failure, or a file whose dump does not hold together, keeps the
-    /// dump held before.
+    /// dump held before; so does a file that is not exactly one setup dump,
+    /// which the user is told.
     bool LoadFile(const QString& path);
     /// Writes the held dump as a .sysex file titled with the setup's name.
     bool SaveFile(const QString& path);

@@ -104,6 +104,27 @@ TEST_F(BackupDialogs, ABackupNameIsOnePlainFolderName)
     EXPECT_TRUE(presenter->texts.isEmpty());
 }
 
+// With every kind switched off OK is refused with a message, and no folder is made.
+TEST_F(BackupDialogs, BackingUpNothingIsRefused)
+{
+    BackupDlg dialog(QStringLiteral("Backup Module"), &panel, nullptr);
+    for (int kind = 0; kind < backupfiles::kKinds; ++kind)
+        if (dialog.Switch(kind)->IsOn())
+            dialog.Switch(kind)->Toggle();
+    EXPECT_FALSE(BackupWithName(dialog, QStringLiteral("Sunday")));
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(presenter->texts.size(), 1);
+    EXPECT_TRUE(presenter->texts[0].contains(QStringLiteral("nothing to back up")));
+    EXPECT_TRUE(dialog.folder.isEmpty());
+    EXPECT_FALSE(QDir(DataFolder()).exists(QStringLiteral("Sunday")));
+
+    presenter->texts.clear();
+    dialog.Switch(3)->Toggle();
+    EXPECT_TRUE(BackupWithName(dialog, QStringLiteral("Sunday")));
+    EXPECT_TRUE(presenter->texts.isEmpty());
+    EXPECT_TRUE(dialog.tunings && !dialog.setups && !dialog.presets && !dialog.arps && !dialog.bankMap);
+}
+
 TEST_F(BackupDialogs, NoBackupWithoutADataFolder)
 {
     DataLocations none;

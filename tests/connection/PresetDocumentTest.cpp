@@ -30,7 +30,7 @@ protected:
     {
         return [this](ParamRecord* record) {
             edits.push_back({record->id, record->value, LayerShown()});
-            proteus->ParameterEdit(record);
+            return proteus->ParameterEdit(record);
         };
     }
     int LayerShown()
@@ -155,4 +155,51 @@ TEST_F(PresetDocumentTest, AValueTheModuleDoesNotAnswerFailsTheSaveAndWritesNoth
     EXPECT_FALSE(QFile::exists(path));
     ASSERT_FALSE(scope.presenter->shown.empty());
     EXPECT_TRUE(scope.presenter->shown.back().text.contains(QStringLiteral("LAYER_FILT_Q")));
+}
+
+// A document value the module does not take (the editor refuses it, or the
+// send fails on a lost connection) leaves the cached record as it was, and
+// the module too; a value the module takes lands in the cache.
+TEST_F(PresetDocumentTest, AValueTheModuleDoesNotTakeLeavesTheCacheAsItWas)
+{
+    const QString path = dir.filePath(QStringLiteral("ctrl.xml"));
+    OnModule([](sim::Module& m) {
+        m.setParameterValue(PRESET_CTRL_A, 5);
+        return 0;
+    });
+    OleProps props;
+    ASSERT_TRUE(SavePresetDocument(*proteus, path, props));
+    OnModule([](sim::Module& m) {
+        m.setParameterValue(PRESET_CTRL_A, 9);
+        return 0;
+    });
+    ParamRecord* cached = proteus->PresetParameters.Find(PRESET_CTRL_A);
+    ASSERT_NE(cached, nullptr);
+    ASSERT_TRUE(proteus->ParameterRequest(cached));
+    ASSERT_EQ(cached->value, 9);
+    const ParamRecord before = *cached;
+
+    const struct {
+        const char* name;
+        Proteus::ParameterEditor editor;
+    } rows[] = {
+        {"refused", [](ParamRecord*) { return false; }},
+        {"send fails", [this](ParamRecord* record) {
+             proteus->SetConnected(false);
+             return proteus->ParameterEdit(record);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        LoadPresetDocument(*proteus, row.editor, path, props);
+        proteus->SetConnected(true);
+        EXPECT_EQ(cached->value, before.value);
+        EXPECT_EQ(cached->previousValue, before.previousValue);
+        EXPECT_EQ(cached->romId, before.romId);
+        EXPECT_EQ(OnModule([](sim::Module& m) { return m.parameterValue(PRESET_CTRL_A).value_or(-1); }), 9);
+    }
+
+    ASSERT_TRUE(LoadPresetDocument(*proteus, Editor(), path, props));
+    EXPECT_EQ(cached->value, 5);
+    EXPECT_EQ(OnModule([](sim::Module& m) { return m.parameterValue(PRESET_CTRL_A).value_or(-1); }), 5);
 }

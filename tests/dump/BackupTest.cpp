@@ -267,6 +267,46 @@ TEST_F(Backup, AReportThatCannotBeWrittenFailsTheBackup)
     EXPECT_FALSE(proteus->BackupModule(Folder(), true, false, false, false, false, true));
 }
 
+// A pass that would do nothing (no user bank, or none of the chosen kinds
+// of data on the module) fails with its reason, in both directions, before
+// anything is sent or written.
+TEST_F(Backup, APassWithNothingToDoFailsAndTouchesNothing)
+{
+    ASSERT_TRUE(QDir().mkpath(Folder()));
+    ASSERT_TRUE(proteus->BackupModule(Folder(), true, true, true, true, true, true));
+    const std::map<QString, QByteArray> files = FilesUnder(Folder());
+    const std::uint32_t all = proteus->GetCapabilities();
+    const SimmSlot romOnly[] = {{.simmId = 4, .presets = 512, .arps = 200}};
+    const struct {
+        const char* name;
+        std::function<void()> set;
+        bool options[5]; // setups, presets, arps, tunings, bank map
+        const char* reason;
+    } rows[] = {
+        {"no user bank", [&] { proteus->hardwareConfig.SetSimms(romOnly); }, {true, true, true, true, true},
+         "the module has no user bank"},
+        {"tunings on a module without them", [&] { proteus->SetCapabilities(all & ~CAP_TUNING_DUMPS); },
+         {false, false, false, true, false}, "the module has none of the kinds of data chosen"},
+        {"nothing chosen", [] {}, {false, false, false, false, false}, "the module has none of the kinds of data chosen"},
+    };
+    for (const auto& row : rows) {
+        for (bool backup : {true, false}) {
+            SCOPED_TRACE(QStringLiteral("%1, backup %2").arg(QLatin1String(row.name)).arg(backup).toStdString());
+            StartModule();
+            row.set();
+            env->presenter->texts.clear();
+            const std::size_t sent = SentCount();
+            const bool* o = row.options;
+            EXPECT_FALSE(proteus->BackupModule(Folder(), backup, o[0], o[1], o[2], o[3], o[4]));
+            EXPECT_EQ(SentCount(), sent);
+            EXPECT_EQ(FilesUnder(Folder()), files);
+            ASSERT_EQ(Boxes().size(), 1);
+            EXPECT_TRUE(Boxes().front().endsWith(QLatin1String(row.reason))) << Boxes().front().toStdString();
+            EXPECT_TRUE(Boxes().front().contains(Folder())) << Boxes().front().toStdString();
+        }
+    }
+}
+
 TEST_F(Backup, ABackupLeavesWhatItDidNotWriteAsItWas)
 {
     // The folder holds a backup, another backup in a sub-folder (as the data

@@ -808,7 +808,12 @@ TEST_F(CachesTest, ParameterElementsValueForm)
     QList<int> edited;
     StackedProgress progress(proteus.get(), false, 0, 0, u"");
     ASSERT_TRUE(proteus->ReadParameterElements(
-        progress, [&](ParamRecord* r) { edited << r->id; }, records, preset, false));
+        progress,
+        [&](ParamRecord* r) {
+            edited << r->id;
+            return true;
+        },
+        records, preset, false));
     EXPECT_EQ(records.Find(257)->value, 140);
     EXPECT_EQ(records.Find(257)->previousValue, 1);
     EXPECT_EQ(records.Find(259)->value, 1) << "an element without a value changes nothing";

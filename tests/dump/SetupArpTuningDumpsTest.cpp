@@ -204,9 +204,9 @@ TEST_F(Dumps, DownloadFaultsEndInAReportedFailureAndNothingStored)
         // A universal request has no command byte: the module's error names none
         // the wait could match, so it ends in the time-out.
         {"tuning", sim::UniversalRoute(0x7E, 0x08, 0x00), [](Proteus& p, ByteBlockList& b) { return p.DownloadTuning(2, b); },
-         "Failed to dump preset with failed to get dump request response",
-         "Failed to dump preset with failed to get dump request response",
-         "Failed to dump setup with a tuning dump of 101 bytes instead of 408"},
+         "Failed to dump tuning with failed to get dump request response",
+         "Failed to dump tuning with failed to get dump request response",
+         "Failed to dump tuning with a tuning dump of 101 bytes instead of 408"},
     };
     for (const Kind& kind : kinds) {
         struct FaultRow {
@@ -338,7 +338,7 @@ TEST_F(Dumps, UploadsRefuseBlocksThatDoNotHoldTogether)
          "Failed to upload sysex dump file with File is not a previously saved Proteus dump file"},
         {"arp: two messages", Blocks({arp, arp}), arpUpload, nullptr},
         {"tuning: a byte short", Blocks({tuning.left(406) + Hex("F7")}), tuningUpload,
-         "Failed to dump setup with a tuning dump of 407 bytes instead of 408"},
+         "Failed to dump tuning with a tuning dump of 407 bytes instead of 408"},
         {"tuning: a setup dump", Blocks({setup}), tuningUpload, nullptr},
     };
     for (Row& row : rows) {

@@ -378,3 +378,43 @@ TEST_F(SetupBufferTest, FilesRestoreAndStore)
     EXPECT_NE(Buffer().GetSetupName(), QStringLiteral("User Setup      ")) << "setup 3 has a name of its own";
     proteus->RemoveListener(&listener);
 }
+
+// A file that is not one setup dump (more than one message, none, or another
+// dump) is refused with a message before anything is sent; the held dump stays,
+// in TestUI mode too.
+TEST_F(SetupBufferTest, AFileThatIsNotOneSetupDumpIsRefusedAndSaysSo)
+{
+    StartOn(R"({"base": "a2k"})");
+    proteus->SetReady(true);
+    ASSERT_TRUE(Buffer().LoadEditBuffer());
+    const QByteArray setup = Capture("a2k-setup.syx");
+    const struct {
+        const char* name;
+        QByteArray file;
+    } rows[] = {
+        {"two setups", setup + setup},
+        {"a setup and an arp", setup + Capture("xl7-arp-0000.syx")},
+        {"no message", QByteArray()},
+        {"an arp", Capture("xl7-arp-0000.syx")},
+    };
+    const QString path = PathOf("Mixed.sysex");
+    for (bool testUI : {false, true}) {
+        GetGlobalConfigurations().SetBool(TestUI, testUI);
+        for (const auto& row : rows) {
+            SCOPED_TRACE(QStringLiteral("%1, TestUI %2").arg(QLatin1String(row.name)).arg(testUI).toStdString());
+            ASSERT_TRUE(dumptest::WriteFile(path, row.file));
+            ParamRecord volume = Record(131, 9);
+            ASSERT_TRUE(Buffer().SetParameter(0, &volume));
+            const QByteArray held = Held();
+            const std::size_t sent = SentCount();
+            env->presenter->texts.clear();
+            EXPECT_FALSE(Buffer().LoadFile(path));
+            EXPECT_EQ(Held(), held);
+            EXPECT_EQ(SentCount(), sent);
+            ASSERT_EQ(Boxes().size(), 1);
+            EXPECT_EQ(Boxes().front(), path + QStringLiteral(" is not a setup file: a setup file holds one setup dump "
+                                                             "and nothing else."));
+        }
+    }
+    GetGlobalConfigurations().SetBool(TestUI, false);
+}

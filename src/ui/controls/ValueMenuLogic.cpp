@@ -106,11 +106,8 @@ void MenuLogic::Choose(int value)
     if (!main)
         return;
     if (value != OtherValue) {
-        if (value != main->value && m_owner) {
-            main->previousValue = main->value;
-            main->value = value;
-            m_owner->EditParameter(main);
-        }
+        if (value != main->value && m_owner)
+            EditMain(main, value);
         return;
     }
     int low = 0, high = 0;
@@ -124,6 +121,21 @@ void MenuLogic::Choose(int value)
     m_trackerRecord.defaultValue = start;
     m_trackerRecord.previousValue = 0;
     RunOtherPopup(&m_trackerRecord);
+}
+
+bool MenuLogic::EditMain(ParamRecord* main, int value)
+{
+    const int value0 = main->value;
+    const int previous0 = main->previousValue;
+    main->previousValue = main->value;
+    main->value = value;
+    if (m_owner->EditParameter(main))
+        return true;
+    // Refused: the record keeps the value the module has, and so does the caption.
+    main->value = value0;
+    main->previousValue = previous0;
+    RefreshText();
+    return false;
 }
 
 void MenuLogic::OpenMenu()
@@ -169,11 +181,8 @@ bool MenuLogic::OnTrackerEdit(ParamRecord* record)
         return true;
     if (!m_owner)
         return false;
-    if (record->id == EDIT_TRACKER) {
-        main->previousValue = main->value;
-        main->value = record->value;
-        return m_owner->EditParameter(main);
-    }
+    if (record->id == EDIT_TRACKER)
+        return EditMain(main, record->value);
     if (record->id == START_UNDO || record->id == END_UNDO)
         record->SetText(main->name);
     return m_owner->EditParameter(record);

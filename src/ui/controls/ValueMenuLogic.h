@@ -42,7 +42,8 @@ public:
     /// The slider range of "Other...": the unnamed values above the names when
     /// the names start at the minimum, else those below them.
     void OtherRange(int* low, int* high);
-    /// A choice from the menu: a listed value is sent when it differs; Other opens the slider popup.
+    /// A choice from the menu: a listed value is sent when it differs; Other
+    /// opens the slider popup. A refused edit leaves the parameter as it was.
     void Choose(int value);
 
     void MousePress();
@@ -60,6 +61,8 @@ protected:
     virtual void RunOtherPopup(ParamRecord* record) {}
     bool ShowsPressed() const override { return m_pressed || m_captured; }
     void OpenMenu();
+    /// Offers value as main's new value to the owner; refused, main keeps its values.
+    bool EditMain(ParamRecord* main, int value);
 
     const NameMap* m_values = nullptr;
     bool m_allowOther = false;

@@ -3,6 +3,8 @@
 #include "ui/framework/CommandIds.h"
 #include "ui/framework/ControlListener.h"
 
+#include <optional>
+
 namespace {
 
 ParamRecord Swapped(ParamRecord r)
@@ -50,23 +52,41 @@ void UndoRedo::ClearHistory()
     OnUndoStackChanged();
 }
 
-void UndoRedo::Apply(ParamRecord record)
+bool UndoRedo::Apply(ParamRecord record)
 {
+    // Only the window's own record of that id takes the values; a
+    // placeholder handed out for an unknown id is left alone. The values go
+    // in before ApplyChange, which may read them from there, and come back
+    // out when the change is refused: the module still has the old ones.
+    std::optional<ParamRecord> before;
     if (m_owner) {
-        // Only the window's own record of that id takes the values; a
-        // placeholder handed out for an unknown id is left alone.
+        ParamRecord* live = m_owner->GetParameter(record.id);
+        if (live && live->id == record.id) {
+            before = *live;
+            live->CopyValues(record);
+        }
+    }
+    if (ApplyChange(&record))
+        return true;
+    if (before && m_owner) {
         ParamRecord* live = m_owner->GetParameter(record.id);
         if (live && live->id == record.id)
-            live->CopyValues(record);
+            live->CopyValues(*before);
     }
-    ApplyChange(&record);
+    return false;
 }
 
 void UndoRedo::Undo(bool keepForRedo)
 {
+    // A step the window refuses (a record whose ApplyChange fails) leaves
+    // both histories as they were, so the step can be tried again; records
+    // of a group applied before the refusal keep their values, which the
+    // module took, and a new try sends the same values again.
     // Whenever records moved, the window hears of it, also when a group ends
     // at an exhausted or barred history, so its buttons never show stale texts.
     if (CanUndo()) {
+        const std::deque<ParamRecord> undo = m_undo;
+        const std::deque<ParamRecord> redo = m_redo;
         auto take = [&] {
             ParamRecord r = m_undo.front();
             m_undo.pop_front();
@@ -74,16 +94,21 @@ void UndoRedo::Undo(bool keepForRedo)
                 m_redo.push_front(Swapped(r));
             return r;
         };
+        bool applied = true;
         ParamRecord r = take();
         if (r.id == END_UNDO) {
-            while (CanUndo()) {
+            while (applied && CanUndo()) {
                 ParamRecord inner = take();
                 if (inner.id == START_UNDO)
                     break;
-                Apply(inner);
+                applied = Apply(inner);
             }
         } else {
-            Apply(r);
+            applied = Apply(r);
+        }
+        if (!applied) {
+            m_undo = undo;
+            m_redo = redo;
         }
     }
     OnUndoStackChanged();
@@ -92,22 +117,29 @@ void UndoRedo::Undo(bool keepForRedo)
 void UndoRedo::Redo()
 {
     if (!m_redo.empty()) {
+        const std::deque<ParamRecord> undo = m_undo;
+        const std::deque<ParamRecord> redo = m_redo;
         auto take = [&] {
             ParamRecord q = m_redo.front();
             m_redo.pop_front();
             m_undo.push_front(Swapped(q));
             return q;
         };
+        bool applied = true;
         ParamRecord q = take();
         if (q.id == START_UNDO) {
-            while (!m_redo.empty()) {
+            while (applied && !m_redo.empty()) {
                 ParamRecord inner = take();
                 if (inner.id == END_UNDO)
                     break;
-                Apply(inner);
+                applied = Apply(inner);
             }
         } else {
-            Apply(q);
+            applied = Apply(q);
+        }
+        if (!applied) {
+            m_undo = undo;
+            m_redo = redo;
         }
     }
     OnUndoStackChanged();

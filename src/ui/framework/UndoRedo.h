@@ -30,14 +30,17 @@ public:
     virtual bool IsModified() const;
     /// The histories changed: refresh the Undo and Redo buttons and texts.
     virtual void OnUndoStackChanged() = 0;
-    /// Applies one record during Undo or Redo; the answer is not looked at.
+    /// Applies one record during Undo or Redo. False (refused): the step
+    /// stays where it was in the histories and the window's record keeps the
+    /// value it had.
     virtual bool ApplyChange(ParamRecord* record) = 0;
 
     /// Stores the undo record of an edit that went through and clears the
     /// redo history. EDIT_TRACKER records are not kept.
     void RecordChange(const ParamRecord* record);
     /// Undoes the newest step (a whole group at once). keepForRedo false
-    /// drops it without making Redo possible.
+    /// drops it without making Redo possible. A step the window refuses stays
+    /// the newest (see ApplyChange).
     void Undo(bool keepForRedo = true);
     void Redo();
     /// Empties both histories (a new preset, pattern or setup replaces what
@@ -55,7 +58,7 @@ public:
     const std::deque<ParamRecord>& RedoHistory() const { return m_redo; }
 
 private:
-    void Apply(ParamRecord record);
+    bool Apply(ParamRecord record);
     static QString StepText(const std::deque<ParamRecord>& history);
 
     ControlListener* m_owner;

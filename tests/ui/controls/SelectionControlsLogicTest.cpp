@@ -329,6 +329,35 @@ TEST(ValueMenuTest, ChoicesCaptionAndTrackerEdits)
                                                         Marker(END_UNDO, "FX_TYPE")}));
 }
 
+// A choice or a slider value the owner refuses leaves the parameter (value
+// and previous value) and the caption as they were; accepted, both follow.
+TEST(ValueMenuTest, ARefusedChoiceOrSliderValueLeavesTheParameterAsItWas)
+{
+    MenuRig rig(0, 127, 1);
+    rig.record.previousValue = 7;
+    rig.names = {{0, QStringLiteral("Off")}, {1, QStringLiteral("On")}};
+    rig.menu.Setup(true, 0, &rig.names, 0);
+    rig.owner.accept = false;
+    ParamRecord tracker(QStringLiteral("EDIT_TRACKER"), EDIT_TRACKER, 40);
+    for (bool slider : {false, true}) {
+        SCOPED_TRACE(slider);
+        if (slider)
+            EXPECT_FALSE(rig.menu.OnTrackerEdit(&tracker));
+        else
+            rig.menu.Choose(0);
+        EXPECT_EQ(rig.owner.Take(), (std::vector<OwnerCall>{Edit(77, slider ? 40 : 0, 1)}));
+        EXPECT_EQ(rig.record.value, 1);
+        EXPECT_EQ(rig.record.previousValue, 7);
+        EXPECT_EQ(rig.menu.Text(), "&Type: On");
+    }
+    rig.owner.accept = true;
+    rig.menu.Choose(0);
+    EXPECT_EQ(rig.record.value, 0);
+    EXPECT_EQ(rig.record.previousValue, 1);
+    EXPECT_TRUE(rig.menu.OnTrackerEdit(&tracker));
+    EXPECT_EQ(rig.record.value, 40);
+}
+
 TEST(ValueMenuTest, AllLayersIsNotOfferedWhileAllLayerEditingIsOff)
 {
     MenuRig rig(-1, 3, -1);

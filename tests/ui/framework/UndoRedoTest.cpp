@@ -6,21 +6,29 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 using namespace routingtest;
 
 namespace {
 
 class History : public UndoRedo {
 public:
-    explicit History(ControlListener* owner) : UndoRedo(owner) {}
+    explicit History(ControlListener* owner) : UndoRedo(owner), listener(owner) {}
     std::vector<std::pair<int, int>> applied; ///< (id, value) in order
+    std::set<int> refused;                    ///< ids whose change the window refuses
+    std::map<int, int> liveWhenApplied;       ///< id -> the owner's record value seen by ApplyChange
     int notifications = 0;
     void OnUndoStackChanged() override { ++notifications; }
     bool ApplyChange(ParamRecord* r) override
     {
         applied.emplace_back(r->id, r->value);
-        return false; // a refusal changes nothing about the histories
+        if (ParamRecord* live = listener->GetParameter(r->id))
+            liveWhenApplied[r->id] = live->value;
+        return refused.count(r->id) == 0;
     }
+    ControlListener* listener = nullptr;
 };
 
 // An edit from `from` to `to`, recorded as the window records a successful one.
@@ -204,4 +212,93 @@ TEST(UndoRedo, ClearHistoryEmptiesBothListsAndNotifies)
     EXPECT_TRUE(h.GetUndoText().isEmpty());
     EXPECT_TRUE(h.GetRedoText().isEmpty());
     EXPECT_TRUE(h.applied.empty()); // nothing is sent back to the module
+}
+
+// A step the window refuses (the module did not take the old value) leaves
+// the window's record with the value the module still has, and the step
+// where it was, for undo and redo alike; the record holds the restored value
+// while ApplyChange runs, as the editors' own records expect.
+TEST(UndoRedo, ARefusedStepLeavesTheRecordAndTheHistoriesAsTheyWere)
+{
+    TableListener owner;
+    ParamRecord a(QStringLiteral("A_PARAM"), 10, 0);
+    owner.AddParameter(&a);
+    History h(&owner);
+    Edit(h, a, 1);
+    Edit(h, a, 2);
+
+    h.refused = {10};
+    const std::deque<ParamRecord> undo = h.UndoHistory();
+    h.Undo();
+    EXPECT_EQ(h.applied, (std::vector<std::pair<int, int>>{{10, 1}}));
+    EXPECT_EQ(h.liveWhenApplied[10], 1) << "the record holds the value being applied";
+    EXPECT_EQ(a.value, 2);
+    EXPECT_EQ(a.previousValue, 1);
+    EXPECT_EQ(h.UndoHistory().size(), undo.size());
+    EXPECT_EQ(h.UndoHistory().front().value, 1);
+    EXPECT_FALSE(h.CanRedo());
+    EXPECT_EQ(h.GetUndoText(), QStringLiteral("A_PARAM"));
+    h.Undo(false); // the editor dropping its last change: refused, kept
+    EXPECT_EQ(h.UndoHistory().size(), undo.size());
+    EXPECT_EQ(a.value, 2);
+
+    // Taken once the module takes it; then a refused redo stays redoable.
+    h.refused.clear();
+    h.Undo();
+    EXPECT_EQ(a.value, 1);
+    ASSERT_TRUE(h.CanRedo());
+    h.refused = {10};
+    h.Redo();
+    EXPECT_EQ(a.value, 1);
+    EXPECT_TRUE(h.CanRedo());
+    EXPECT_EQ(h.RedoHistory().front().value, 2);
+    EXPECT_EQ(h.UndoHistory().size(), 1u);
+    h.refused.clear();
+    h.Redo();
+    EXPECT_EQ(a.value, 2);
+    EXPECT_FALSE(h.CanRedo());
+}
+
+// A group with a refused record stops there and stays one whole step: the
+// records applied before keep the values the module took, the refused one and
+// those after it are untouched, and trying again sends the same values.
+TEST(UndoRedo, ARefusedRecordKeepsItsWholeGroupInPlace)
+{
+    TableListener owner;
+    ParamRecord b(QStringLiteral("B_PARAM"), 20, 0), c(QStringLiteral("C_PARAM"), 30, 0), d(QStringLiteral("D_PARAM"), 40, 0);
+    owner.AddParameter(&b);
+    owner.AddParameter(&c);
+    owner.AddParameter(&d);
+    History h(&owner);
+    Marker(h, START_UNDO, QStringLiteral("L"));
+    Edit(h, b, 2);
+    Edit(h, c, 3);
+    Edit(h, d, 4);
+    Marker(h, END_UNDO, QStringLiteral("L"));
+
+    h.refused = {30};
+    h.Undo();
+    EXPECT_EQ(h.applied, (std::vector<std::pair<int, int>>{{40, 0}, {30, 0}}));
+    EXPECT_EQ(d.value, 0);
+    EXPECT_EQ(c.value, 3);
+    EXPECT_EQ(b.value, 2);
+    EXPECT_EQ(h.UndoHistory().size(), 5u);
+    EXPECT_EQ(h.GetUndoText(), QStringLiteral("L"));
+    EXPECT_FALSE(h.CanRedo());
+
+    h.refused.clear();
+    h.applied.clear();
+    h.Undo();
+    EXPECT_EQ(h.applied, (std::vector<std::pair<int, int>>{{40, 0}, {30, 0}, {20, 0}}));
+    EXPECT_EQ(b.value + c.value + d.value, 0);
+    EXPECT_TRUE(h.UndoHistory().empty());
+
+    h.refused = {20};
+    h.applied.clear();
+    h.Redo();
+    EXPECT_EQ(h.applied, (std::vector<std::pair<int, int>>{{20, 2}}));
+    EXPECT_EQ(b.value, 0);
+    EXPECT_EQ(h.RedoHistory().size(), 5u);
+    EXPECT_TRUE(h.UndoHistory().empty());
+    EXPECT_EQ(h.GetRedoText(), QStringLiteral("L"));
 }
