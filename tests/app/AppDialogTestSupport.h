@@ -23,7 +23,8 @@
 
 namespace apptest {
 
-/// Records every box; answers from the script, else No for Yes/No and OK otherwise.
+/// Records every box; answers from the script, else questionAnswer for Yes/No
+/// (No unless a test says otherwise) and OK otherwise.
 class ScriptedPresenter final : public MessagePresenter {
 public:
     int Present(QObject*, const QString& text, const QString&, unsigned type) override
@@ -34,10 +35,11 @@ public:
             answers.pop_front();
             return a;
         }
-        return (type & msgbox::ButtonsMask) == msgbox::YesNo ? msgbox::IdNo : msgbox::IdOk;
+        return (type & msgbox::ButtonsMask) == msgbox::YesNo ? questionAnswer : msgbox::IdOk;
     }
     QStringList texts;
     std::deque<int> answers;
+    int questionAnswer = msgbox::IdNo;
 };
 
 /// The main panel as the dialogs see it: the module, ready.

@@ -3,6 +3,7 @@
 // chose reaches the module, the files written hold what the module holds,
 // byte for byte, Cancel sends and writes nothing, and files of the wrong kind
 // are refused with a message before anything is sent.
+#include "AppDialogTestSupport.h"
 #include "ViewFixture.h"
 
 #include "app/FileDialogs.h"
@@ -16,6 +17,7 @@
 #include "module/Capabilities.h"
 #include "module/ParameterIds.h"
 #include "sim/DumpHandlers.h"
+#include "sim/SysExHex.h"
 #include "ui/controls/ObjectSelectCtrl.h"
 #include "ui/controls/SwitchCtrl.h"
 #include "ui/framework/CommandIds.h"
@@ -39,21 +41,12 @@ namespace {
 using Messages = std::vector<QByteArray>;
 
 /// Records every box; answers from a list, else Yes to a question and OK to the rest.
-class AnsweringPresenter final : public MessagePresenter {
-public:
-    int Present(QObject*, const QString& text, const QString&, unsigned type) override
-    {
-        texts << text;
-        if (!answers.empty()) {
-            const int a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return (type & msgbox::ButtonsMask) == msgbox::YesNo ? msgbox::IdYes : msgbox::IdOk;
-    }
-    QStringList texts;
-    std::deque<int> answers;
-};
+std::shared_ptr<apptest::ScriptedPresenter> AnsweringPresenter()
+{
+    auto presenter = std::make_shared<apptest::ScriptedPresenter>();
+    presenter->questionAnswer = msgbox::IdYes;
+    return presenter;
+}
 
 QByteArray ReadAll(const QString& path)
 {
@@ -72,17 +65,7 @@ QByteArray Joined(const Messages& messages)
 /// The messages of a .syx file's bytes.
 Messages Split(const QByteArray& bytes)
 {
-    Messages out;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (uchar(bytes[i]) == 0xF0)
-            start = i;
-        else if (uchar(bytes[i]) == 0xF7 && start >= 0) {
-            out.push_back(bytes.mid(start, i - start + 1));
-            start = -1;
-        }
-    }
-    return out;
+    return sim::SplitSysEx(bytes);
 }
 
 bool Contains(const Messages& messages, const QByteArray& message)
@@ -199,7 +182,7 @@ protected:
     }
     QString SysExSetting() { return GetGlobalConfigurations().GetString(SysexFile); }
 
-    std::shared_ptr<AnsweringPresenter> presenter = std::make_shared<AnsweringPresenter>();
+    std::shared_ptr<apptest::ScriptedPresenter> presenter = AnsweringPresenter();
     int dialogs = 0;
     int fileDialogs = 0;
     QString offered;

@@ -13,6 +13,7 @@
 #include "editors/EditorPopups.h"
 #include "module/ParameterIds.h"
 #include "sim/DumpHandlers.h"
+#include "sim/SysExHex.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,17 +54,7 @@ QByteArray ReadAll(const QString& path)
 /// The messages of a .syx file's bytes.
 std::vector<QByteArray> Messages(const QByteArray& bytes)
 {
-    std::vector<QByteArray> out;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (uchar(bytes[i]) == 0xF0)
-            start = i;
-        else if (uchar(bytes[i]) == 0xF7 && start >= 0) {
-            out.push_back(bytes.mid(start, i - start + 1));
-            start = -1;
-        }
-    }
-    return out;
+    return sim::SplitSysEx(bytes);
 }
 
 /// An attribute of the element `name` in a preset document: of the preset

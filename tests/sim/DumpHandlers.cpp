@@ -2,6 +2,7 @@
 #include "sim/DumpHandlers.h"
 
 #include "sim/Module.h"
+#include "sim/SysExHex.h"
 
 #include <QDir>
 #include <QFile>
@@ -623,18 +624,7 @@ std::vector<QByteArray> ReadSyxMessages(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = file.readAll();
-    std::vector<QByteArray> out;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (uchar(bytes[i]) == 0xF0)
-            start = i;
-        else if (uchar(bytes[i]) == 0xF7 && start >= 0) {
-            out.push_back(bytes.mid(start, i - start + 1));
-            start = -1;
-        }
-    }
-    return out;
+    return SplitSysEx(file.readAll());
 }
 
 DumpState& Dumps(Module& module) { return *module.state().dumps; }

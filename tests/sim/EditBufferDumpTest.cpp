@@ -25,17 +25,7 @@ constexpr int kLayerKeyHigh = 1415;
 
 std::vector<QByteArray> Messages(const QByteArray& bytes)
 {
-    std::vector<QByteArray> out;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (uchar(bytes[i]) == 0xF0)
-            start = i;
-        else if (uchar(bytes[i]) == 0xF7 && start >= 0) {
-            out.push_back(bytes.mid(start, i - start + 1));
-            start = -1;
-        }
-    }
-    return out;
+    return sim::SplitSysEx(bytes);
 }
 
 /// A capture as a closed-loop upload addressed to `preset` (-1: the edit buffer).

@@ -48,4 +48,19 @@ QByteArray Hex(std::string_view text)
 
 QString ToHex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ')); }
 
+std::vector<QByteArray> SplitSysEx(const QByteArray& bytes)
+{
+    std::vector<QByteArray> out;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (uchar(bytes[i]) == 0xF0)
+            start = i;
+        else if (uchar(bytes[i]) == 0xF7 && start >= 0) {
+            out.push_back(bytes.mid(start, i - start + 1));
+            start = -1;
+        }
+    }
+    return out;
+}
+
 } // namespace sim

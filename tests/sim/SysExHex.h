@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <string_view>
+#include <vector>
 
 namespace sim {
 
@@ -14,5 +15,7 @@ namespace sim {
 QByteArray Hex(std::string_view text);
 /// "f0 18 0f ..." for messages in test output.
 QString ToHex(const QByteArray& bytes);
+/// The SysEx messages (F0 ... F7) in bytes, in order; bytes outside a message are skipped.
+std::vector<QByteArray> SplitSysEx(const QByteArray& bytes);
 
 } // namespace sim
