@@ -41,7 +41,6 @@ constexpr std::size_t kStringFileNotADump = 258;
 
 const QString kDumpSetup = QStringLiteral("dump setup");
 const QString kDumpArp = QStringLiteral("dump arp");
-const QString kDumpPreset = QStringLiteral("dump preset");
 const QString kDumpTuning = QStringLiteral("dump tuning");
 const QString kReadingSysEx = QStringLiteral("reading sysex data");
 const QString kUploadFile = QStringLiteral("upload sysex dump file");
@@ -207,7 +206,7 @@ bool SetupArpTuningDumps::DownloadSetup(ByteBlockList& blocks)
     // The header names the reply's command: a module error carries the same
     // first five bytes and must never be taken for the dump.
     const std::vector<std::uint8_t> header = ModuleReplyHeader(m_link.GetDeviceId(), CMD_SETUP_DUMP);
-    const DownloadTexts texts{kDumpSetup, QStringLiteral("failed to send initial dump request"), kDumpPreset,
+    const DownloadTexts texts{kDumpSetup, QStringLiteral("failed to send initial dump request"), kDumpSetup,
                               QStringLiteral("Failed to recive the incoming dump")};
     return DownloadOne(*&m_link, request, CMD_SETUP_DUMP_REQUEST, header, texts, CheckSetupDump, blocks);
 }
@@ -240,9 +239,10 @@ bool SetupArpTuningDumps::UploadSetup(ByteBlockList& blocks, bool writeDeviceId)
         }
     }
     TPtr<_ByteBlock> block = MakeByteBlock(bytes);
-    blocks.front() = block;
     if (!SendDumpBlock(*block))
         return DumpFiles(m_link).ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send dump data"));
+    // The caller's copy shows what was sent; a failed send leaves it as given.
+    blocks.front() = block;
     // Only a module that got the dump has moved to its device id.
     if (adopt >= 0 && m_link.SetDeviceId(adopt))
         Services().Clock().SleepMs(m_link.GetTimeout());
@@ -289,9 +289,10 @@ bool SetupArpTuningDumps::UploadArp(int arp, ByteBlockList& blocks)
     Put14(bytes, field, 0);
     bytes[qsizetype(kSysExDeviceIdOffset)] = char(m_link.GetDeviceId());
     TPtr<_ByteBlock> block = MakeByteBlock(bytes);
-    blocks.front() = block;
     if (!SendDumpBlock(*block))
-        return DumpFiles(m_link).ReportDumpFailure(kDumpSetup, QStringLiteral("failed to send tuning data"));
+        return DumpFiles(m_link).ReportDumpFailure(kDumpArp, QStringLiteral("failed to send arp data"));
+    // The caller's copy shows what was sent; a failed send leaves it as given.
+    blocks.front() = block;
     return true;
 }
 
@@ -332,8 +333,9 @@ bool SetupArpTuningDumps::UploadTuning(int tuning, ByteBlockList& blocks)
     bytes[qsizetype(kTuningNumberOffset)] = char(tuning);
     bytes[bytes.size() - 2] = char(kUncheckedChecksum);
     TPtr<_ByteBlock> block = MakeByteBlock(bytes);
-    blocks.front() = block;
     if (!SendDumpBlock(*block))
         return DumpFiles(m_link).ReportDumpFailure(kDumpTuning, QStringLiteral("failed to send tuning data"));
+    // The caller's copy shows what was sent; a failed send leaves it as given.
+    blocks.front() = block;
     return true;
 }

@@ -194,7 +194,7 @@ TEST_F(Dumps, DownloadFaultsEndInAReportedFailureAndNothingStored)
     };
     const Kind kinds[] = {
         {"setup", 0x1D, [](Proteus& p, ByteBlockList& b) { return p.DownloadSetup(b); },
-         "Failed to dump preset with failed to get dump request response",
+         "Failed to dump setup with failed to get dump request response",
          "Failed to reading sysex data with Failed to recive the incoming dump",
          "Failed to dump setup with a setup dump shorter than its section counts"},
         {"arp", 0x19, [](Proteus& p, ByteBlockList& b) { return p.DownloadArp(0, 3, b); },
@@ -308,6 +308,8 @@ TEST_F(Dumps, UploadsRefuseBlocksThatDoNotHoldTogether)
     auto changed = [](QByteArray bytes, int at, const char* hex) { return bytes.replace(at, Hex(hex).size(), Hex(hex)); };
     QByteArray tooLong = setup;
     tooLong.insert(tooLong.size() - 1, QByteArray(400, '\0'));
+    QByteArray arpTooLong = arp;
+    arpTooLong.insert(arpTooLong.size() - 1, QByteArray(1200, '\0'));
 
     struct Row {
         const char* name;
@@ -337,6 +339,8 @@ TEST_F(Dumps, UploadsRefuseBlocksThatDoNotHoldTogether)
         {"arp: a setup dump", Blocks({setup}), arpUpload,
          "Failed to upload sysex dump file with File is not a previously saved Proteus dump file"},
         {"arp: two messages", Blocks({arp, arp}), arpUpload, nullptr},
+        {"arp: longer than a message may be", Blocks({arpTooLong}), arpUpload,
+         "Failed to dump arp with failed to send arp data"},
         {"tuning: a byte short", Blocks({tuning.left(406) + Hex("F7")}), tuningUpload,
          "Failed to dump tuning with a tuning dump of 407 bytes instead of 408"},
         {"tuning: a setup dump", Blocks({setup}), tuningUpload, nullptr},
