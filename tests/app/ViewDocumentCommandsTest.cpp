@@ -255,6 +255,7 @@ TEST_F(DocumentCommands, CopySendsTheCopyTheDialogChoseThenTakesTheNameAndReload
         {"the user preset's FX", "Preset FX", nullptr, nullptr, 0, 9, 6, Request(0x23, {9, 6, 0}), false},
         {"layer 2's filter into layer 4", "Layer Filter", "Layer 2", "Layer 4", 9, 17, 7, Request(0x27, {17, 1, 7, 3, 9}),
          false},
+        {"every layer's cords", "Layer Cords", "All Layers", "Layer 1", 9, 17, 7, Request(0x2A, {17, -1, 7, 0, 9}), false},
         {"a preset the module does not have", "Preset", nullptr, nullptr, 9, 300, 8, Request(0x20, {300, 8, 9}), false},
     };
     for (const Case& c : cases) {

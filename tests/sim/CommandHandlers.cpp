@@ -225,7 +225,8 @@ void CopyPreset(Module& m, Exchange& ex)
     if (layer) {
         const int sourceLayer = Module::Get14(q, 8);
         const int destinationLayer = Module::Get14(q, 12);
-        if (sourceLayer < 0 || sourceLayer > 3 || destinationLayer < 0 || destinationLayer > 3) {
+        // A source layer of -1 copies every layer ("All Layers" in the copy dialog).
+        if (sourceLayer < -1 || sourceLayer > 3 || destinationLayer < 0 || destinationLayer > 3) {
             RefuseNoSuchObject(m, ex, command, QStringLiteral("no layer"));
             return;
         }
