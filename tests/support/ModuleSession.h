@@ -155,7 +155,9 @@ public:
             if (m_process->waitForFinished(5000))
                 return true;
         }
-        if (!Running())
+        // A program that took its Exit key may still be ending: a sanitizer
+        // build's exit checks take many seconds on a busy machine.
+        if (!Running() || m_process->waitForFinished(30000))
             return true;
         EndProcess(*m_process);
         return false;
